@@ -1,0 +1,40 @@
+# Set-up, build and test entry points. Every target installs the Debian packages it needs first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+SAMPLE     := resources/sample/sample.wav
+
+.PHONY: all deps configure build demo check test asan-test bench clean
+
+all: build
+
+deps:
+	./scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	./scripts/demo.sh $(BUILD) $(SAMPLE)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The core and command-line tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+asan-test: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONARO_SANITIZE=ON \
+	    -DSONARO_GUI=OFF -DSONARO_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+check: test asan-test
+
+bench: build
+	./bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sonaro {
+
+// What a run of sonaro-convert was asked to do.
+struct CommandLine {
+    enum class Action { Help, Version, Info, Convert };
+
+    Action action = Action::Help;
+    std::vector<std::string> inputs;
+    std::string output;     // -o: the one output file
+    std::string outputDir;  // --output-dir: one output per input, named as the input
+    int volumeLevel = 10;
+    int jobs = 1;
+    bool quiet = false;
+};
+
+// Parses the arguments; on a usage error answers false with a message in error.
+bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,
+                      std::string& error);
+
+// The text of --help.
+std::string UsageText();
+
+}  // namespace sonaro

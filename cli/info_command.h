@@ -1,0 +1,12 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace sonaro {
+
+// Opens the file and prints the six lines of the information view. Answers the exit status:
+// 0 when the file was accepted, 1 when it was refused or could not be read.
+int RunInfo(const std::string& path, std::ostream& out, std::ostream& errors);
+
+}  // namespace sonaro

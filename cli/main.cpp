@@ -1,0 +1,33 @@
+// sonaro-convert: the command-line front end on the conversion engine.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/info_command.h"
+
+int main(int argc, char** argv) {
+    using sonaro::CommandLine;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    CommandLine command;
+    std::string error;
+    if (!sonaro::ParseCommandLine(arguments, command, error)) {
+        std::cerr << "sonaro-convert: " << error << "\n"
+                  << "Try 'sonaro-convert --help' for more information.\n";
+        return 2;
+    }
+    switch (command.action) {
+        case CommandLine::Action::Help:
+            std::cout << sonaro::UsageText();
+            return 0;
+        case CommandLine::Action::Version:
+            std::cout << "sonaro-convert " SONARO_VERSION "\n";
+            return 0;
+        case CommandLine::Action::Info:
+            return sonaro::RunInfo(command.inputs.front(), std::cout, std::cerr);
+        case CommandLine::Action::Convert:
+            break;
+    }
+    std::cerr << "sonaro-convert: conversion is not available in this build\n";
+    return 2;
+}

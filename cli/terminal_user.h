@@ -1,0 +1,46 @@
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "document/user_port.h"
+
+namespace sonaro {
+
+// The user as a command-line run sees it: messages go to standard error, each under the path of
+// the file it concerns; the answers a dialog would give come from the command line.
+class TerminalUser final : public UserPort {
+public:
+    TerminalUser(std::ostream& errors, std::mutex& errorsLock);
+
+    // The input the following messages concern, and the path a save should choose.
+    void SetInput(const std::string& path) { input_ = path; }
+    void SetSavePath(const std::string& path) { savePath_ = path; }
+    void SetVolumeLevel(int level) { volumeLevel_ = level; }
+    void SetShowProgress(bool show) { showProgress_ = show; }
+    int messageCount() const { return messageCount_; }
+
+    void ShowMessage(const std::string& text) override;
+    SaveAnswer AskSaveChanges(const std::string& documentName) override;
+    std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) override;
+    std::optional<std::string> ChooseSavePath(const std::string& startDirectory,
+                                              const std::string& initialName) override;
+    bool RunSettings(SettingsValues& values) override;
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
+    void UpdateAllViews() override {}
+    std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) override;
+
+private:
+    std::ostream& errors_;
+    std::mutex& errorsLock_;
+    std::string input_;
+    std::string savePath_;
+    int volumeLevel_ = 10;
+    bool showProgress_ = false;
+    int messageCount_ = 0;
+};
+
+}  // namespace sonaro

@@ -1,0 +1,17 @@
+#include "convert/progress_reporter.h"
+
+namespace sonaro {
+
+bool ProgressReporter::Report(int position) {
+    const auto now = Clock::now();
+    if (!reported_ || position != lastPosition_ || now - lastPump_ >= kPumpInterval) {
+        reported_ = true;
+        lastPosition_ = position;
+        lastPump_ = now;
+        port_.SetBarPos(position);
+        port_.PumpWaitingMessages(true);
+    }
+    return port_.IsCancelled();
+}
+
+}  // namespace sonaro

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "convert/codec_manager.h"
+#include "convert/file_exception.h"
+#include "convert/temp_directory.h"
+#include "document/format_record.h"
+#include "document/sound_output.h"
+#include "document/user_port.h"
+
+namespace sonaro {
+
+// The one document: the current sound's format record, the paths of the open file and of the
+// converted result, the conversion state, and the settings of this run. It reaches the user and
+// the platform only through the ports given to it.
+class CSonaroDoc {
+public:
+    CSonaroDoc(UserPort& user, SoundOutput& sound, CodecManager& codecs);
+    ~CSonaroDoc();
+    CSonaroDoc(const CSonaroDoc&) = delete;
+    CSonaroDoc& operator=(const CSonaroDoc&) = delete;
+
+    // Shared operations.
+    void ResetRecord();
+    void DeleteContents();
+    void RemoveFileIfPresent(std::string path);
+    void PlayFile(std::string path);
+
+    // The reader: true when the file is accepted; otherwise errorText holds the reason.
+    // Throws FileException when the file cannot be opened or read.
+    bool ReadWaveFile(std::string path, std::string& errorText);
+
+    // File commands.
+    void OnFileOpen();
+    bool OnOpenDocument(const std::string& path);
+    bool OnSaveDocument(const std::string& path);
+    void OnFileSaveAs();
+    void OnPlay();
+    void OnStop();
+    void OnSettings();
+    // Whether the command is enabled now.
+    bool OnUpdateFileSaveAs() const;
+    bool OnUpdateConvert() const;
+    bool OnUpdatePlay() const;
+
+    // File services.
+    bool CopyFileData(std::string destination, std::string source);
+    void ReportFileError(const FileException& error);
+
+    // The modified flag: an unsaved converted result exists.
+    bool IsModified() const { return modified_; }
+    void SetModifiedFlag(bool modified) { modified_ = modified; }
+    // Offers to save the unsaved result; false when the user cancelled.
+    bool SaveModified();
+
+    const FormatRecord& record() const { return record_; }
+    const std::string& sourcePath() const { return sourcePath_; }
+    const std::string& fileName() const { return fileName_; }
+    const std::string& pathName() const { return pathName_; }
+    const std::string& convertedPath() const { return convertedPath_; }
+    const std::string& openDirectory() const { return openDirectory_; }
+    const std::string& saveDirectory() const { return saveDirectory_; }
+    bool converted() const { return converted_; }
+    bool resultUnsaved() const { return resultUnsaved_; }
+    bool resultSaved() const { return resultSaved_; }
+    bool convertEnabled() const { return convertEnabled_; }
+    unsigned soundDeviceCount() const { return soundDeviceCount_; }
+    int volumeLevel() const { return volumeLevel_; }
+    bool autoPlayAfterOpen() const { return autoPlayAfterOpen_; }
+    bool autoPlayAfterConvert() const { return autoPlayAfterConvert_; }
+
+private:
+    void OpenPath(const std::string& path);
+    void StopPlayback();
+
+    UserPort& user_;
+    SoundOutput& sound_;
+    CodecManager& codecs_;
+
+    unsigned soundDeviceCount_ = 0;
+    int volumeLevel_ = 10;
+    bool autoPlayAfterOpen_ = false;
+    bool autoPlayAfterConvert_ = false;
+    bool convertEnabled_ = true;
+    std::string openDirectory_;
+    std::string saveDirectory_;
+    std::string sourcePath_;
+    std::string fileName_;
+    std::string pathName_;
+    bool converted_ = false;
+    std::string convertedPath_;
+    bool resultUnsaved_ = false;
+    bool resultSaved_ = false;
+    bool modified_ = false;
+    FormatRecord record_;
+};
+
+}  // namespace sonaro

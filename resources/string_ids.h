@@ -1,0 +1,78 @@
+#pragma once
+
+// Numbers of the program's texts in its string table (see LoadString).
+namespace sonaro {
+
+enum StringId : unsigned {
+    // Document template and application title.
+    IDR_MAINFRAME = 128,
+    AFX_IDS_APP_TITLE = 57344,
+
+    // Command prompts and tooltips ("prompt\ntooltip").
+    ID_CONVERT = 32771,
+    ID_PLAY = 32772,
+    ID_STOP = 32773,
+    ID_SETTINGS = 32775,
+    ID_FILE_OPEN = 57601,
+    ID_FILE_SAVE = 57603,
+    ID_FILE_SAVE_AS = 57604,
+    ID_APP_EXIT = 57665,
+    ID_NEXT_PANE = 57680,
+    ID_PREV_PANE = 57681,
+
+    // Refusals of the WAV reader.
+    IDS_CANNOT_READ_FILE = 61216,
+    IDS_NOT_RIFF = 61217,
+    IDS_NOT_WAVE = 61218,
+    IDS_NO_FMT = 61219,
+    IDS_OKI_ADPCM = 61220,
+    IDS_IMA_ADPCM = 61221,
+    IDS_ALAW_UNSUPPORTED = 61222,
+    IDS_MULAW = 61223,
+    IDS_FORMAT_UNSUPPORTED = 61224,
+    IDS_CHANNELS_UNSUPPORTED = 61225,
+    IDS_RATE_UNSUPPORTED = 61226,
+    IDS_BLOCK_UNSUPPORTED = 61227,
+    IDS_BITS_UNSUPPORTED = 61228,
+    IDS_AVG_BYTES_MISMATCH = 61229,
+    IDS_FACT_SIZE = 61230,
+    IDS_NO_DATA = 61231,
+    IDS_DATA_MISSING = 61232,
+    IDS_ALREADY_OPTIMISED = 61234,
+    IDS_ADPCM_COEF_SETS = 61235,
+    IDS_VOXWARE_NOT_INSTALLED = 61236,
+    IDS_VOXWARE_INCOMPATIBLE = 61237,
+
+    // Opening, saving and conversion.
+    IDS_INVALID_FOR_CONVERSION = 61248,
+    IDS_MEMORY_ALLOCATION = 61249,
+    IDS_CONVERSION_CANCELLED = 61250,
+    IDS_TEMP_FILE_REMOVED = 61251,
+    IDS_ADPCM_PREDICTOR = 61252,
+    IDS_VOXWARE_CONVERSION = 61253,
+
+    // Labels and values of the information view.
+    IDS_LABEL_FORMAT = 61264,
+    IDS_LABEL_SIZE = 61265,
+    IDS_LABEL_PLAYBACK_TIME = 61266,
+    IDS_LABEL_SAMPLING_RATE = 61267,
+    IDS_LABEL_CHANNELS = 61268,
+    IDS_LABEL_BIT_DEPTH = 61269,
+    IDS_MONO = 61270,
+    IDS_STEREO = 61271,
+
+    // File errors, one per cause.
+    IDS_DISK_FULL = 61280,
+    IDS_ACCESS_DENIED = 61281,
+    IDS_FILE_NOT_FOUND = 61282,
+    IDS_BAD_PATH = 61283,
+    IDS_HARDWARE_ERROR = 61284,
+    IDS_UNEXPECTED_FILE_ERROR = 61285,
+
+    // Playback.
+    IDS_CANNOT_START_PLAYBACK = 61296,
+    IDS_CANNOT_STOP_PLAYBACK = 61297,
+    IDS_PLAYBACK_TOO_LARGE = 61298,
+};
+
+}  // namespace sonaro

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "document/sound_output.h"
+
+namespace sonaro::test {
+
+// A sound output that records what it was asked to do.
+class FakeSound final : public SoundOutput {
+public:
+    explicit FakeSound(unsigned devices = 1) : devices(devices) {}
+
+    unsigned CountDevices() override { return devices; }
+    bool Stop() override {
+        ++stops;
+        return stopResult;
+    }
+    bool PlayFile(const std::string& path) override {
+        played.push_back(path);
+        return playResult;
+    }
+
+    unsigned devices;
+    bool stopResult = true;
+    bool playResult = true;
+    int stops = 0;
+    std::vector<std::string> played;
+};
+
+}  // namespace sonaro::test

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sonaro::test {
+
+// A fresh directory for one test, removed with its contents at the end.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    // Writes the bytes to a file of that name and answers its path.
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
+    // The names of the files in the directory, sorted.
+    std::vector<std::string> List() const;
+
+private:
+    std::string path_;
+};
+
+std::vector<std::uint8_t> ReadAll(const std::string& path);
+bool Exists(const std::string& path);
+
+}  // namespace sonaro::test
