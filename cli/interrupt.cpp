@@ -7,7 +7,9 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+}
 
 }  // namespace
 
@@ -19,6 +21,8 @@ void InstallInterruptHandlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool Interrupted() { return interrupted != 0; }
+bool Interrupted() {
+    return interrupted != 0;
+}
 
 }  // namespace sonaro

@@ -11,7 +11,7 @@ namespace sonaro {
 // The progress of one conversion as a single line on standard error ("name  42%"), redrawn in
 // place, when standard error is a terminal. Cancelled by Ctrl-C.
 class TerminalProgress final : public ProgressPort {
-public:
+  public:
     TerminalProgress(std::ostream& errors, std::mutex& errorsLock, bool visible);
     ~TerminalProgress() override;
 
@@ -23,7 +23,7 @@ public:
     void PumpWaitingMessages(bool cancelOnEscape) override;
     bool IsCancelled() const override { return cancelled_; }
 
-private:
+  private:
     void Draw();
 
     std::ostream& errors_;

@@ -20,9 +20,13 @@ void TerminalUser::ShowMessage(const std::string& text) {
 }
 
 // A document of the command line is never asked to save: each input gets a fresh one.
-SaveAnswer TerminalUser::AskSaveChanges(const std::string&) { return SaveAnswer::No; }
+SaveAnswer TerminalUser::AskSaveChanges(const std::string&) {
+    return SaveAnswer::No;
+}
 
-std::optional<std::string> TerminalUser::ChooseOpenPath(const std::string&) { return input_; }
+std::optional<std::string> TerminalUser::ChooseOpenPath(const std::string&) {
+    return input_;
+}
 
 std::optional<std::string> TerminalUser::ChooseSavePath(const std::string&, const std::string&) {
     if (savePath_.empty()) {

@@ -12,7 +12,7 @@ namespace sonaro {
 // The user as a command-line run sees it: messages go to standard error, each under the path of
 // the file it concerns; the answers a dialog would give come from the command line.
 class TerminalUser final : public UserPort {
-public:
+  public:
     TerminalUser(std::ostream& errors, std::mutex& errorsLock);
 
     // The input the following messages concern, and the path a save should choose.
@@ -33,7 +33,7 @@ public:
     void UpdateAllViews() override {}
     std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) override;
 
-private:
+  private:
     std::ostream& errors_;
     std::mutex& errorsLock_;
     std::string input_;

@@ -22,7 +22,7 @@ using CodecStream = std::uintptr_t;
 // Decodes compressed WAVE data through codec drivers that lie outside the program. Every
 // operation answers 0 on success and a nonzero code on failure.
 class CodecManager {
-public:
+  public:
     static constexpr int kNotPossible = 512;
 
     virtual ~CodecManager() = default;

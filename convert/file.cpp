@@ -9,6 +9,23 @@
 #include <utility>
 
 namespace sonaro {
+namespace {
+
+File::FaultHook faultHook = nullptr;
+
+}  // namespace
+
+void File::SetFaultHook(FaultHook hook) {
+    faultHook = hook;
+}
+
+void File::InjectFault(FileOperation operation, const std::string& path) {
+    if (faultHook != nullptr) {
+        if (const int error = faultHook(operation, path); error != 0) {
+            throw FileException(FileException::CauseFromErrno(error), error, path);
+        }
+    }
+}
 
 File::~File() {
     if (fd_ >= 0) {
@@ -64,6 +81,12 @@ bool File::TryOpen(const std::string& path, Mode mode) {
         fd_ = -1;
     }
     path_ = path;
+    try {
+        InjectFault(FileOperation::Open, path);
+    } catch (const FileException& injected) {
+        errno = injected.osError();
+        return false;
+    }
     fd_ = OpenDescriptor(path, mode);
     return fd_ >= 0;
 }
@@ -75,6 +98,7 @@ void File::Open(const std::string& path, Mode mode) {
 }
 
 std::size_t File::Read(void* buffer, std::size_t count) {
+    InjectFault(FileOperation::Read, path_);
     auto* bytes = static_cast<unsigned char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
@@ -94,6 +118,7 @@ std::size_t File::Read(void* buffer, std::size_t count) {
 }
 
 void File::Write(const void* buffer, std::size_t count) {
+    InjectFault(FileOperation::Write, path_);
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
@@ -109,8 +134,10 @@ void File::Write(const void* buffer, std::size_t count) {
 }
 
 std::uint64_t File::Seek(std::int64_t offset, SeekFrom from) {
-    const int whence = from == SeekFrom::Begin ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR
-                                                                                      : SEEK_END;
+    InjectFault(FileOperation::Seek, path_);
+    const int whence = from == SeekFrom::Begin     ? SEEK_SET
+                       : from == SeekFrom::Current ? SEEK_CUR
+                                                   : SEEK_END;
     const off_t position = ::lseek(fd_, static_cast<off_t>(offset), whence);
     if (position < 0) {
         if (errno == EINVAL) {
@@ -130,6 +157,7 @@ std::uint64_t File::GetPosition() const {
 }
 
 std::uint64_t File::GetLength() const {
+    InjectFault(FileOperation::Length, path_);
     struct stat info {};
     if (::fstat(fd_, &info) != 0) {
         Fail(errno);
@@ -138,6 +166,7 @@ std::uint64_t File::GetLength() const {
 }
 
 void File::Sync() {
+    InjectFault(FileOperation::Sync, path_);
     if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
         Fail(errno);
     }
@@ -148,12 +177,19 @@ void File::Close() {
         return;
     }
     const int fd = std::exchange(fd_, -1);
+    try {
+        InjectFault(FileOperation::Close, path_);
+    } catch (const FileException&) {
+        ::close(fd);
+        throw;
+    }
     if (::close(fd) != 0 && errno != EINTR) {
         Fail(errno);
     }
 }
 
 void File::Remove(const std::string& path) {
+    InjectFault(FileOperation::Remove, path);
     if (::unlink(path.c_str()) != 0) {
         const int error = errno;
         throw FileException(FileException::CauseFromErrno(error), error, path);
@@ -161,6 +197,7 @@ void File::Remove(const std::string& path) {
 }
 
 void File::Rename(const std::string& from, const std::string& to) {
+    InjectFault(FileOperation::Rename, to);
     if (std::rename(from.c_str(), to.c_str()) != 0) {
         const int error = errno;
         throw FileException(FileException::CauseFromErrno(error), error, to);

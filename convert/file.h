@@ -8,14 +8,16 @@
 
 namespace sonaro {
 
+enum class FileOperation { Open, Read, Write, Seek, Length, Sync, Close, Remove, Rename };
+
 // A file opened for reading or for writing, over the POSIX calls. Every failure throws a
 // FileException carrying the cause. A read that reaches the end of the file returns fewer bytes
 // than asked; that is not an error.
 class File {
-public:
+  public:
     enum class Mode {
-        Read,   // existing file, read only
-        Write,  // created, or truncated when it exists, write only
+        Read,       // existing file, read only
+        Write,      // created, or truncated when it exists, write only
         CreateNew,  // created, write only; fails when the name is taken
     };
     enum class SeekFrom { Begin, Current, End };
@@ -47,7 +49,15 @@ public:
     static void Remove(const std::string& path);
     static void Rename(const std::string& from, const std::string& to);
 
-private:
+    // Test seam: when set, the hook is asked before every operation and a nonzero answer makes the
+    // operation fail with that errno value, as if the system had refused it.
+    using FaultHook = int (*)(FileOperation operation, const std::string& path);
+    static void SetFaultHook(FaultHook hook);
+
+  private:
+    // Throws the injected failure, if any, for this operation on this path.
+    static void InjectFault(FileOperation operation, const std::string& path);
+
     [[noreturn]] void Fail(int error) const;
     int OpenDescriptor(const std::string& path, Mode mode);
 

@@ -25,6 +25,8 @@ void ReportFileError(MessagePort& messages, const FileException& error) {
     ShowStringMessage(messages, FileErrorMessageId(error.cause()));
 }
 
-void ShowStringMessage(MessagePort& messages, unsigned id) { messages.ShowMessage(LoadString(id)); }
+void ShowStringMessage(MessagePort& messages, unsigned id) {
+    messages.ShowMessage(LoadString(id));
+}
 
 }  // namespace sonaro

@@ -8,7 +8,7 @@ namespace sonaro {
 // A failed file operation. The cause is what the error messages are chosen by; the values are
 // those that stored files and message tables of the program rely on.
 class FileException : public std::runtime_error {
-public:
+  public:
     enum Cause : int {
         none = 0,
         generic = 1,
@@ -36,7 +36,7 @@ public:
     // The cause that an operating-system error number stands for.
     static Cause CauseFromErrno(int error);
 
-private:
+  private:
     Cause cause_;
     int osError_;
     std::string path_;

@@ -6,7 +6,7 @@ namespace sonaro {
 
 // Shows the user one message (a warning with an OK button) and returns when it was acknowledged.
 class MessagePort {
-public:
+  public:
     virtual ~MessagePort() = default;
     virtual void ShowMessage(const std::string& text) = 0;
 };

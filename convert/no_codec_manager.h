@@ -6,7 +6,7 @@ namespace sonaro {
 
 // A codec manager without any driver: every question is answered "not possible".
 class NoCodecManager final : public CodecManager {
-public:
+  public:
     int FormatSuggest(const WaveFormat&, WaveFormat&) override { return kNotPossible; }
     int StreamOpen(CodecStream*, const WaveFormat&, const WaveFormat&) override {
         return kNotPossible;

@@ -7,7 +7,7 @@ namespace sonaro {
 // The progress window as the conversion stages see it. A front end implements it: a window with a
 // bar and a Cancel button, a progress line on a terminal, or a scripted object in tests.
 class ProgressPort {
-public:
+  public:
     virtual ~ProgressPort() = default;
 
     // Makes the window modal towards the main window (which is disabled until the object goes).

@@ -10,13 +10,13 @@ namespace sonaro {
 // when the position changes or 20 ms have passed since the last pump, so reporting stays cheap
 // however often a stage calls it.
 class ProgressReporter {
-public:
+  public:
     explicit ProgressReporter(ProgressPort& port) : port_(port) {}
 
     // Reports a bar position; answers true when the user has cancelled.
     bool Report(int position);
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     static constexpr auto kPumpInterval = std::chrono::milliseconds(20);
 

@@ -31,8 +31,10 @@ std::string ResolveDestination(const std::string& destination) {
 std::string TemporaryNameBeside(const std::string& destination) {
     static std::atomic<unsigned> counter{0};
     const auto slash = destination.rfind('/');
-    const std::string directory = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
+    const std::string directory =
+        slash == std::string::npos ? "" : destination.substr(0, slash + 1);
+    const std::string name =
+        slash == std::string::npos ? destination : destination.substr(slash + 1);
     return directory + "." + name + ".sonaro-" + std::to_string(::getpid()) + "-" +
            std::to_string(counter++);
 }

@@ -10,7 +10,7 @@ namespace sonaro {
 // only when complete, so that a failed write never leaves a partial file and never damages a file
 // that was there before. Without Commit, the temporary file is removed.
 class ReplacementFile {
-public:
+  public:
     // Creates the temporary file; throws FileException when it cannot be created, or when the
     // destination exists and may not be written.
     explicit ReplacementFile(const std::string& destination);
@@ -24,7 +24,7 @@ public:
     // Flushes the data to the disk and puts the file in place of the destination.
     void Commit();
 
-private:
+  private:
     std::string destination_;
     std::string temporaryPath_;
     File file_;

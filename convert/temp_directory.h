@@ -8,7 +8,7 @@ namespace sonaro {
 // under $TMPDIR (else /tmp) when first needed, and removed with everything in it when the object
 // goes. The process's current directory is never changed.
 class TempDirectory {
-public:
+  public:
     TempDirectory() = default;
     ~TempDirectory();
     TempDirectory(const TempDirectory&) = delete;
@@ -19,7 +19,7 @@ public:
     // The full path of a file of that name inside the directory.
     std::string FilePath(const std::string& name) { return Path() + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

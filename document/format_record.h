@@ -10,18 +10,18 @@ namespace sonaro {
 // What is known about the document's current sound: the input file after a successful read, the
 // A-law result after a successful conversion.
 struct FormatRecord {
-    std::uint64_t dataOffset = 0;     // file offset of the first audio byte
-    WaveFormat waveFormat;            // the input's format header as read
-    std::string formatName;           // "PCM", "ADPCM", "Voxware", "A-Law"
+    std::uint64_t dataOffset = 0;  // file offset of the first audio byte
+    WaveFormat waveFormat;         // the input's format header as read
+    std::string formatName;        // "PCM", "ADPCM", "Voxware", "A-Law"
     std::uint16_t formatTag = 0;
-    std::uint32_t sizeKB = 0;         // file length in kB, rounded up
+    std::uint32_t sizeKB = 0;  // file length in kB, rounded up
     std::uint8_t channels = 0;
     std::uint32_t samplesPerSec = 0;
     std::uint16_t blockAlign = 0;
     std::uint8_t bitsPerSample = 0;
     std::uint16_t samplesPerBlock = 0;  // MS ADPCM only
-    std::uint32_t dataSize = 0;       // input data bytes; A-law bytes after conversion
-    bool playable = false;            // the file that would be played is under 2 MiB
+    std::uint32_t dataSize = 0;         // input data bytes; A-law bytes after conversion
+    bool playable = false;              // the file that would be played is under 2 MiB
     float playbackSeconds = 0.0F;
 };
 

@@ -10,8 +10,12 @@ std::string::size_type SplitPoint(const std::string& path) {
 
 }  // namespace
 
-std::string DirectoryPart(const std::string& path) { return path.substr(0, SplitPoint(path)); }
+std::string DirectoryPart(const std::string& path) {
+    return path.substr(0, SplitPoint(path));
+}
 
-std::string FileNamePart(const std::string& path) { return path.substr(SplitPoint(path)); }
+std::string FileNamePart(const std::string& path) {
+    return path.substr(SplitPoint(path));
+}
 
 }  // namespace sonaro

@@ -105,7 +105,9 @@ bool CSonaroDoc::CopyFileData(std::string destination, std::string source) {
     return sonaro::CopyFileData(user_, destination, source);
 }
 
-void CSonaroDoc::ReportFileError(const FileException& error) { sonaro::ReportFileError(user_, error); }
+void CSonaroDoc::ReportFileError(const FileException& error) {
+    sonaro::ReportFileError(user_, error);
+}
 
 bool CSonaroDoc::SaveModified() {
     if (!IsModified()) {

@@ -17,7 +17,7 @@ namespace sonaro {
 // converted result, the conversion state, and the settings of this run. It reaches the user and
 // the platform only through the ports given to it.
 class CSonaroDoc {
-public:
+  public:
     CSonaroDoc(UserPort& user, SoundOutput& sound, CodecManager& codecs);
     ~CSonaroDoc();
     CSonaroDoc(const CSonaroDoc&) = delete;
@@ -72,7 +72,7 @@ public:
     bool autoPlayAfterOpen() const { return autoPlayAfterOpen_; }
     bool autoPlayAfterConvert() const { return autoPlayAfterConvert_; }
 
-private:
+  private:
     void OpenPath(const std::string& path);
     void StopPlayback();
 

@@ -75,7 +75,9 @@ void CSonaroDoc::OnFileSaveAs() {
     user_.EndWaitCursor();
 }
 
-void CSonaroDoc::OnPlay() { PlayFile(convertedPath_.empty() ? sourcePath_ : convertedPath_); }
+void CSonaroDoc::OnPlay() {
+    PlayFile(convertedPath_.empty() ? sourcePath_ : convertedPath_);
+}
 
 void CSonaroDoc::OnStop() {
     if (!sound_.Stop()) {
@@ -91,13 +93,17 @@ void CSonaroDoc::OnSettings() {
     }
     if (values.volumeLevel != volumeLevel_) {
         convertEnabled_ = true;
-        volumeLevel_ = values.volumeLevel < 0 ? 0 : values.volumeLevel > 10 ? 10 : values.volumeLevel;
+        volumeLevel_ = values.volumeLevel < 0    ? 0
+                       : values.volumeLevel > 10 ? 10
+                                                 : values.volumeLevel;
     }
     autoPlayAfterOpen_ = values.autoPlayAfterOpen;
     autoPlayAfterConvert_ = values.autoPlayAfterConvert;
 }
 
-bool CSonaroDoc::OnUpdateFileSaveAs() const { return !convertedPath_.empty(); }
+bool CSonaroDoc::OnUpdateFileSaveAs() const {
+    return !convertedPath_.empty();
+}
 
 bool CSonaroDoc::OnUpdateConvert() const {
     return !sourcePath_.empty() && convertEnabled_ && !resultSaved_;

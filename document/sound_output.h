@@ -6,7 +6,7 @@ namespace sonaro {
 
 // The platform's sound player: one WAV file at a time, played in the background.
 class SoundOutput {
-public:
+  public:
     virtual ~SoundOutput() = default;
 
     // The number of sound output devices; 0 means nothing can be played.
@@ -19,7 +19,7 @@ public:
 
 // The sound output of a machine without a sound device.
 class SilentSoundOutput final : public SoundOutput {
-public:
+  public:
     unsigned CountDevices() override { return 0; }
     bool Stop() override { return true; }
     bool PlayFile(const std::string&) override { return false; }

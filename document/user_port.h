@@ -22,7 +22,7 @@ struct SettingsValues {
 // What the document asks of the user and of the windows that show it. A front end implements it:
 // the desktop application with dialogs, the command-line tool without a display, or a test.
 class UserPort : public MessagePort {
-public:
+  public:
     // Asks whether the unsaved converted result should be saved before it is discarded.
     virtual SaveAnswer AskSaveChanges(const std::string& documentName) = 0;
     // Lets the user choose a WAV file to open, starting in that directory (empty: anywhere).

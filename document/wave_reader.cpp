@@ -15,7 +15,9 @@ struct Refusal {
     unsigned message;
 };
 
-[[noreturn]] void Refuse(unsigned message) { throw Refusal{message}; }
+[[noreturn]] void Refuse(unsigned message) {
+    throw Refusal{message};
+}
 
 constexpr std::array<std::uint32_t, 10> kAcceptedRates = {8000,  8012,  11025, 12000, 16000,
                                                           22050, 24000, 32000, 44100, 48000};
@@ -24,8 +26,7 @@ constexpr std::array<std::uint32_t, 10> kAcceptedRates = {8000,  8012,  11025, 1
 // further byte holds two 4-bit codes.
 constexpr unsigned kAdpcmHeaderBytes = 7;
 
-bool AdpcmGeometryFits(std::uint16_t blockAlign, unsigned channels,
-                       std::uint16_t samplesPerBlock) {
+bool AdpcmGeometryFits(std::uint16_t blockAlign, unsigned channels, std::uint16_t samplesPerBlock) {
     if (blockAlign < kAdpcmHeaderBytes * channels) {
         return false;
     }
@@ -84,7 +85,9 @@ WaveReader::ChunkId WaveReader::ReadId() {
     return id;
 }
 
-bool WaveReader::ReadId(const char (&expected)[5]) { return IsId(ReadId(), expected); }
+bool WaveReader::ReadId(const char (&expected)[5]) {
+    return IsId(ReadId(), expected);
+}
 
 bool WaveReader::IsId(const ChunkId& id, const char (&expected)[5]) {
     return std::memcmp(id.data(), expected, id.size()) == 0;
@@ -169,8 +172,7 @@ void WaveReader::ReadFormatFields() {
     record_.waveFormat.blockAlign = blockAlign;
 
     const std::uint16_t bits = ReadU16();
-    if ((pcm && bits != 8 && bits != 16) ||
-        (record_.formatTag == WAVE_FORMAT_ADPCM && bits != 4)) {
+    if ((pcm && bits != 8 && bits != 16) || (record_.formatTag == WAVE_FORMAT_ADPCM && bits != 4)) {
         Refuse(IDS_BITS_UNSUPPORTED);
     }
     record_.bitsPerSample = static_cast<std::uint8_t>(bits);
@@ -185,7 +187,8 @@ void WaveReader::ReadFormatFields() {
 
 void WaveReader::ReadPcmTail() {
     const WaveFormat& format = record_.waveFormat;
-    const std::uint32_t expected = (format.samplesPerSec * format.bitsPerSample * format.channels) >> 3;
+    const std::uint32_t expected =
+        (format.samplesPerSec * format.bitsPerSample * format.channels) >> 3;
     if (format.avgBytesPerSec != expected) {
         Refuse(IDS_AVG_BYTES_MISMATCH);
     }
@@ -270,8 +273,7 @@ float InputPlaybackSeconds(const FormatRecord& record) {
     const WaveFormat& format = record.waveFormat;
     switch (record.formatTag) {
         case WAVE_FORMAT_PCM:
-            return static_cast<float>(static_cast<double>(record.dataSize) /
-                                      format.avgBytesPerSec);
+            return static_cast<float>(static_cast<double>(record.dataSize) / format.avgBytesPerSec);
         case WAVE_FORMAT_ADPCM: {
             // The samples of the whole blocks, plus those of a final partial block counted as
             // for one channel; divided by twice the byte rate, as the time has always been shown.
@@ -281,8 +283,7 @@ float InputPlaybackSeconds(const FormatRecord& record) {
             if (rest > 6) {
                 samples += 2 * rest - 12;
             }
-            return static_cast<float>(static_cast<double>(samples) /
-                                      (2.0 * format.avgBytesPerSec));
+            return static_cast<float>(static_cast<double>(samples) / (2.0 * format.avgBytesPerSec));
         }
         default: {
             // 27 samples at 8000 Hz for each data byte.

@@ -14,14 +14,14 @@ namespace sonaro {
 // format record as it goes (a refused file leaves the fields written so far). It does not read
 // the audio data: it records where the data starts and how long it is.
 class WaveReader {
-public:
+  public:
     WaveReader(FormatRecord& record, CodecManager& codecs) : record_(record), codecs_(codecs) {}
 
     // Answers 0 when the file is accepted, else the number of the message that says why not.
     // Throws FileException when the file cannot be opened or a read fails.
     unsigned Read(const std::string& path);
 
-private:
+  private:
     void ReadRiffHeader();
     void ReadFormatTag();
     void ReadFormatFields();

@@ -94,8 +94,12 @@ const char* LoadString(unsigned id) {
     return (it != kStrings.end() && it->id == id) ? it->text : "";
 }
 
-std::string CommandPrompt(unsigned id) { return std::string(CommandPart(id, false)); }
+std::string CommandPrompt(unsigned id) {
+    return std::string(CommandPart(id, false));
+}
 
-std::string CommandTooltip(unsigned id) { return std::string(CommandPart(id, true)); }
+std::string CommandTooltip(unsigned id) {
+    return std::string(CommandPart(id, true));
+}
 
 }  // namespace sonaro

@@ -7,7 +7,7 @@ namespace sonaro::test {
 // A codec manager whose answers to the two questions of the reader's probe are set by the test.
 // It converts nothing.
 class ProbeCodecs final : public CodecManager {
-public:
+  public:
     int FormatSuggest(const WaveFormat& source, WaveFormat& destination) override {
         ++suggests;
         lastSource = source;

@@ -9,8 +9,8 @@ namespace sonaro::test {
 
 // A sound output that records what it was asked to do.
 class FakeSound final : public SoundOutput {
-public:
-    explicit FakeSound(unsigned devices = 1) : devices(devices) {}
+  public:
+    explicit FakeSound(unsigned deviceCount = 1) : devices(deviceCount) {}
 
     unsigned CountDevices() override { return devices; }
     bool Stop() override {

@@ -5,7 +5,7 @@ namespace {
 
 // Hands the document a window whose record outlives it.
 class ProgressProxy final : public ProgressPort {
-public:
+  public:
     explicit ProgressProxy(ScriptedProgress& target) : target_(target) {}
     bool BeginModal(const std::string& title, bool smooth) override {
         return target_.BeginModal(title, smooth);
@@ -21,7 +21,7 @@ public:
     }
     bool IsCancelled() const override { return target_.IsCancelled(); }
 
-private:
+  private:
     ScriptedProgress& target_;
 };
 

@@ -12,7 +12,7 @@ namespace sonaro::test {
 
 // The user as a test plays it: answers are set beforehand, everything shown is recorded.
 class FakeUser final : public UserPort {
-public:
+  public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     SaveAnswer AskSaveChanges(const std::string& name) override;
     std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) override;

@@ -11,8 +11,8 @@ namespace sonaro::test {
 
 ScratchDir::ScratchDir() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/sonaro-test-XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/sonaro-test-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot make a scratch directory");
     }
@@ -26,10 +26,12 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string ScratchDir::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+std::string ScratchDir::Write(const std::string& name,
+                              const std::vector<std::uint8_t>& bytes) const {
     const std::string file = File(name);
     std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return file;
 }
 
@@ -47,6 +49,8 @@ std::vector<std::uint8_t> ReadAll(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 }  // namespace sonaro::test

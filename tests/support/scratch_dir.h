@@ -8,7 +8,7 @@ namespace sonaro::test {
 
 // A fresh directory for one test, removed with its contents at the end.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -21,7 +21,7 @@ public:
     // The names of the files in the directory, sorted.
     std::vector<std::string> List() const;
 
-private:
+  private:
     std::string path_;
 };
 

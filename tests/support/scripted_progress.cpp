@@ -7,7 +7,9 @@ bool ScriptedProgress::BeginModal(const std::string&, bool) {
     return true;
 }
 
-int ScriptedProgress::SetBarRange(int, int, int) { return 0; }
+int ScriptedProgress::SetBarRange(int, int, int) {
+    return 0;
+}
 
 int ScriptedProgress::SetBarPos(int position) {
     const int previous = positions.empty() ? 0 : positions.back();

@@ -10,7 +10,7 @@ namespace sonaro::test {
 // A progress window for tests: records every bar position and can cancel at a chosen report
 // (the Nth pump, counted from 1), as a user pressing Cancel would.
 class ScriptedProgress final : public ProgressPort {
-public:
+  public:
     explicit ScriptedProgress(int cancelAtPump = 0) : cancelAtPump_(cancelAtPump) {}
 
     bool BeginModal(const std::string&, bool) override;
@@ -27,7 +27,7 @@ public:
     bool cancelled = false;
     std::string message;
 
-private:
+  private:
     int cancelAtPump_;
 };
 

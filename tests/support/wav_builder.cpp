@@ -65,8 +65,8 @@ WavSpec Pcm16Spec(std::uint32_t rate, std::uint16_t channels,
 
 WavSpec AdpcmSpec(std::uint32_t rate, std::uint16_t channels, std::uint16_t blockAlign,
                   std::uint16_t samplesPerBlock, std::vector<std::uint8_t> data) {
-    static const std::int16_t kCoefficients[7][2] = {{256, 0},   {512, -256}, {0, 0},    {192, 64},
-                                                     {240, 0},   {460, -208}, {392, -232}};
+    static const std::int16_t kCoefficients[7][2] = {{256, 0}, {512, -256}, {0, 0},     {192, 64},
+                                                     {240, 0}, {460, -208}, {392, -232}};
     WavSpec spec;
     spec.tag = 2;
     spec.rate = rate;

@@ -38,7 +38,8 @@ WavSpec PcmSpec(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits,
                 std::vector<std::uint8_t> data = std::vector<std::uint8_t>(64, 0x80));
 
 // A consistent PCM file whose samples are these 16-bit values (channels interleaved).
-WavSpec Pcm16Spec(std::uint32_t rate, std::uint16_t channels, const std::vector<std::int16_t>& samples);
+WavSpec Pcm16Spec(std::uint32_t rate, std::uint16_t channels,
+                  const std::vector<std::int16_t>& samples);
 
 // A Microsoft ADPCM file: 50-byte format chunk with the seven standard coefficient pairs.
 WavSpec AdpcmSpec(std::uint32_t rate, std::uint16_t channels, std::uint16_t blockAlign,

@@ -1,12 +1,12 @@
 // Writes the bundled sample: a few seconds of synthesized music (a plucked-string melody over a
 // soft bass line), 44100 Hz, 16-bit stereo PCM.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <random>
-#include <algorithm>
 #include <vector>
 
 namespace {
@@ -16,14 +16,16 @@ constexpr double kSeconds = 3.5;
 constexpr double kPi = 3.14159265358979323846;
 
 struct Note {
-    double start;     // seconds
-    double length;    // seconds
-    double midi;      // pitch
-    double pan;       // 0 left .. 1 right
+    double start;   // seconds
+    double length;  // seconds
+    double midi;    // pitch
+    double pan;     // 0 left .. 1 right
     double level;
 };
 
-double Frequency(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
+double Frequency(double midi) {
+    return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0);
+}
 
 // Karplus-Strong plucked string: a noise burst circulating in a damped delay line.
 void Pluck(std::vector<double>& left, std::vector<double>& right, const Note& note,
@@ -54,9 +56,9 @@ void Bass(std::vector<double>& left, std::vector<double>& right, const Note& not
     for (std::size_t i = 0; i < count && first + i < left.size(); ++i) {
         const double t = static_cast<double>(i) / kRate;
         const double envelope = std::min(1.0, t / 0.03) * std::exp(-2.5 * t);
-        const double value = note.level * envelope *
-                             (std::sin(2 * kPi * frequency * t) +
-                              0.3 * std::sin(4 * kPi * frequency * t));
+        const double value =
+            note.level * envelope *
+            (std::sin(2 * kPi * frequency * t) + 0.3 * std::sin(4 * kPi * frequency * t));
         left[first + i] += (1.0 - note.pan) * value;
         right[first + i] += note.pan * value;
     }

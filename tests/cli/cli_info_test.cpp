@@ -1,0 +1,84 @@
+// sonaro-convert as a user runs it: --info, usage errors, help and version.
+#include <gtest/gtest.h>
+
+#include "tests/support/run_process.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
+
+namespace sonaro {
+namespace {
+
+const std::string kProgram = SONARO_CONVERT_PATH;
+
+TEST(CliInfo, PrintsTheSixLines) {
+    test::ScratchDir dir;
+    const auto path =
+        dir.Write("in.wav", test::PcmSpec(44100, 2, 16, std::vector<std::uint8_t>(617400)).Build());
+    const auto result = test::RunProcess(kProgram, {"--info", path});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out,
+              "Format: PCM\nSize: 603 kB\nPlayback time: 00:03.50\nSampling rate: 44100 Hz\n"
+              "Channels: stereo\nBit depth: 16 bits\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(CliInfo, RefusedFileGivesPathAndMessage) {
+    test::ScratchDir dir;
+    auto spec = test::PcmSpec(22050, 2, 16);
+    spec.avgBytes = 88201;
+    const auto path = dir.Write("odd.wav", spec.Build());
+    const auto result = test::RunProcess(kProgram, {"--info", path});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, path +
+                              ":\nAvarage bytes per second does not match\nto the other data "
+                              "specified in the file.\n");
+}
+
+TEST(CliInfo, UnreadableInputs) {
+    test::ScratchDir dir;
+    const struct {
+        std::string path;
+        std::string message;
+    } cases[] = {{dir.File("none.wav"), "The file could not be located."},
+                 {dir.path(), "The file could not be accessed."},
+                 {"/dev/null", "Can not read file."}};
+    for (const auto& c : cases) {
+        const auto result = test::RunProcess(kProgram, {"--info", c.path});
+        EXPECT_EQ(result.exitCode, 1) << c.path;
+        EXPECT_EQ(result.err, c.path + ":\n" + c.message + "\n");
+    }
+}
+
+TEST(CliUsage, ErrorsExitTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--info"},
+        {"--bogus"},
+        {"--info", "a.wav", "b.wav"},
+        {"in.wav"},
+        {"in.wav", "-o"},
+        {"a.wav", "b.wav", "-o", "out.wav"},
+        {"in.wav", "-o", "out.wav", "--output-dir", "dir"},
+        {"--volume", "11", "in.wav", "-o", "out.wav"},
+        {"--volume", "x", "in.wav", "-o", "out.wav"},
+        {"--jobs", "0", "in.wav", "--output-dir", "d"}};
+    for (const auto& arguments : cases) {
+        const auto result = test::RunProcess(kProgram, arguments);
+        EXPECT_EQ(result.exitCode, 2) << testing::PrintToString(arguments);
+        EXPECT_NE(result.err.find("Try 'sonaro-convert --help'"), std::string::npos);
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
+    const auto help = test::RunProcess(kProgram, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Usage: sonaro-convert --info FILE"), std::string::npos);
+    const auto version = test::RunProcess(kProgram, {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "sonaro-convert 1.14\n");
+}
+
+}  // namespace
+}  // namespace sonaro

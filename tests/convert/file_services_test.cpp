@@ -1,0 +1,168 @@
+// The file class, the copy that Save As uses and the file-error messages.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <numeric>
+
+#include "convert/file.h"
+#include "convert/file_copy.h"
+#include "convert/file_error_report.h"
+#include "resources/string_table.h"
+#include "tests/support/fake_user.h"
+#include "tests/support/fault_injection.h"
+#include "tests/support/scratch_dir.h"
+
+namespace sonaro {
+namespace {
+
+std::vector<std::uint8_t> Counting(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    std::iota(bytes.begin(), bytes.end(), std::uint8_t{7});
+    return bytes;
+}
+
+TEST(FileErrors, CauseSelectsOneOfSixMessages) {
+    const struct {
+        int error;
+        const char* text;
+    } cases[] = {{ENOSPC, "The disk is full."},
+                 {EDQUOT, "The disk is full."},
+                 {EACCES, "The file could not be accessed."},
+                 {EPERM, "The file could not be accessed."},
+                 {EROFS, "The file could not be accessed."},
+                 {EISDIR, "The file could not be accessed."},
+                 {ENOENT, "The file could not be located."},
+                 {ENOTDIR, "The path is invalid."},
+                 {ENAMETOOLONG, "The path is invalid."},
+                 {ELOOP, "The path is invalid."},
+                 {EIO, "Hardware error."},
+                 {EMFILE, "Unexpected file error."},
+                 {EINVAL, "Unexpected file error."},
+                 {EBADF, "Unexpected file error."}};
+    for (const auto& c : cases) {
+        test::FakeUser user;
+        ReportFileError(user, FileException(FileException::CauseFromErrno(c.error), c.error, "x"));
+        EXPECT_EQ(user.messages, std::vector<std::string>{c.text}) << c.error;
+    }
+    for (const int cause : {0, 1, 4, 6, 7, 8, 9, 11, 12, 14, 99}) {
+        EXPECT_EQ(FileErrorMessageId(cause), IDS_UNEXPECTED_FILE_ERROR) << cause;
+    }
+}
+
+TEST(File, ShortReadAtTheEndIsNotAnError) {
+    test::ScratchDir dir;
+    File file(dir.Write("f", Counting(10)), File::Mode::Read);
+    std::uint8_t buffer[16];
+    EXPECT_EQ(file.Read(buffer, 16), 10U);
+    EXPECT_EQ(file.Read(buffer, 16), 0U);
+    EXPECT_EQ(file.Seek(100, File::SeekFrom::Begin), 100U) << "seeking past the end succeeds";
+    EXPECT_EQ(file.Read(buffer, 4), 0U);
+    EXPECT_EQ(file.GetLength(), 10U);
+}
+
+TEST(File, SpecialFilesDoNotHang) {
+    const std::string zero = "/dev/zero";
+    File file(zero, File::Mode::Read);
+    std::uint8_t buffer[4] = {1, 1, 1, 1};
+    EXPECT_EQ(file.Read(buffer, 4), 4U);
+    EXPECT_EQ(buffer[0], 0);
+
+    test::ScratchDir dir;
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    File pipe(fifo, File::Mode::Read);  // no writer: must not block
+    EXPECT_EQ(pipe.Read(buffer, 4), 0U);
+}
+
+TEST(File, WriteFailureCarriesTheCause) {
+    File full("/dev/full", File::Mode::Write);
+    const std::uint8_t byte = 1;
+    try {
+        full.Write(&byte, 1);
+        ADD_FAILURE() << "writing to /dev/full succeeded";
+    } catch (const FileException& error) {
+        EXPECT_EQ(error.cause(), FileException::diskFull);
+    }
+}
+
+class CopyTest : public ::testing::Test {
+  protected:
+    test::ScratchDir dir;
+    test::FakeUser user;
+};
+
+TEST_F(CopyTest, CopiesEveryLengthExactly) {
+    for (const std::size_t size : {0U, 1U, 7999U, 8000U, 8001U, 16000U, 100003U}) {
+        const auto bytes = Counting(size);
+        const std::string source = dir.Write("src", bytes);
+        ASSERT_TRUE(CopyFileData(user, dir.File("dst"), source));
+        EXPECT_EQ(test::ReadAll(dir.File("dst")), bytes) << size;
+    }
+    EXPECT_TRUE(user.messages.empty());
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"dst", "src"})) << "no temporary file left";
+}
+
+TEST_F(CopyTest, MissingSourceLeavesNoDestination) {
+    EXPECT_FALSE(CopyFileData(user, dir.File("dst"), dir.File("gone")));
+    EXPECT_EQ(user.messages, std::vector<std::string>{"Temporary file removed! Unable to save."});
+    EXPECT_FALSE(test::Exists(dir.File("dst")));
+}
+
+TEST_F(CopyTest, DestinationInMissingDirectory) {
+    const std::string source = dir.Write("src", {});
+    EXPECT_FALSE(CopyFileData(user, dir.File("none/dst"), source))
+        << "an empty source must not hide that the destination cannot be made";
+    EXPECT_EQ(user.messages, std::vector<std::string>{"The file could not be located."});
+}
+
+// A copy that fails at any point leaves a file that was there before untouched.
+TEST_F(CopyTest, FailedCopyKeepsTheExistingDestination) {
+    // The source opens first, the destination's temporary file second.
+    const struct {
+        FileOperation operation;
+        int nth;
+        int error;
+        const char* message;
+    } cases[] = {{FileOperation::Open, 2, EACCES, "The file could not be accessed."},
+                 {FileOperation::Write, 2, ENOSPC, "The disk is full."},
+                 {FileOperation::Read, 3, EIO, "Hardware error."},
+                 {FileOperation::Sync, 1, EIO, "Hardware error."},
+                 {FileOperation::Close, 1, ENOSPC, "The disk is full."},
+                 {FileOperation::Rename, 1, EACCES, "The file could not be accessed."}};
+    const auto source = dir.Write("src", Counting(20000));
+    for (const auto& c : cases) {
+        const auto old = dir.Write("dst", {9, 9, 9});
+        user.messages.clear();
+        test::ScopedFault fault(c.operation, c.error, c.nth);
+        EXPECT_FALSE(CopyFileData(user, old, source));
+        EXPECT_TRUE(fault.fired());
+        EXPECT_EQ(user.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(test::ReadAll(old), (std::vector<std::uint8_t>{9, 9, 9}));
+        EXPECT_EQ(dir.List(), (std::vector<std::string>{"dst", "src"}));
+    }
+}
+
+TEST_F(CopyTest, SavingOverALinkWritesItsTarget) {
+    const auto target = dir.Write("target", {1});
+    std::filesystem::create_symlink(target, dir.File("link"));
+    ASSERT_TRUE(CopyFileData(user, dir.File("link"), dir.Write("src", Counting(5))));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link")));
+    EXPECT_EQ(test::ReadAll(target), Counting(5));
+}
+
+TEST_F(CopyTest, OverwriteKeepsThePermissions) {
+    const auto old = dir.Write("dst", {1});
+    ::chmod(old.c_str(), 0640);
+    ASSERT_TRUE(CopyFileData(user, old, dir.Write("src", Counting(5))));
+    struct stat info {};
+    ::stat(old.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640U);
+}
+
+}  // namespace
+}  // namespace sonaro

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sonaro::test {
+
+struct ProcessResult {
+    int exitCode = -1;  // the exit status, or 128 + signal number
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with these arguments (and extra environment entries "NAME=value"), waits for it
+// and answers what it printed.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment = {});
+
+}  // namespace sonaro::test
