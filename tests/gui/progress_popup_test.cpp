@@ -349,13 +349,5 @@ TEST_F(ProgressPopupTest, QuitSeenWhilePumpingIsPostedAgain) {
     EXPECT_EQ(counter.quits, 1);
 }
 
-// Without the pump holding it back the same request does close the windows: the test above
-// shows the holding, not a request that never mattered.
-TEST_F(ProgressPopupTest, QuitOutsideThePumpClosesTheWindows) {
-    QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
-    QCoreApplication::sendPostedEvents(qApp, QEvent::Quit);
-    EXPECT_FALSE(main_.isVisible());
-}
-
 }  // namespace
 }  // namespace sonaro
