@@ -1,0 +1,14 @@
+#include "convert/stage_runner.h"
+
+#include <cstring>
+
+namespace sonaro {
+
+void ReadOrFill(File& file, void* buffer, std::size_t size, std::uint8_t fill) {
+    const std::size_t got = file.Read(buffer, size);
+    if (got < size) {
+        std::memset(static_cast<std::uint8_t*>(buffer) + got, fill, size - got);
+    }
+}
+
+}  // namespace sonaro
