@@ -66,7 +66,7 @@ bool WriteALawFile(StageContext& context, const std::string& output, const std::
         const auto header = ALawHeader(static_cast<std::uint32_t>(length));
         target.Write(header.data(), header.size());
 
-        const std::uint64_t blocks = length / kBlockBytes + (length % kBlockBytes != 0 ? 1 : 0);
+        const std::uint64_t blocks = BlockCount(length, kBlockBytes);
         StageProgress progress(context, kBarBase, kBarSpan);
         for (std::uint64_t d = 0; d < blocks; ++d) {
             const auto size =
@@ -77,9 +77,7 @@ bool WriteALawFile(StageContext& context, const std::string& output, const std::
                 return false;
             }
         }
-        source.Close();
-        File::Remove(input);
-        target.Close();
+        FinishAndRemoveInput(source, input, target);
         return true;
     });
 }

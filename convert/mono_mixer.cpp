@@ -58,7 +58,7 @@ bool MixToMonoFloat(StageContext& context, const std::string& output, const std:
         source.Seek(static_cast<std::int64_t>(inputOffset), File::SeekFrom::Begin);
         File target(output, File::Mode::Write);
 
-        const std::uint32_t chunks = frames / kChunkFrames + (frames % kChunkFrames != 0 ? 1 : 0);
+        const auto chunks = static_cast<std::uint32_t>(BlockCount(frames, kChunkFrames));
         StageProgress progress(context, kBarBase, kBarSpan);
         for (std::uint32_t i = 0; i < chunks; ++i) {
             const std::uint32_t count = std::min(frames - i * kChunkFrames, kChunkFrames);

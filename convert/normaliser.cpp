@@ -32,8 +32,7 @@ struct Blocks {
     std::uint32_t blocks;
 
     explicit Blocks(std::uint32_t samples)
-        : count(samples),
-          blocks(samples / kBlockSamples + (samples % kBlockSamples != 0 ? 1 : 0)) {}
+        : count(samples), blocks(static_cast<std::uint32_t>(BlockCount(samples, kBlockSamples))) {}
     std::uint32_t Size(std::uint32_t block) const {
         return std::min(count - block * kBlockSamples, kBlockSamples);
     }
@@ -124,9 +123,7 @@ bool NormaliseAndEncode(StageContext& context, const std::string& output, const 
         if (!Encode(source, target, blocks, peak, volume, samples, codes, encodeProgress)) {
             return false;
         }
-        source.Close();
-        File::Remove(input);
-        target.Close();
+        FinishAndRemoveInput(source, input, target);
         return true;
     });
 }

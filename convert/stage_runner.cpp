@@ -11,4 +11,10 @@ void ReadOrFill(File& file, void* buffer, std::size_t size, std::uint8_t fill) {
     }
 }
 
+void FinishAndRemoveInput(File& input, const std::string& inputPath, File& output) {
+    input.Close();
+    File::Remove(inputPath);
+    output.Close();
+}
+
 }  // namespace sonaro

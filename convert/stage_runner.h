@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <string>
 
 #include "convert/file.h"
 #include "convert/file_error_report.h"
@@ -25,6 +26,15 @@ bool RunStage(StageContext& context, Work&& work) {
     }
     return false;
 }
+
+// How many blocks of blockSize hold total items; the last block may be shorter.
+constexpr std::uint64_t BlockCount(std::uint64_t total, std::uint64_t blockSize) {
+    return total / blockSize + (total % blockSize != 0 ? 1 : 0);
+}
+
+// The end of a stage that consumes its input: closes the input and removes it, then closes the
+// output, so that a failure to write the output back is still reported.
+void FinishAndRemoveInput(File& input, const std::string& inputPath, File& output);
 
 // Reads size bytes into the buffer. When the file holds fewer, the rest of the buffer is set to
 // fill (the format's silence), so that missing data never reads as what a previous block left.

@@ -85,27 +85,35 @@ std::map<FileOperation, int> ExpectEveryFaultReported(
 
 std::vector<std::uint8_t> FloatBytes(const std::vector<float>& values) {
     std::vector<std::uint8_t> bytes(values.size() * sizeof(float));
-    std::memcpy(bytes.data(), values.data(), bytes.size());
+    if (!values.empty()) {
+        std::memcpy(bytes.data(), values.data(), bytes.size());
+    }
     return bytes;
 }
 
 std::vector<float> ReadFloats(const std::string& path) {
     const auto bytes = ReadAll(path);
     std::vector<float> values(bytes.size() / sizeof(float));
-    std::memcpy(values.data(), bytes.data(), values.size() * sizeof(float));
+    if (!values.empty()) {
+        std::memcpy(values.data(), bytes.data(), values.size() * sizeof(float));
+    }
     return values;
 }
 
 std::vector<std::uint8_t> Int16Bytes(const std::vector<std::int16_t>& values) {
     std::vector<std::uint8_t> bytes(values.size() * sizeof(std::int16_t));
-    std::memcpy(bytes.data(), values.data(), bytes.size());
+    if (!values.empty()) {
+        std::memcpy(bytes.data(), values.data(), bytes.size());
+    }
     return bytes;
 }
 
 std::vector<std::int16_t> ReadInt16(const std::string& path) {
     const auto bytes = ReadAll(path);
     std::vector<std::int16_t> values(bytes.size() / sizeof(std::int16_t));
-    std::memcpy(values.data(), bytes.data(), values.size() * sizeof(std::int16_t));
+    if (!values.empty()) {
+        std::memcpy(values.data(), bytes.data(), values.size() * sizeof(std::int16_t));
+    }
     return values;
 }
 
