@@ -53,7 +53,6 @@ typedef void* sonaro_codec_stream;
 
 struct sonaro_codec_driver {
     uint32_t api_version; /* SONARO_CODEC_DRIVER_API_VERSION */
-    const char* name;     /* shown to users; may be NULL */
 
     /* Fills in *destination (only its format_tag is set by the caller) with a format this driver
      * can produce from *source. */
