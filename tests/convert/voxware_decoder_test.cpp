@@ -21,34 +21,6 @@ using test::TestCodecFault;
 
 constexpr std::uint32_t kBlockOutput = 1440;
 
-// What the test driver's rule gives for each whole 27-byte block, written out sample by sample.
-std::vector<std::uint8_t> ReferenceDecode(const std::vector<std::uint8_t>& data) {
-    std::vector<std::uint8_t> out;
-    for (std::size_t block = 0; block + 27 <= data.size(); block += 27) {
-        const std::uint8_t* b = data.data() + block;
-        const int step = (b[0] % 16) + 1;
-        long value = static_cast<std::int16_t>(b[1] + 256 * b[2]);
-        for (int n = 0; n < 720; ++n) {
-            value += static_cast<std::int8_t>(b[3 + n / 30]) * step;
-            value = value > 32767 ? 32767 : value < -32768 ? -32768 : value;
-            out.push_back(static_cast<std::uint8_t>(value & 0xFF));
-            out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
-        }
-    }
-    return out;
-}
-
-// Varied data that also drives the running value into both limits.
-std::vector<std::uint8_t> VoxwareData(std::size_t size) {
-    std::vector<std::uint8_t> data(size);
-    std::uint32_t state = 12345;
-    for (auto& byte : data) {
-        state = state * 1103515245U + 12345U;
-        byte = static_cast<std::uint8_t>(state >> 16);
-    }
-    return data;
-}
-
 bool HasSample(const std::vector<std::uint8_t>& pcm, std::int16_t sample) {
     for (std::size_t i = 0; i + 1 < pcm.size(); i += 2) {
         if (static_cast<std::int16_t>(pcm[i] | (pcm[i + 1] << 8)) == sample) {
@@ -129,11 +101,11 @@ class VoxwareDecoderTest : public testing::Test {
 
 TEST_F(VoxwareDecoderTest, ConvertsWholeBlocksAndIgnoresTheRest) {
     for (const std::uint32_t blocks : {1U, 2U, 7U}) {
-        const auto data = VoxwareData(27 * blocks + 5);
+        const auto data = test::VoxwareData(27 * blocks + 5);
         MakeSource(data);
         ASSERT_TRUE(Decode()) << blocks;
         EXPECT_EQ(frames, 720 * blocks);
-        const auto expected = ReferenceDecode(data);
+        const auto expected = test::TestCodecDecode(data);
         ASSERT_EQ(expected.size(), kBlockOutput * blocks);
         if (blocks == 7) {
             EXPECT_TRUE(HasSample(expected, 32767) && HasSample(expected, -32768))
@@ -148,7 +120,7 @@ TEST_F(VoxwareDecoderTest, ConvertsWholeBlocksAndIgnoresTheRest) {
 
 TEST_F(VoxwareDecoderTest, FewerBytesThanABlockGiveNoFrames) {
     for (const std::size_t size : {26U, 1U}) {
-        MakeSource(VoxwareData(size));
+        MakeSource(test::VoxwareData(size));
         frames = 77;
         ASSERT_TRUE(Decode()) << size;
         EXPECT_EQ(frames, 0U);
@@ -162,7 +134,7 @@ TEST_F(VoxwareDecoderTest, FewerBytesThanABlockGiveNoFrames) {
 TEST_F(VoxwareDecoderTest, HeaderIsSetUpForOneBlockOfWholeSamples) {
     // The driver reports 1441 bytes for a block when told to: the buffer is one byte shorter.
     for (const std::uint8_t flags : {std::uint8_t{0}, test::kTestCodecOddSize}) {
-        const auto data = VoxwareData(27 * 3);
+        const auto data = test::VoxwareData(27 * 3);
         MakeSource(data, test::TestCodecBytes(TestCodecFault::None, 1, flags));
         ASSERT_TRUE(Decode());
         ASSERT_EQ(prepared.size(), 1U);
@@ -175,7 +147,7 @@ TEST_F(VoxwareDecoderTest, HeaderIsSetUpForOneBlockOfWholeSamples) {
         EXPECT_EQ(header.destinationLength, kBlockOutput);
         EXPECT_EQ(header.destinationLengthUsed, 0U);
         EXPECT_EQ(header.destinationUserData, kBlockOutput);
-        EXPECT_EQ(test::ReadAll(output), ReferenceDecode(data));
+        EXPECT_EQ(test::ReadAll(output), test::TestCodecDecode(data));
     }
 }
 
@@ -185,7 +157,7 @@ TEST_F(VoxwareDecoderTest, ProgressGoesFromZeroToTwo) {
         std::vector<int> positions;
     } cases[] = {{1, {0}}, {2, {0, 1}}, {3, {0, 1, 2}}, {10, {0, 1, 2}}};
     for (const auto& c : cases) {
-        MakeSource(VoxwareData(27 * c.blocks));
+        MakeSource(test::VoxwareData(27 * c.blocks));
         ASSERT_TRUE(Decode());
         // Reports may repeat a position when time passes; the order of positions is fixed.
         std::vector<int> seen = progress->positions;
@@ -195,7 +167,7 @@ TEST_F(VoxwareDecoderTest, ProgressGoesFromZeroToTwo) {
 }
 
 TEST_F(VoxwareDecoderTest, CancelAtTheFirstBlockUnpreparesAndCloses) {
-    MakeSource(VoxwareData(27 * 4));
+    MakeSource(test::VoxwareData(27 * 4));
     EXPECT_FALSE(Decode(1));
     EXPECT_EQ(user.messages, std::vector<std::string>{"Conversion cancelled."});
     EXPECT_EQ(calls, PreparedCalls(0, {"unprepare=0", "close=0"}));
@@ -240,7 +212,7 @@ TEST_F(VoxwareDecoderTest, EveryCodecFailureGivesOneMessageAndItsCleanUp) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.fault) * 100 + c.nth * 10 + c.flags);
-        const auto data = VoxwareData(27 * 4);
+        const auto data = test::VoxwareData(27 * 4);
         MakeSource(data, test::TestCodecBytes(c.fault, c.nth, c.flags));
         std::remove(output.c_str());
         user.messages.clear();
@@ -251,7 +223,7 @@ TEST_F(VoxwareDecoderTest, EveryCodecFailureGivesOneMessageAndItsCleanUp) {
         EXPECT_EQ(frames, 77U);
         EXPECT_EQ(test::Exists(output), c.outputMade);
         if (c.outputMade) {
-            const auto expected = ReferenceDecode(data);
+            const auto expected = test::TestCodecDecode(data);
             EXPECT_EQ(test::ReadAll(output),
                       std::vector<std::uint8_t>(expected.begin(),
                                                 expected.begin() + kBlockOutput * c.blocksWritten));
@@ -261,7 +233,7 @@ TEST_F(VoxwareDecoderTest, EveryCodecFailureGivesOneMessageAndItsCleanUp) {
 }
 
 TEST_F(VoxwareDecoderTest, ARefusedCloseIsAFailureAndTheStreamGoesWithTheManager) {
-    MakeSource(VoxwareData(27 * 2), test::TestCodecBytes(TestCodecFault::Close));
+    MakeSource(test::VoxwareData(27 * 2), test::TestCodecBytes(TestCodecFault::Close));
     {
         PluginCodecManager own({test::DirectoryOf(test::VoxwareCodecLibrary())},
                                [](const std::string&, const std::string&) {});
@@ -298,7 +270,7 @@ TEST_F(VoxwareDecoderTest, FileErrorsCloseTheStreamWithoutUnpreparing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message + " at " + std::to_string(c.nth));
-        MakeSource(VoxwareData(27 * 5));
+        MakeSource(test::VoxwareData(27 * 5));
         std::remove(output.c_str());
         user.messages.clear();
         bool ok = true;
@@ -317,7 +289,7 @@ TEST_F(VoxwareDecoderTest, FileErrorsCloseTheStreamWithoutUnpreparing) {
 }
 
 TEST_F(VoxwareDecoderTest, WithTheCodecGoneTheConversionFailsBeforeAnyFile) {
-    MakeSource(VoxwareData(27 * 2));
+    MakeSource(test::VoxwareData(27 * 2));
     for (const auto& directories :
          {std::vector<std::string>{}, {test::DirectoryOf(test::OtherTagCodecLibrary())}}) {
         PluginCodecManager other(directories, [](const std::string&, const std::string&) {});
@@ -331,11 +303,11 @@ TEST_F(VoxwareDecoderTest, WithTheCodecGoneTheConversionFailsBeforeAnyFile) {
 // A header that claims more data than the file holds: the blocks that are there are converted and
 // the conversion ends with the data, not with made-up blocks.
 TEST_F(VoxwareDecoderTest, DataEndingEarlyEndTheConversion) {
-    const auto data = VoxwareData(27 * 3 + 4);
+    const auto data = test::VoxwareData(27 * 3 + 4);
     MakeSource(data, test::TestCodecBytes(TestCodecFault::None), 27 * 10);
     ASSERT_TRUE(Decode());
     EXPECT_EQ(frames, 720U * 3);
-    EXPECT_EQ(test::ReadAll(output), ReferenceDecode(data));
+    EXPECT_EQ(test::ReadAll(output), test::TestCodecDecode(data));
     EXPECT_EQ(calls, PreparedCalls(3, {"unprepare=0", "close=0"}));
 }
 

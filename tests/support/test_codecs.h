@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace sonaro::test {
 
@@ -12,6 +15,14 @@ std::string WrongVersionCodecLibrary();
 std::string BrokenCodecLibrary();
 // The directory a library lies in.
 std::string DirectoryOf(const std::string& library);
+
+// What the test driver's rule gives for each whole 27-byte block of data, worked out sample by
+// sample apart from the driver's code.
+std::vector<std::uint8_t> TestCodecDecode(const std::vector<std::uint8_t>& data);
+
+// Varied Voxware data of that many bytes; over a few blocks they drive the decoded value into both
+// of its limits.
+std::vector<std::uint8_t> VoxwareData(std::size_t size);
 
 // Keeps a test codec library loaded while it lives and tells what its driver holds now, so a test
 // can see that nothing is left open, also after a codec manager unloaded its own reference.
