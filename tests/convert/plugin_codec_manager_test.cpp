@@ -242,27 +242,6 @@ TEST(PluginCodecManager, HeadersAreConvertedOnlyWhilePrepared) {
     EXPECT_EQ(codecs.StreamClose(open.stream), 0);
 }
 
-TEST(PluginCodecManager, AnAnswerBeyondTheBufferIsRefused) {
-    Loaded loaded({test::DirectoryOf(test::VoxwareCodecLibrary())});
-    PluginCodecManager& codecs = loaded.manager;
-    OpenStream open(codecs, TestCodecFault::None, 1, test::kTestCodecOverlong);
-    ASSERT_EQ(codecs.PrepareHeader(open.stream, open.header), 0);
-    EXPECT_EQ(codecs.Convert(open.stream, open.header, true), CodecManager::kDriverFault);
-    EXPECT_EQ(open.header.destinationLengthUsed, 0U);
-    EXPECT_EQ(open.header.status & CodecStreamHeader::kDone, 0U);
-    EXPECT_EQ(codecs.StreamClose(open.stream), 0);
-}
-
-TEST(PluginCodecManager, ClosingReleasesPreparedHeaders) {
-    test::TestCodecProbe probe;
-    Loaded loaded({test::DirectoryOf(test::VoxwareCodecLibrary())});
-    OpenStream open(loaded.manager);
-    ASSERT_EQ(loaded.manager.PrepareHeader(open.stream, open.header), 0);
-    EXPECT_EQ(loaded.manager.StreamClose(open.stream), 0);
-    EXPECT_EQ(probe.PreparedBuffers(), 0);
-    EXPECT_EQ(probe.OpenStreams(), 0);
-}
-
 TEST(PluginCodecManager, StreamsLeftOpenAreClosedWhenTheManagerGoes) {
     test::TestCodecProbe probe;
     {
