@@ -1,8 +1,8 @@
 // The A-law encoder against the published segment rule, for every 16-bit input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
-#include <cstdlib>
 
 #include "convert/alaw_encoder.h"
 
@@ -29,15 +29,6 @@ std::uint8_t ReferenceALaw(int sample) {
     return static_cast<std::uint8_t>(code ^ 0x55);
 }
 
-// The G.711 expansion of a code: the middle of its interval, on the 16-bit scale.
-int Expand(std::uint8_t code) {
-    const int bits = code ^ 0x55;
-    const int segment = (bits >> 4) & 7;
-    const int step = bits & 15;
-    const int a = segment == 0 ? 2 * step + 1 : (2 * step + 33) << (segment - 1);
-    return (bits & 0x80) != 0 ? 8 * a : -8 * a;
-}
-
 TEST(ALawEncoder, KnownCodes) {
     const struct {
         int sample;
@@ -54,21 +45,6 @@ TEST(ALawEncoder, KnownCodes) {
 TEST(ALawEncoder, EveryInputFollowsTheSegmentRule) {
     for (int sample = -32768; sample <= 32767; ++sample) {
         ASSERT_EQ(EncodeALaw(static_cast<std::int16_t>(sample)), ReferenceALaw(sample)) << sample;
-    }
-}
-
-// Decoded again, the codes never go down as the input goes up, and each lies within half a step
-// (plus the 8 by which negative magnitudes are lowered) of its input.
-TEST(ALawEncoder, ExpansionIsMonotonicAndClose) {
-    int previous = -32768 * 2;
-    for (int sample = -32768; sample <= 32767; ++sample) {
-        const std::uint8_t code = EncodeALaw(static_cast<std::int16_t>(sample));
-        const int expanded = Expand(code);
-        ASSERT_GE(expanded, previous) << sample;
-        previous = expanded;
-        const int segment = ((code ^ 0x55) >> 4) & 7;
-        const int halfStep = segment <= 1 ? 8 : 4 << segment;
-        ASSERT_LE(std::abs(expanded - sample), halfStep + 8) << sample;
     }
 }
 
