@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "convert/adpcm_block_decoder.h"
+#include "convert/adpcm_decoder.h"
 #include "convert/alaw_decoder.h"
 #include "convert/file.h"
 #include "convert/little_endian.h"
@@ -55,6 +57,39 @@ std::optional<DecodedSound> DecodeALawData(const WaveFormat& format, const std::
     const std::size_t count = size / format.channels * format.channels;
     sound.samples.resize(count);
     std::transform(data, data + count, sound.samples.begin(), DecodeALaw);
+    return sound;
+}
+
+// Block by block with the conversion's block decoder and block plan: whole blocks, then a last
+// partial block when it holds every channel's header. The frames per block come from the
+// format chunk's extra bytes.
+std::optional<DecodedSound> DecodeAdpcmData(const WaveFormat& format, const std::uint8_t* data,
+                                            std::size_t size) {
+    const AdpcmSource source{{},
+                             0,
+                             static_cast<std::uint32_t>(size),
+                             static_cast<std::uint8_t>(format.channels),
+                             format.blockAlign,
+                             LoadLE16(format.extra.data())};
+    if (format.extraSize < 2 || !AdpcmGeometryIsSound(source)) {
+        return std::nullopt;
+    }
+    const AdpcmBlockPlan plan = PlanAdpcmBlocks(source);
+    DecodedSound sound = EmptySound(format);
+    sound.samples.resize(std::size_t{plan.frames} * format.channels);
+    std::size_t written = 0;
+    for (std::uint64_t b = 0; b < plan.Blocks(); ++b) {
+        const bool partial = b == plan.fullBlocks;
+        const std::size_t bytes = partial ? plan.partialBytes : source.blockAlign;
+        const std::size_t frames = partial ? plan.partialFrames : source.samplesPerBlock;
+        const std::span<const std::uint8_t> block(data + b * source.blockAlign, bytes);
+        const std::span<std::int16_t> out(sound.samples.data() + written, frames * format.channels);
+        if (AdpcmBlockDecoder::Decode(block, format.channels, frames, out) !=
+            AdpcmBlockDecoder::Result::Decoded) {
+            return std::nullopt;
+        }
+        written += out.size();
+    }
     return sound;
 }
 
@@ -141,6 +176,8 @@ std::optional<DecodedSound> WaveDecoder::DecodeData(const WaveFormat& format,
     switch (format.formatTag) {
         case WAVE_FORMAT_PCM:
             return DecodePcm(format, data, size);
+        case WAVE_FORMAT_ADPCM:
+            return DecodeAdpcmData(format, data, size);
         case WAVE_FORMAT_ALAW:
             return DecodeALawData(format, data, size);
         case WAVE_FORMAT_VOXWARE:

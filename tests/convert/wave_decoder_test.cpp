@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "convert/alaw_decoder.h"
+#include "convert/little_endian.h"
 #include "convert/no_codec_manager.h"
+#include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wav_builder.h"
 
@@ -205,6 +208,70 @@ TEST(DecoderFile, ReadsUpToTheSizeLimit) {
     EXPECT_FALSE(decoder.DecodeFile(path, bytes.size() - 1));
     EXPECT_FALSE(decoder.DecodeFile(dir.File("missing.wav"), 1 << 20));
     EXPECT_FALSE(decoder.DecodeFile(dir.path(), 1 << 20));  // a directory
+}
+
+// Microsoft ADPCM against sox as a peer decoder: a file sox encoded, whole and with its last
+// block cut to a partial one, decodes to the samples sox decodes.
+TEST(DecoderAdpcm, SameSamplesAsSox) {
+    const std::string sox = "/usr/bin/sox";
+    if (!test::Exists(sox)) {
+        GTEST_SKIP() << "sox is not installed";
+    }
+    test::ScratchDir dir;
+    const std::string pcm = dir.File("pcm.wav");
+    const std::string adpcm = dir.File("adpcm.wav");
+    ASSERT_EQ(test::RunProcess(sox, {"-n", "-r", "22050", "-c", "2", "-b", "16", pcm, "synth",
+                                     "0.7", "sine", "300", "whitenoise", "gain", "-3"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(test::RunProcess(sox, {pcm, "-e", "ms-adpcm", adpcm}).exitCode, 0);
+    std::vector<std::uint8_t> file = test::ReadAll(adpcm);
+    NoCodecManager codecs;
+    WaveDecoder decoder(codecs);
+    // Whole file; then the data cut 1024 + 23 bytes short of its end: a partial last block of
+    // 23 bytes (header and 9 code bytes for two channels) follows the whole ones.
+    const std::string dataId = "data";
+    const auto dataChunk = std::search(file.begin(), file.end(), dataId.begin(), dataId.end());
+    ASSERT_NE(dataChunk, file.end());
+    const std::size_t dataAt = static_cast<std::size_t>(dataChunk - file.begin()) + 8;
+    const std::uint16_t blockAlign = LoadLE16(&file[32]);
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{blockAlign} - 23}) {
+        std::vector<std::uint8_t> bytes = file;
+        const std::size_t dataSize = LoadLE32(&file[dataAt - 4]) / blockAlign * blockAlign - cut;
+        bytes.resize(dataAt + dataSize);
+        StoreLE32(&bytes[dataAt - 4], static_cast<std::uint32_t>(dataSize));
+        const std::string input = dir.Write("in.wav", bytes);
+        const std::string raw = dir.File("sox.raw");
+        ASSERT_EQ(
+            test::RunProcess(sox, {input, "-t", "raw", "-e", "signed", "-b", "16", raw}).exitCode,
+            0);
+        const std::vector<std::uint8_t> expected = test::ReadAll(raw);
+        const auto sound = decoder.DecodeFile(input, 1 << 24);
+        ASSERT_TRUE(sound) << cut;
+        EXPECT_EQ(sound->channels, 2U);
+        EXPECT_EQ(sound->samplesPerSec, 22050U);
+        ASSERT_EQ(sound->samples.size() * 2, expected.size()) << cut;
+        for (std::size_t i = 0; i < sound->samples.size(); ++i) {
+            ASSERT_EQ(sound->samples[i], static_cast<std::int16_t>(LoadLE16(&expected[2 * i])))
+                << "sample " << i << ", cut " << cut;
+        }
+    }
+}
+
+TEST(DecoderAdpcm, ShapesTheBlockDecoderCannotTakeAreRefused) {
+    NoCodecManager codecs;
+    WaveDecoder decoder(codecs);
+    const std::vector<std::uint8_t> block(256, 0);
+    EXPECT_TRUE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 500, block).Build()));
+    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 501, block).Build()));  // too many
+    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 1, block).Build()));
+    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 6, 2, block).Build()));  // no header
+    std::vector<std::uint8_t> badPredictor = block;
+    badPredictor[0] = 7;
+    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 500, badPredictor).Build()));
+    test::WavSpec bare = test::AdpcmSpec(22050, 1, 256, 500, block);
+    bare.formatTail.clear();  // no frames-per-block field
+    EXPECT_FALSE(decoder.Decode(bare.Build()));
 }
 
 // A codec driver stand-in: every block of 27 bytes becomes 27 mono 16-bit samples (byte x 100).

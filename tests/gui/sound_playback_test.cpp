@@ -7,12 +7,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
 
 #include "app/qt_sound_output.h"
-#include "convert/alaw_decoder.h"
+#include "convert/alaw_encoder.h"
 #include "convert/no_codec_manager.h"
 #include "convert/wave_decoder.h"
 #include "document/sonaro_doc.h"
@@ -25,20 +26,6 @@ namespace sonaro {
 namespace {
 
 test::PulseServer* gServer = nullptr;
-
-// The A-law code whose value is nearest: the encoder that the decoder defines.
-std::uint8_t NearestALaw(double value) {
-    std::uint8_t best = 0;
-    double bestError = 1e9;
-    for (unsigned code = 0; code < 256; ++code) {
-        const double error = std::abs(DecodeALaw(static_cast<std::uint8_t>(code)) - value);
-        if (error < bestError) {
-            bestError = error;
-            best = static_cast<std::uint8_t>(code);
-        }
-    }
-    return best;
-}
 
 double Tone(std::size_t i, double rate, double frequency, double amplitude) {
     return amplitude * 32767.0 * std::sin(2.0 * std::numbers::pi * frequency * i / rate);
@@ -57,7 +44,8 @@ std::vector<std::uint8_t> ALawTone(double seconds, double frequency, double ampl
     spec.fact = true;
     const auto count = static_cast<std::size_t>(seconds * 8000);
     for (std::size_t i = 0; i < count; ++i) {
-        spec.data.push_back(NearestALaw(Tone(i, 8000, frequency, amplitude)));
+        spec.data.push_back(
+            EncodeALaw(static_cast<std::int16_t>(Tone(i, 8000, frequency, amplitude))));
     }
     spec.factValue = static_cast<std::uint32_t>(count);
     return spec.Build();
@@ -95,6 +83,13 @@ struct Recording {
             crossings += samples[i - 1] < 0 && samples[i] >= 0 ? 1 : 0;
         }
         return crossings * rate / ((to - from) * Window());
+    }
+    int Peak() const {
+        int peak = 0;
+        for (const std::int16_t sample : samples) {
+            peak = std::max(peak, std::abs(int{sample}));
+        }
+        return peak;
     }
     double Rms(std::size_t from, std::size_t to) const {
         double sum = 0;
@@ -160,10 +155,27 @@ TEST_F(PlaybackTest, OneDeviceAndPlayEnabled) {
     EXPECT_TRUE(recorder_.Finish());
 }
 
-// One second of 440 Hz at half of full scale, as a converted file.
+// One second of 440 Hz converted at volume level 5 (half of full scale) and played by the
+// document's Play command, as the user would.
 TEST_F(PlaybackTest, PlaysAConvertedFile) {
-    const std::string path = dir_.Write("converted.wav", ALawTone(1.0, 440, 0.5));
-    ASSERT_TRUE(sound_.PlayFile(path));
+    std::vector<std::int16_t> samples;
+    for (std::size_t i = 0; i < 44100; ++i) {
+        samples.push_back(static_cast<std::int16_t>(Tone(i, 44100, 440, 0.8)));
+    }
+    test::FakeUser user;
+    CSonaroDoc doc(user, sound_, codecs_);
+    user.settings = [](SettingsValues& values) {
+        values.volumeLevel = 5;
+        return true;
+    };
+    doc.OnSettings();
+    ASSERT_TRUE(
+        doc.OnOpenDocument(dir_.Write("tone.wav", test::Pcm16Spec(44100, 1, samples).Build())));
+    doc.OnConvert();
+    ASSERT_TRUE(doc.converted());
+    ASSERT_EQ(doc.record().formatTag, 6);
+    doc.OnPlay();
+    EXPECT_TRUE(user.messages.empty());
     EXPECT_TRUE(sound_.IsPlaying());
     ASSERT_TRUE(WaitForEnd());
     const Recording recording = Finish();
@@ -171,12 +183,19 @@ TEST_F(PlaybackTest, PlaysAConvertedFile) {
     ASSERT_FALSE(loud.empty());
     const std::size_t first = loud.front();
     const std::size_t last = loud.back();
-    std::printf("recorded %zu ms of sound at %.1f Hz, RMS %.0f\n", loud.size() * 10,
-                recording.Frequency(first + 5, last - 5), recording.Rms(first + 5, last - 5));
+    std::printf("recorded %zu ms of sound at %.1f Hz, peak %d, RMS %.0f\n", loud.size() * 10,
+                recording.Frequency(first + 10, last - 10), recording.Peak(),
+                recording.Rms(first + 10, last - 10));
     EXPECT_NEAR(static_cast<double>(loud.size()), 100, 6);  // 1 s of sound...
     EXPECT_EQ(last - first + 1, loud.size());               // ...without a gap
-    EXPECT_NEAR(recording.Frequency(first + 5, last - 5), 440, 440 * 0.02);
-    EXPECT_NEAR(recording.Rms(first + 5, last - 5), 0.5 * 32767 / std::sqrt(2.0), 0.05 * 11585);
+    EXPECT_NEAR(recording.Frequency(first + 10, last - 10), 440, 440 * 0.02);
+    // Level 5: the peak at half of full scale, the steady tone a little below it (the
+    // band-pass filter's ringing at the start holds the peak), and a sine's RMS for its peak.
+    const double peak = recording.Peak();
+    const double rms = recording.Rms(first + 10, last - 10);
+    EXPECT_NEAR(peak, 0.5 * 32767, 0.06 * 32767);
+    EXPECT_NEAR(rms, 0.5 * 32767 / std::sqrt(2.0), 0.08 * 11585);
+    EXPECT_NEAR(rms / peak, 1 / std::sqrt(2.0), 0.03);
 }
 
 // A stereo PCM file keeps its channels apart: the tone on the left only.
