@@ -44,20 +44,8 @@ TEST(ALawDecoding, EveryCodeIsItsIntervalMiddle) {
     EXPECT_EQ(DecodeALaw(0x2A), -32256);
 }
 
-// The converted file as the conversion writes it: 18-byte format chunk, fact chunk, data.
 std::vector<std::uint8_t> ALawFile(const std::vector<std::uint8_t>& codes) {
-    WavSpec spec;
-    spec.tag = 6;
-    spec.channels = 1;
-    spec.rate = 8000;
-    spec.avgBytes = 8000;
-    spec.blockAlign = 1;
-    spec.bits = 8;
-    test::AppendLE(spec.formatTail, 0, 2);
-    spec.fact = true;
-    spec.factValue = static_cast<std::uint32_t>(codes.size());
-    spec.data = codes;
-    return spec.Build();
+    return test::ALawSpec(codes).Build();
 }
 
 class DecoderTest : public ::testing::Test {

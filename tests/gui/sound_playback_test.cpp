@@ -31,24 +31,13 @@ double Tone(std::size_t i, double rate, double frequency, double amplitude) {
     return amplitude * 32767.0 * std::sin(2.0 * std::numbers::pi * frequency * i / rate);
 }
 
-// A file as the conversion leaves it: A-law, 8000 Hz, mono, 8 bits, with a fact chunk.
+// A file as the conversion leaves it, holding a tone.
 std::vector<std::uint8_t> ALawTone(double seconds, double frequency, double amplitude) {
-    test::WavSpec spec;
-    spec.tag = 6;
-    spec.channels = 1;
-    spec.rate = 8000;
-    spec.avgBytes = 8000;
-    spec.blockAlign = 1;
-    spec.bits = 8;
-    test::AppendLE(spec.formatTail, 0, 2);
-    spec.fact = true;
-    const auto count = static_cast<std::size_t>(seconds * 8000);
-    for (std::size_t i = 0; i < count; ++i) {
-        spec.data.push_back(
-            EncodeALaw(static_cast<std::int16_t>(Tone(i, 8000, frequency, amplitude))));
+    std::vector<std::uint8_t> codes;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(seconds * 8000); ++i) {
+        codes.push_back(EncodeALaw(static_cast<std::int16_t>(Tone(i, 8000, frequency, amplitude))));
     }
-    spec.factValue = static_cast<std::uint32_t>(count);
-    return spec.Build();
+    return test::ALawSpec(codes).Build();
 }
 
 // One channel of a recording, cut into 10 ms windows.
