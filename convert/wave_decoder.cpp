@@ -188,14 +188,19 @@ std::optional<DecodedSound> WaveDecoder::DecodeData(const WaveFormat& format,
 }
 
 // Block by block through a codec stream, as the conversion does it; the codec's PCM is then read
-// as any PCM data.
+// as any PCM data. Only whole frames count: an answer beyond the buffer or with part of a frame
+// is a failed conversion.
 std::optional<DecodedSound> WaveDecoder::DecodeVoxware(const WaveFormat& format,
                                                        const std::uint8_t* data, std::size_t size) {
     WaveFormat pcm;
     pcm.formatTag = WAVE_FORMAT_PCM;
+    if (format.blockAlign == 0 || codecs_.FormatSuggest(format, pcm) != 0 || !ShapeFits(pcm) ||
+        (pcm.bitsPerSample != 8 && pcm.bitsPerSample != 16)) {
+        return std::nullopt;
+    }
+    const std::uint32_t frameBytes = pcm.channels * pcm.bitsPerSample / 8U;
     CodecStream stream = 0;
-    if (format.blockAlign == 0 || codecs_.FormatSuggest(format, pcm) != 0 ||
-        codecs_.StreamOpen(&stream, format, pcm) != 0) {
+    if (codecs_.StreamOpen(&stream, format, pcm) != 0) {
         return std::nullopt;
     }
     StreamCloser closer(codecs_, stream);
@@ -203,6 +208,7 @@ std::optional<DecodedSound> WaveDecoder::DecodeVoxware(const WaveFormat& format,
     if (codecs_.StreamSize(stream, format.blockAlign, destinationSize) != 0) {
         return std::nullopt;
     }
+    destinationSize -= destinationSize % frameBytes;
     std::vector<std::uint8_t> source(format.blockAlign);
     std::vector<std::uint8_t> destination(destinationSize);
     CodecStreamHeader header;
@@ -220,13 +226,16 @@ std::optional<DecodedSound> WaveDecoder::DecodeVoxware(const WaveFormat& format,
         std::copy_n(data + offset, format.blockAlign, source.begin());
         header.sourceLength = format.blockAlign;
         header.destinationLengthUsed = 0;
-        converted = codecs_.Convert(stream, header, true) == 0;
-        const std::size_t used = std::min(header.destinationLengthUsed, destinationSize);
-        decoded.insert(decoded.end(), destination.begin(),
-                       destination.begin() + static_cast<std::ptrdiff_t>(used));
+        converted = codecs_.Convert(stream, header, true) == 0 &&
+                    header.destinationLengthUsed <= destinationSize &&
+                    header.destinationLengthUsed % frameBytes == 0;
+        if (converted) {
+            decoded.insert(decoded.end(), destination.begin(),
+                           destination.begin() + header.destinationLengthUsed);
+        }
     }
     const bool unprepared = codecs_.UnprepareHeader(stream, header) == 0;
-    if (!converted || !unprepared || !closer.Close() || !ShapeFits(pcm)) {
+    if (!converted || !unprepared || !closer.Close()) {
         return std::nullopt;
     }
     return DecodePcm(pcm, decoded.data(), decoded.size());
