@@ -183,19 +183,6 @@ TEST_F(ProgressPopupTest, MessageIsPlainTextCutAt511Bytes) {
     EXPECT_EQ(popup.messageText()->text(), QString(510, QChar('y')));
 }
 
-TEST_F(ProgressPopupTest, BeginModalDisablesTheMainWindowAndKeepsTheCaption) {
-    {
-        CProgressPopup popup(&main_, "Converting...", false);
-        EXPECT_TRUE(popup.BeginModal("Progress", true));
-        EXPECT_TRUE(popup.modal());
-        EXPECT_FALSE(main_.isEnabled());
-        EXPECT_TRUE(popup.window()->isEnabled());
-        EXPECT_TRUE(popup.cancelButton()->isEnabled());
-        EXPECT_EQ(popup.window()->windowTitle(), QStringLiteral("Converting..."));
-    }
-    EXPECT_TRUE(main_.isEnabled());
-}
-
 TEST_F(ProgressPopupTest, BeginModalWithoutAWindowMakesOneOverTheMainWindow) {
     CProgressPopup popup(nullptr, "Converting...", false);
     ASSERT_TRUE(popup.DestroyWindow());
@@ -280,18 +267,6 @@ TEST_F(ProgressPopupTest, LeftButtonReleasedOverCancelCancelsWherePressed) {
     popup->PumpWaitingMessages(true);
     EXPECT_TRUE(popup->IsCancelled());
     EXPECT_EQ(popup->window(), nullptr);
-}
-
-TEST_F(ProgressPopupTest, ClickOnCancelCancels) {
-    auto popup = ConvertingPopup();
-    QTest::mouseClick(popup->cancelButton(), Qt::LeftButton);
-    EXPECT_TRUE(popup->IsCancelled());
-    EXPECT_EQ(popup->window(), nullptr);
-    popup->PumpWaitingMessages(true);  // the closed window's own events are still safe
-    EXPECT_FALSE(main_.isEnabled());
-    popup.reset();
-    EXPECT_TRUE(main_.isEnabled());
-    EXPECT_FALSE(ProfileHasPosition());
 }
 
 // A close request from the window manager cannot leave a conversion running with no window.
