@@ -6,44 +6,22 @@
 namespace sonaro {
 namespace {
 
-constexpr std::size_t kLanes = PolyphaseFilter::kLanes;
-
-// The sums of one phase for kLanes outputs. Term j of lane s multiplies taps[j] by the input
-// that lies j samples before the lane's newest one; those inputs, for all lanes at once, are
-// kLanes neighbours in one row of the deinterleaved input, and stepping one input back moves up
-// one row (from row 0 to the last row, one place back). Each lane's sum runs over j in order.
-// A product of two floats is exact in a double, so a fused multiply-add gives the same sum; the
-// compiler may use one (this file is built with contraction on), and a clone for wider vectors
-// is chosen at run time.
-[[gnu::target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")]] void SumPhase(
-    const double* taps, std::size_t count, const double* rows, std::size_t rowLength,
-    std::size_t down, std::size_t row, std::size_t column, double* sums) {
-    double acc[kLanes] = {};
-    const double* p = rows + row * rowLength + column;
-    const std::ptrdiff_t wrap =
-        static_cast<std::ptrdiff_t>((down - 1) * rowLength) - 1;  // row 0 to the last row
-    const auto stride = static_cast<std::ptrdiff_t>(rowLength);
-    for (std::size_t j = 0; j < count; ++j) {
-        const double tap = taps[j];
-#pragma GCC unroll 64
-        for (std::size_t s = 0; s < kLanes; ++s) {
-            acc[s] += tap * p[s];
-        }
-        if (row == 0) {
-            row = down - 1;
-            p += wrap;
-        } else {
-            --row;
-            p -= stride;
-        }
-    }
-    std::copy(acc, acc + kLanes, sums);
-}
+// Spans hold a multiple of every kernel's lane count, so that a span's outputs are the same
+// whichever kernel runs.
+constexpr std::size_t kLaneUnit = 384;
 
 }  // namespace
 
-PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down)
-    : up_(up), down_(down), taps_(table.size), longestPhase_((taps_ + up - 1) / up) {
+PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
+                                 std::size_t windowSamples, SimdLevel level)
+    : up_(up),
+      down_(down),
+      taps_(table.size),
+      longestPhase_((taps_ + up - 1) / up),
+      kernel_(PhaseSumKernelFor(level)) {
+    if (kLaneUnit % kernel_.lanes != 0) {
+        throw std::logic_error("lane count does not divide the span");
+    }
     // Phase r holds h[r], h[r + up], ...: the taps met by outputs whose filter position is r
     // modulo up, in the order their sums use them.
     for (std::uint32_t r = 0; r < up; ++r) {
@@ -53,9 +31,16 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
         }
     }
     phaseStart_.push_back(phaseTaps_.size());
+    // The most columns whose reach, (longest - 1) + (up - 1) * down / up + (columns - 1) * down
+    // + 1 inputs, fits the window, in whole lane units.
+    const std::size_t lead = longestPhase_ - 1 + (up_ - 1) * down_ / up_;
+    const std::size_t fit = windowSamples > lead ? (windowSamples - lead - 1) / down_ + 1 : 0;
+    columns_ = fit / kLaneUnit * kLaneUnit;
+    if (columns_ == 0) {
+        throw std::logic_error("the input window is too small for the filter");
+    }
     rowLength_ = static_cast<std::size_t>(LastInput(0) - FirstInput(0)) / down_ + 1;
     rows_.resize(rowLength_ * down_);
-    sums_.resize(kLanes);
 }
 
 std::int64_t PolyphaseFilter::FirstInput(std::uint64_t firstOutput) const {
@@ -65,42 +50,57 @@ std::int64_t PolyphaseFilter::FirstInput(std::uint64_t firstOutput) const {
 
 std::int64_t PolyphaseFilter::LastInput(std::uint64_t firstOutput) const {
     const auto newest = static_cast<std::int64_t>(firstOutput * down_ / up_);
-    return newest + (up_ - 1) * down_ / up_ + static_cast<std::int64_t>((kLanes - 1) * down_);
+    return newest + (up_ - 1) * down_ / up_ + static_cast<std::int64_t>((columns_ - 1) * down_);
+}
+
+void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t from,
+                              std::int64_t to, const SampleWindow& window) {
+    double* values = rows_.data() + row * rowLength_;
+    const std::int64_t base = first + static_cast<std::int64_t>(row);  // input of element 0
+    const std::int64_t step = down_;
+    const auto length = static_cast<std::int64_t>(rowLength_);
+    // Elements [begin, end) of the row hold inputs of [from, to].
+    const std::int64_t begin = std::clamp((from - base + step - 1) / step, std::int64_t{0}, length);
+    const std::int64_t end = to >= base ? std::clamp((to - base) / step + 1, begin, length) : begin;
+    std::fill(values, values + begin, 0.0);
+    std::fill(values + end, values + rowLength_, 0.0);
+    const float* source = window.samples + (base + begin * step - window.start);
+    for (std::int64_t t = begin; t < end; ++t, source += step) {
+        values[t] = *source;
+    }
 }
 
 void PolyphaseFilter::Deinterleave(std::int64_t first, std::int64_t last,
-                                   const SampleWindow& window) {
-    std::fill(rows_.begin(), rows_.end(), 0.0);
+                                   const SampleWindow& window, WorkerTeam& team) {
     const std::int64_t from = std::max<std::int64_t>(first, 0);
     const std::int64_t to = std::min(last, window.count - 1);
-    if (from > to) {
-        return;
+    if (from <= to && (from < window.start || to >= window.end)) {
+        throw std::logic_error("input window does not cover the span");
     }
-    if (from < window.start || to >= window.end) {
-        throw std::logic_error("input window does not cover the block");
-    }
-    const float* source = window.samples + (from - window.start);
-    for (std::int64_t i = from; i <= to; ++i) {
-        const auto d = static_cast<std::size_t>(i - first);
-        rows_[(d % down_) * rowLength_ + d / down_] = *source++;
-    }
+    team.ForEach(down_, [&](std::size_t row) { FillRow(row, first, from, to, window); });
 }
 
-void PolyphaseFilter::ComputeBlock(std::uint64_t firstOutput, const SampleWindow& window,
-                                   float* out) {
-    const std::int64_t first = FirstInput(firstOutput);
-    Deinterleave(first, LastInput(firstOutput), window);
-    const auto newest = static_cast<std::int64_t>(firstOutput * down_ / up_);
+void PolyphaseFilter::ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first,
+                                   float* out) const {
+    const PhaseRows rows{rows_.data(), rowLength_, down_};
+    const std::size_t column = group * kernel_.lanes;
     for (std::uint32_t u = 0; u < up_; ++u) {
         const std::uint32_t phase = u * down_ % up_;
         const auto offset = static_cast<std::size_t>(newest + u * down_ / up_ - first);
         const std::size_t start = phaseStart_[phase];
-        SumPhase(phaseTaps_.data() + start, phaseStart_[phase + 1] - start, rows_.data(),
-                 rowLength_, down_, offset % down_, offset / down_, sums_.data());
-        for (std::size_t s = 0; s < kLanes; ++s) {
-            out[u + s * up_] = static_cast<float>(sums_[s]);
-        }
+        kernel_.sum(phaseTaps_.data() + start, phaseStart_[phase + 1] - start, rows, offset % down_,
+                    offset / down_ + column, {out + column * up_ + u, up_});
     }
+}
+
+void PolyphaseFilter::ComputeSpan(std::uint64_t firstOutput, std::uint64_t count,
+                                  const SampleWindow& window, float* out, WorkerTeam& team) {
+    const std::int64_t first = FirstInput(firstOutput);
+    Deinterleave(first, LastInput(firstOutput), window, team);
+    const auto newest = static_cast<std::int64_t>(firstOutput * down_ / up_);
+    const std::uint64_t columns = (std::min(count, spanSize()) + up_ - 1) / up_;
+    const std::size_t groups = (columns + kernel_.lanes - 1) / kernel_.lanes;
+    team.ForEach(groups, [&](std::size_t group) { ComputeGroup(group, newest, first, out); });
 }
 
 }  // namespace sonaro

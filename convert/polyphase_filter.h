@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "convert/filter_tables.h"
+#include "convert/phase_sums.h"
+#include "convert/worker_team.h"
 
 namespace sonaro {
 
@@ -21,44 +23,54 @@ struct SampleWindow {
 // is the filtered, up-sampled input at filter position k = m * down:
 //     y[m] = sum of h[k - i * up] * x[i] over the inputs i with 0 <= k - i * up < N,
 // summed in double precision from the newest input down, starting at 0.0, rounded to float.
-// Outputs are made in blocks: the outputs sharing a filter phase are computed side by side, each
-// sum still in exactly that order, so every output is the same to the bit as one made alone.
+// Outputs are made in spans: the outputs sharing a filter phase are computed side by side, a
+// group of lanes at a time, each sum still in exactly that order, so every output is the same to
+// the bit as one made alone, whatever the instruction set and however many threads share a span.
 class PolyphaseFilter {
   public:
-    static constexpr std::size_t kLanes = 64;  // outputs of one phase computed together
-
-    // Throws std::bad_alloc when its working storage cannot be had.
-    PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down);
+    // A span fits in an input window of windowSamples. Throws std::bad_alloc when its working
+    // storage cannot be had, std::logic_error when the window is too small for one group of lanes.
+    PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
+                    std::size_t windowSamples, SimdLevel level = BestSimdLevel());
 
     std::uint32_t up() const { return up_; }
     std::uint32_t down() const { return down_; }
     std::uint32_t taps() const { return static_cast<std::uint32_t>(taps_); }
-    // Outputs per block: kLanes of each of the up phases.
-    std::uint64_t blockSize() const { return kLanes * up_; }
+    // Outputs per span: columns of each of the up phases.
+    std::uint64_t spanSize() const { return std::uint64_t{columns_} * up_; }
 
-    // The input indices [first, last] that the block beginning at output firstOutput (a multiple
-    // of blockSize) reaches, before clipping to the input.
+    // The input indices [first, last] that the span beginning at output firstOutput (a multiple
+    // of spanSize) reaches, before clipping to the input.
     std::int64_t FirstInput(std::uint64_t firstOutput) const;
     std::int64_t LastInput(std::uint64_t firstOutput) const;
 
-    // Computes the block of outputs beginning at firstOutput into out (blockSize values). The
+    // Computes outputs [firstOutput, firstOutput + count) of the span beginning at firstOutput
+    // into out, which has room for spanSize values, sharing the work out over the team. The
     // window must hold every input index of [FirstInput, LastInput] that lies inside the input.
-    void ComputeBlock(std::uint64_t firstOutput, const SampleWindow& window, float* out);
+    void ComputeSpan(std::uint64_t firstOutput, std::uint64_t count, const SampleWindow& window,
+                     float* out, WorkerTeam& team);
 
   private:
-    // Copies the inputs [first, last] into rows by index modulo down, as doubles, so that the
-    // inputs of one phase's outputs (which lie down apart) sit side by side.
-    void Deinterleave(std::int64_t first, std::int64_t last, const SampleWindow& window);
+    // Copies the inputs [first, last] into rows_ by index modulo down, as doubles, with zeros
+    // for the places outside the input; one row per item of the team.
+    void Deinterleave(std::int64_t first, std::int64_t last, const SampleWindow& window,
+                      WorkerTeam& team);
+    // Fills one row, the inputs [from, to] taken from the window.
+    void FillRow(std::size_t row, std::int64_t first, std::int64_t from, std::int64_t to,
+                 const SampleWindow& window);
+    // Computes the up phases of one group of lanes.
+    void ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first, float* out) const;
 
     std::uint32_t up_;
     std::uint32_t down_;
     std::size_t taps_;
     std::size_t longestPhase_;
+    PhaseSumKernel kernel_;
+    std::size_t columns_;                  // outputs of each phase per span
     std::vector<double> phaseTaps_;        // phase r: h[r], h[r + up], ... from phaseStart_[r]
     std::vector<std::size_t> phaseStart_;  // up + 1 offsets into phaseTaps_
     std::size_t rowLength_;                // values per row of rows_
     std::vector<double> rows_;             // down rows: row c holds inputs first + t * down + c
-    std::vector<double> sums_;             // kLanes sums of one phase
 };
 
 }  // namespace sonaro

@@ -14,6 +14,7 @@
 #include "convert/filter_tables.h"
 #include "convert/polyphase_filter.h"
 #include "convert/progress_reporter.h"
+#include "convert/worker_team.h"
 #include "resources/string_ids.h"
 
 namespace sonaro {
@@ -22,7 +23,8 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "sample files hold little-endian floats and are read and written as they are");
 
-constexpr std::size_t kWindowSamples = 4000;
+// Each window of the input holds the inputs of one span of outputs.
+constexpr std::size_t kWindowSamples = kResamplerWindowSamples;
 constexpr std::size_t kOutputBlockSamples = 2000;
 constexpr std::uint64_t kFirstPosition = 5;
 constexpr std::uint64_t kPositionSpan = 85;
@@ -55,6 +57,7 @@ struct Buffers {
     std::vector<float> output;
     std::vector<float> block;
     std::unique_ptr<PolyphaseFilter> filter;
+    std::unique_ptr<WorkerTeam> team;
 };
 
 // One pass over the input: fills the window as the blocks of outputs need it, collects the
@@ -71,15 +74,15 @@ class Pass {
 
     // Answers false when the user cancelled; the output then holds the full blocks written.
     bool Run(File& input, File& output) {
-        const std::uint64_t blockSize = filter_.blockSize();
-        for (std::uint64_t first = 0; first < outputs_; first += blockSize) {
+        const std::uint64_t spanSize = filter_.spanSize();
+        for (std::uint64_t first = 0; first < outputs_; first += spanSize) {
+            const std::uint64_t count = std::min(spanSize, outputs_ - first);
             FillWindow(input, first);
-            filter_.ComputeBlock(first,
-                                 {buffers_.window.data(), windowStart_, windowEnd_,
-                                  static_cast<std::int64_t>(inputCount_)},
-                                 buffers_.block.data());
-            if (!Emit(first, std::min(blockSize, outputs_ - first), output) ||
-                reporter_.Report(position_)) {
+            filter_.ComputeSpan(first, count,
+                                {buffers_.window.data(), windowStart_, windowEnd_,
+                                 static_cast<std::int64_t>(inputCount_)},
+                                buffers_.block.data(), *buffers_.team);
+            if (!Emit(first, count, output) || reporter_.Report(position_)) {
                 return false;
             }
         }
@@ -92,8 +95,8 @@ class Pass {
     std::uint64_t outputs() const { return outputs_; }
 
   private:
-    // Makes sure the window holds the inputs the block reaches: when its newest one lies beyond
-    // the window, the window is read again from the block's oldest input on.
+    // Makes sure the window holds the inputs the span reaches: when its newest one lies beyond
+    // the window, the window is read again from the span's oldest input on.
     void FillWindow(File& input, std::uint64_t firstOutput) {
         const std::int64_t oldest = std::max<std::int64_t>(filter_.FirstInput(firstOutput), 0);
         const std::int64_t newest =
@@ -112,7 +115,7 @@ class Pass {
         windowEnd_ = oldest + static_cast<std::int64_t>(count);
     }
 
-    // Passes outputs [first, first + count) of the block to the output buffer, writing each full
+    // Passes outputs [first, first + count) of the span to the output buffer, writing each full
     // buffer, and reports the bar position at every output where it moves on. Answers false when
     // a report finds the user cancelled.
     bool Emit(std::uint64_t first, std::uint64_t count, File& output) {
@@ -164,7 +167,7 @@ class Pass {
 
 // Allocates the window and the output buffer, then the filter for the rate. Shows the message
 // and answers false when memory or the rate's filter is missing.
-bool Prepare(StageContext& context, std::uint32_t inputRate, Buffers& buffers) {
+bool Prepare(StageContext& context, std::uint32_t inputRate, unsigned threads, Buffers& buffers) {
     try {
         buffers.window.resize(kWindowSamples);
         buffers.output.resize(kOutputBlockSamples);
@@ -179,15 +182,17 @@ bool Prepare(StageContext& context, std::uint32_t inputRate, Buffers& buffers) {
         return false;
     }
     try {
-        buffers.filter = std::make_unique<PolyphaseFilter>(*table, ratio->up, ratio->down);
-        buffers.block.resize(buffers.filter->blockSize());
+        buffers.filter =
+            std::make_unique<PolyphaseFilter>(*table, ratio->up, ratio->down, kWindowSamples);
+        buffers.block.resize(buffers.filter->spanSize());
+        buffers.team = std::make_unique<WorkerTeam>(threads);
     } catch (const std::bad_alloc&) {
         ShowStringMessage(context.messages, IDS_MEMORY_ALLOCATION);
         return false;
     }
     const std::int64_t reach = buffers.filter->LastInput(0) - buffers.filter->FirstInput(0) + 1;
     if (reach > static_cast<std::int64_t>(kWindowSamples)) {
-        throw std::logic_error("a block of outputs reaches beyond the input window");
+        throw std::logic_error("a span of outputs reaches beyond the input window");
     }
     return true;
 }
@@ -195,13 +200,14 @@ bool Prepare(StageContext& context, std::uint32_t inputRate, Buffers& buffers) {
 }  // namespace
 
 bool Resample(StageContext& context, const std::string& output, const std::string& input,
-              std::uint32_t inputCount, std::uint32_t& outputCount, std::uint32_t inputRate) {
+              std::uint32_t inputCount, std::uint32_t& outputCount, std::uint32_t inputRate,
+              unsigned threads) {
     if (inputRate == 8000 || inputRate == 8012) {
         outputCount = inputCount;
         return CopyFileData(context.messages, output, input);
     }
     Buffers buffers;
-    if (!Prepare(context, inputRate, buffers)) {
+    if (!Prepare(context, inputRate, threads, buffers)) {
         return false;
     }
     try {

@@ -98,8 +98,8 @@ TEST_F(MemoryTest, NormaliserBuffers) {
 
 TEST_F(MemoryTest, ResamplerBuffers) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 1777));
-    // The input window of 4000 floats and the output block of 2000.
-    for (const std::size_t bytes : {16000U, 8000U}) {
+    // The input window and the output block of 2000 floats.
+    for (const std::size_t bytes : {4 * kResamplerWindowSamples, std::size_t{8000}}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
             std::uint32_t count = 0;
             return Resample(context, output, input, 1777, count, 44100);

@@ -1,0 +1,123 @@
+#include "convert/phase_sums.h"
+
+#include <cstring>
+
+namespace sonaro {
+namespace {
+
+// The same loop for every instruction set: kVectors accumulators of Vector (a GCC vector of
+// doubles) hold the lanes, so each step is one tap broadcast and kVectors multiply-adds. A
+// product of two floats is exact in a double, so a fused multiply-add (where the compiler uses
+// one) gives the same sum as a multiply and an add.
+template <typename Vector, std::size_t kVectors>
+[[gnu::always_inline]] inline void SumLanes(const double* taps, std::size_t count,
+                                            const PhaseRows& rows, std::size_t row,
+                                            std::size_t column, LaneOutput output) {
+    constexpr std::size_t kWidth = sizeof(Vector) / sizeof(double);
+    Vector acc[kVectors] = {};
+    const double* p = rows.values + row * rows.rowLength + column;
+    const auto stride = static_cast<std::ptrdiff_t>(rows.rowLength);
+    const std::ptrdiff_t wrap = static_cast<std::ptrdiff_t>((rows.down - 1) * rows.rowLength) - 1;
+    for (std::size_t j = 0; j < count; ++j) {
+        const double tap = taps[j];
+#pragma GCC unroll 16
+        for (std::size_t v = 0; v < kVectors; ++v) {
+            Vector x;
+            std::memcpy(&x, p + v * kWidth, sizeof x);
+            acc[v] += tap * x;
+        }
+        if (row == 0) {
+            row = rows.down - 1;
+            p += wrap;
+        } else {
+            --row;
+            p -= stride;
+        }
+    }
+    for (std::size_t v = 0; v < kVectors; ++v) {
+        for (std::size_t w = 0; w < kWidth; ++w) {
+            output.out[(v * kWidth + w) * output.stride] = static_cast<float>(acc[v][w]);
+        }
+    }
+}
+
+using Double2 = double __attribute__((vector_size(16)));
+using Double4 = double __attribute__((vector_size(32)));
+using Double8 = double __attribute__((vector_size(64)));
+
+// Accumulators per kernel: enough independent sums to keep the multiply-add units busy, few
+// enough to stay in the registers (16 of SSE2 and AVX2, 32 of AVX-512).
+constexpr std::size_t kBaselineVectors = 12;
+constexpr std::size_t kAvx2Vectors = 12;
+constexpr std::size_t kAvx512Vectors = 16;
+
+void SumBaseline(const double* taps, std::size_t count, const PhaseRows& rows, std::size_t row,
+                 std::size_t column, LaneOutput output) {
+    SumLanes<Double2, kBaselineVectors>(taps, count, rows, row, column, output);
+}
+
+[[gnu::target("avx2,fma")]] void SumAvx2(const double* taps, std::size_t count,
+                                         const PhaseRows& rows, std::size_t row, std::size_t column,
+                                         LaneOutput output) {
+    SumLanes<Double4, kAvx2Vectors>(taps, count, rows, row, column, output);
+}
+
+[[gnu::target("avx512f,avx2,fma")]] void SumAvx512(const double* taps, std::size_t count,
+                                                   const PhaseRows& rows, std::size_t row,
+                                                   std::size_t column, LaneOutput output) {
+    SumLanes<Double8, kAvx512Vectors>(taps, count, rows, row, column, output);
+}
+
+}  // namespace
+
+bool IsSupported(SimdLevel level) {
+    switch (level) {
+        case SimdLevel::Avx512:
+            return __builtin_cpu_supports("avx512f") && IsSupported(SimdLevel::Avx2);
+        case SimdLevel::Avx2:
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        case SimdLevel::Baseline:
+            break;
+    }
+    return true;
+}
+
+SimdLevel BestSimdLevel() {
+    return SupportedSimdLevels().back();
+}
+
+std::vector<SimdLevel> SupportedSimdLevels() {
+    std::vector<SimdLevel> levels;
+    for (const SimdLevel level : {SimdLevel::Baseline, SimdLevel::Avx2, SimdLevel::Avx512}) {
+        if (IsSupported(level)) {
+            levels.push_back(level);
+        }
+    }
+    return levels;
+}
+
+std::string_view SimdLevelName(SimdLevel level) {
+    switch (level) {
+        case SimdLevel::Avx512:
+            return "AVX-512";
+        case SimdLevel::Avx2:
+            return "AVX2";
+        case SimdLevel::Baseline:
+            break;
+    }
+    return "SSE2";
+}
+
+PhaseSumKernel PhaseSumKernelFor(SimdLevel level) {
+    switch (level) {
+        case SimdLevel::Avx512:
+            return {sizeof(Double8) / sizeof(double) * kAvx512Vectors, &SumAvx512};
+        case SimdLevel::Avx2:
+            return {sizeof(Double4) / sizeof(double) * kAvx2Vectors, &SumAvx2};
+        case SimdLevel::Baseline:
+            break;
+    }
+    return {sizeof(Double2) / sizeof(double) * kBaselineVectors, &SumBaseline};
+}
+
+}  // namespace sonaro

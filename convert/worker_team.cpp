@@ -1,0 +1,102 @@
+#include "convert/worker_team.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace sonaro {
+
+unsigned WorkerTeam::DefaultSize() {
+    return std::clamp(std::thread::hardware_concurrency(), 1U, 16U);
+}
+
+WorkerTeam::WorkerTeam(unsigned threads) {
+    const unsigned wanted = threads == 0 ? DefaultSize() : threads;
+    for (unsigned i = 1; i < wanted; ++i) {
+        try {
+            workers_.emplace_back([this] { WorkerLoop(); });
+        } catch (const std::system_error&) {
+            break;  // the threads already started do the work
+        }
+    }
+}
+
+WorkerTeam::~WorkerTeam() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_) {
+        worker.join();
+    }
+}
+
+void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t)>& task) {
+    if (count == 0) {
+        return;
+    }
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        generation = ++generation_;
+        count_ = count;
+        task_ = &task;
+        done_.store(0, std::memory_order_relaxed);
+        claim_.store(generation << kItemBits, std::memory_order_release);
+    }
+    if (!workers_.empty()) {
+        wake_.notify_all();
+    }
+    Work(generation, count, task);
+    // Items taken by other threads may still run; they are short, so spin a little first.
+    for (int spin = 0; spin < 4000; ++spin) {
+        if (done_.load(std::memory_order_acquire) == count) {
+            return;
+        }
+    }
+    for (std::size_t seen = done_.load(std::memory_order_acquire); seen != count;
+         seen = done_.load(std::memory_order_acquire)) {
+        done_.wait(seen, std::memory_order_acquire);
+    }
+}
+
+void WorkerTeam::Work(std::uint64_t generation, std::size_t count,
+                      const std::function<void(std::size_t)>& task) {
+    const std::uint64_t tag = generation << kItemBits;
+    std::uint64_t claim = claim_.load(std::memory_order_acquire);
+    for (;;) {
+        const std::uint64_t item = claim - tag;
+        if ((claim >> kItemBits) != (tag >> kItemBits) || item >= count) {
+            return;  // a newer job, or none of this one left
+        }
+        if (!claim_.compare_exchange_weak(claim, claim + 1, std::memory_order_acq_rel)) {
+            continue;
+        }
+        task(static_cast<std::size_t>(item));
+        if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
+            done_.notify_one();
+        }
+        claim = claim_.load(std::memory_order_acquire);
+    }
+}
+
+void WorkerTeam::WorkerLoop() {
+    std::uint64_t seen = 0;
+    for (;;) {
+        std::size_t count = 0;
+        const std::function<void(std::size_t)>* task = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+            if (stopping_) {
+                return;
+            }
+            seen = generation_;
+            count = count_;
+            task = task_;
+        }
+        Work(seen, count, *task);
+    }
+}
+
+}  // namespace sonaro

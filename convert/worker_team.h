@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sonaro {
+
+// A few threads that share out the items of one job with the calling thread. Items are taken one
+// at a time from a common counter, so a thread that the system keeps waiting simply takes fewer;
+// the caller works too and returns only when every item is done. Between jobs the workers sleep.
+class WorkerTeam {
+  public:
+    // A team of that many threads, the calling one included (0: one per processor core). Fewer
+    // are used when the system refuses to start more.
+    explicit WorkerTeam(unsigned threads = 0);
+    ~WorkerTeam();
+    WorkerTeam(const WorkerTeam&) = delete;
+    WorkerTeam& operator=(const WorkerTeam&) = delete;
+
+    unsigned size() const { return static_cast<unsigned>(workers_.size()) + 1; }
+
+    // Calls task(item) once for each item in [0, count), on any thread of the team. The task must
+    // not throw.
+    void ForEach(std::size_t count, const std::function<void(std::size_t)>& task);
+
+    // The threads a team of 0 gets: the processor cores, at most 16.
+    static unsigned DefaultSize();
+
+  private:
+    // A claim is the job's generation in the high half and the next item in the low half, so a
+    // worker still holding an old job can never take an item of a new one.
+    static constexpr int kItemBits = 32;
+
+    void WorkerLoop();
+    // Runs items of the job of that generation until none is left.
+    void Work(std::uint64_t generation, std::size_t count,
+              const std::function<void(std::size_t)>& task);
+
+    std::vector<std::thread> workers_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::uint64_t generation_ = 0;                            // guarded by mutex_
+    std::size_t count_ = 0;                                   // guarded by mutex_
+    const std::function<void(std::size_t)>* task_ = nullptr;  // guarded by mutex_
+    std::atomic<std::uint64_t> claim_{0};
+    std::atomic<std::size_t> done_{0};
+};
+
+}  // namespace sonaro

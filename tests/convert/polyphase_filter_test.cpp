@@ -1,0 +1,181 @@
+// The fast path of the resampler: spans of outputs computed by every kernel the processor has,
+// shared out over any number of threads, against the plain loop and the definition, bit for bit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <stdexcept>
+
+#include "convert/filter_tables.h"
+#include "convert/polyphase_filter.h"
+#include "convert/worker_team.h"
+#include "tests/convert/resampling_reference.h"
+
+namespace sonaro {
+namespace {
+
+using test::kRates;
+using test::Rate;
+
+::testing::AssertionResult SameBits(const std::vector<float>& actual,
+                                    const std::vector<float>& expected) {
+    if (actual.size() != expected.size()) {
+        return ::testing::AssertionFailure()
+               << "size " << actual.size() << " instead of " << expected.size();
+    }
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        if (std::memcmp(&actual[i], &expected[i], sizeof(float)) != 0) {
+            return ::testing::AssertionFailure()
+                   << "output " << i << ": " << actual[i] << " instead of " << expected[i];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The smallest window that holds one span: one unit of 384 columns.
+std::size_t SmallestWindow(const Rate& rate) {
+    const std::size_t taps = FindFilterTable(rate.filterRate)->size;
+    const std::size_t longest = (taps + rate.up - 1) / rate.up;
+    return longest - 1 + (rate.up - 1) * rate.down / rate.up + 383 * rate.down + 1;
+}
+
+// Runs the filter over the whole input span by span, as the stage does, each time with a window
+// that holds only the inputs the filter says the span reaches.
+std::vector<float> FilterAll(const std::vector<float>& x, const Rate& rate, std::size_t window,
+                             SimdLevel level, WorkerTeam& team) {
+    PolyphaseFilter filter(*FindFilterTable(rate.filterRate), rate.up, rate.down, window, level);
+    const auto count = static_cast<std::int64_t>(x.size());
+    const std::uint64_t outputs =
+        (filter.taps() + std::uint64_t{rate.up} * (x.size() - 1) + rate.down - 1) / rate.down;
+    std::vector<float> y(outputs);
+    std::vector<float> span(filter.spanSize());
+    std::vector<float> held(window);
+    for (std::uint64_t first = 0; first < outputs; first += filter.spanSize()) {
+        const std::int64_t from = std::max<std::int64_t>(filter.FirstInput(first), 0);
+        const std::int64_t to = std::min(filter.LastInput(first), count - 1);
+        EXPECT_LE(to - from + 1, static_cast<std::int64_t>(window));
+        std::fill(held.begin(), held.end(), 1e30f);  // anything read beyond the reach shows
+        std::copy(x.begin() + from, x.begin() + to + 1, held.begin());
+        const std::uint64_t n = std::min(filter.spanSize(), outputs - first);
+        filter.ComputeSpan(first, n, {held.data(), from, to + 1, count}, span.data(), team);
+        std::copy_n(span.begin(), n, y.begin() + static_cast<std::ptrdiff_t>(first));
+    }
+    return y;
+}
+
+TEST(ResamplingReference, PlainLoopIsTheDefinition) {
+    for (const Rate& rate : kRates) {
+        for (const std::size_t length : {1U, 2U, 5U, 1000U, 4321U}) {
+            const std::vector<float> x = test::OrderSensitive(length, rate, rate.rate + length);
+            EXPECT_TRUE(SameBits(test::ScalarResample(x, rate), test::DirectResample(x, rate)))
+                << rate.rate << " Hz, " << length << " samples";
+        }
+    }
+}
+
+// Lengths that end a span early, at and around span and lane boundaries, and several spans.
+std::vector<std::size_t> Lengths(const Rate& rate, std::size_t window) {
+    const std::size_t spanInputs = 384 * rate.down;
+    return {1, 2, 3, 97, window - 1, window, window + 1, 2 * spanInputs, 5 * spanInputs + 7};
+}
+
+TEST(PolyphaseFilter, EveryKernelAndThreadCountMatchesThePlainLoop) {
+    for (const unsigned threads : {1U, 2U, 3U, 5U}) {
+        WorkerTeam team(threads);
+        for (const Rate& rate : kRates) {
+            const std::size_t window = SmallestWindow(rate);
+            for (const std::size_t length : Lengths(rate, window)) {
+                const std::vector<float> x = test::OrderSensitive(length, rate, rate.rate + length);
+                const std::vector<float> expected = test::ScalarResample(x, rate);
+                for (const SimdLevel level : SupportedSimdLevels()) {
+                    EXPECT_TRUE(SameBits(FilterAll(x, rate, window, level, team), expected))
+                        << rate.rate << " Hz, " << length << " samples, " << SimdLevelName(level)
+                        << ", " << threads << " threads";
+                }
+            }
+        }
+    }
+}
+
+TEST(PolyphaseFilter, LargerWindowsGiveTheSameOutputs) {
+    WorkerTeam team(2);
+    const Rate& rate = test::RateOf(44100);
+    const std::vector<float> x = test::Noise(40000, 11);
+    const std::vector<float> expected = test::ScalarResample(x, rate);
+    for (const std::size_t window : {SmallestWindow(rate), SmallestWindow(rate) + 5000,
+                                     std::size_t{20000}, std::size_t{65536}}) {
+        EXPECT_TRUE(SameBits(FilterAll(x, rate, window, BestSimdLevel(), team), expected))
+            << window;
+    }
+}
+
+TEST(PolyphaseFilter, SpansAreWholeLaneUnitsOfEveryPhaseAndFitTheWindow) {
+    for (const Rate& rate : kRates) {
+        const FilterTable& table = *FindFilterTable(rate.filterRate);
+        for (const std::size_t window : {SmallestWindow(rate), std::size_t{65536}}) {
+            for (const SimdLevel level : SupportedSimdLevels()) {
+                const PolyphaseFilter filter(table, rate.up, rate.down, window, level);
+                EXPECT_EQ(filter.spanSize() % (384 * rate.up), 0U) << rate.rate;
+                EXPECT_LE(filter.LastInput(0) - filter.FirstInput(0) + 1,
+                          static_cast<std::int64_t>(window));
+                // A span starts where the one before it ends.
+                const std::uint64_t next = filter.spanSize();
+                EXPECT_EQ(filter.FirstInput(next) - filter.FirstInput(0),
+                          static_cast<std::int64_t>(next * rate.down / rate.up));
+            }
+        }
+        EXPECT_THROW(PolyphaseFilter(table, rate.up, rate.down, SmallestWindow(rate) - 1),
+                     std::logic_error)
+            << rate.rate;
+    }
+}
+
+TEST(SimdLevels, BaselineIsAlwaysThereAndTheBestIsSupported) {
+    const std::vector<SimdLevel> levels = SupportedSimdLevels();
+    ASSERT_FALSE(levels.empty());
+    EXPECT_EQ(levels.front(), SimdLevel::Baseline);
+    EXPECT_EQ(levels.back(), BestSimdLevel());
+    for (const SimdLevel level : levels) {
+        EXPECT_TRUE(IsSupported(level));
+        EXPECT_EQ(384 % PhaseSumKernelFor(level).lanes, 0U) << SimdLevelName(level);
+    }
+}
+
+TEST(WorkerTeam, EveryItemRunsOnceInEveryJob) {
+    for (const unsigned threads : {1U, 2U, 4U}) {
+        WorkerTeam team(threads);
+        EXPECT_EQ(team.size(), threads);
+        for (const std::size_t count : {0U, 1U, 2U, 3U, 17U, 1000U}) {
+            for (int job = 0; job < 200; ++job) {
+                std::vector<std::atomic<int>> runs(count);
+                team.ForEach(count, [&](std::size_t item) { runs[item].fetch_add(1); });
+                for (std::size_t i = 0; i < count; ++i) {
+                    ASSERT_EQ(runs[i].load(), 1)
+                        << threads << " threads, item " << i << " of " << count << ", job " << job;
+                }
+            }
+        }
+    }
+}
+
+TEST(WorkerTeam, OtherThreadsShareTheWork) {
+    WorkerTeam team(2);
+    // Items that wait until another thread has taken one can only finish if the work is shared.
+    std::atomic<int> started{0};
+    team.ForEach(2, [&](std::size_t) {
+        started.fetch_add(1);
+        while (started.load() < 2) {
+        }
+    });
+    EXPECT_EQ(started.load(), 2);
+}
+
+TEST(WorkerTeam, DefaultSizeFollowsTheProcessors) {
+    EXPECT_GE(WorkerTeam::DefaultSize(), 1U);
+    EXPECT_LE(WorkerTeam::DefaultSize(), 16U);
+    EXPECT_EQ(WorkerTeam(0).size(), WorkerTeam::DefaultSize());
+}
+
+}  // namespace
+}  // namespace sonaro
