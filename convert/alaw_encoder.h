@@ -1,15 +1,37 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace sonaro {
 
 // The segment of an A-law magnitude on the 16-bit scale: the first of the segment ends 255, 511,
-// 1023, ..., 32767 that the magnitude does not exceed (0 to 7), or 8 above them all.
-int FindALawSegment(std::int16_t magnitude);
+// 1023, ..., 32767 that the magnitude does not exceed (0 to 7). Each segment end is one less than
+// a power of two, so the segment follows from the magnitude's bit width, without a search.
+inline int FindALawSegment(std::int16_t magnitude) {
+    constexpr int kFirstSegmentBits = 8;  // 0 to 255
+    if (magnitude < (1 << kFirstSegmentBits)) {
+        return 0;
+    }
+    return std::bit_width(static_cast<unsigned>(magnitude)) - kFirstSegmentBits;
+}
 
 // The G.711 A-law code of a 16-bit sample whose full scale is ±32767. A negative sample's
 // magnitude is taken as -v - 8 on the 16-bit scale (at least 0) before it is quantised.
-std::uint8_t EncodeALaw(std::int16_t sample);
+inline std::uint8_t EncodeALaw(std::int16_t sample) {
+    // Non-negative samples carry the sign bit; the even bits of every code are inverted.
+    constexpr unsigned kPositiveMask = 0xD5;
+    constexpr unsigned kNegativeMask = 0x55;
+    unsigned mask = kPositiveMask;
+    int magnitude = sample;
+    if (sample < 0) {
+        mask = kNegativeMask;
+        magnitude = magnitude < -8 ? -magnitude - 8 : 0;
+    }
+    const int segment = FindALawSegment(static_cast<std::int16_t>(magnitude));
+    const int shift = segment < 2 ? 4 : segment + 3;
+    const unsigned steps = static_cast<unsigned>(magnitude >> shift) & 0x0F;
+    return static_cast<std::uint8_t>(((static_cast<unsigned>(segment) << 4) | steps) ^ mask);
+}
 
 }  // namespace sonaro

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "convert/block_reader.h"
+#include "convert/block_writer.h"
 #include "convert/file.h"
 #include "convert/stage_progress.h"
 #include "convert/stage_runner.h"
@@ -15,6 +17,8 @@ namespace {
 static_assert(std::endian::native == std::endian::little, "sample files are little-endian");
 
 constexpr std::uint32_t kChunkFrames = 2000;
+// The file is read and written this many chunks at a time.
+constexpr std::uint32_t kChunksPerTransfer = 32;
 // The bar moves from 3 to 4 over the chunks.
 constexpr int kBarBase = 3;
 constexpr int kBarSpan = 2;
@@ -52,24 +56,29 @@ bool MixToMonoFloat(StageContext& context, const std::string& output, const std:
     const bool eightBit = bitsPerSample == 8;
     const std::size_t frameBytes = (eightBit ? 1 : 2) * (stereo ? 2 : 1);
     return RunStage(context, [&] {
-        std::vector<std::uint8_t> in(frameBytes * kChunkFrames);
-        std::vector<float> out(std::min(frames, kChunkFrames));
-        File source(input, File::Mode::Read);
+        const std::uint64_t inBytes = std::uint64_t{frameBytes} * frames;
+        const std::size_t transferFrames = std::min(frames, kChunkFrames * kChunksPerTransfer);
+        File source;
+        File target;
+        // Missing data reads as silence.
+        BlockReader in(source, inBytes, frameBytes * transferFrames, eightBit ? 0x80 : 0x00);
+        BlockWriter out(target, transferFrames * sizeof(float));
+        source.Open(input, File::Mode::Read);
         source.Seek(static_cast<std::int64_t>(inputOffset), File::SeekFrom::Begin);
-        File target(output, File::Mode::Write);
+        target.Open(output, File::Mode::Write);
 
         const auto chunks = static_cast<std::uint32_t>(BlockCount(frames, kChunkFrames));
         StageProgress progress(context, kBarBase, kBarSpan);
+        progress.SetBeforePump([&] { out.Flush(); });
         for (std::uint32_t i = 0; i < chunks; ++i) {
             const std::uint32_t count = std::min(frames - i * kChunkFrames, kChunkFrames);
-            // Missing data reads as silence.
-            ReadOrFill(source, in.data(), frameBytes * count, eightBit ? 0x80 : 0x00);
-            MixChunk(in.data(), count, stereo, eightBit, out.data());
-            target.Write(out.data(), std::size_t{count} * sizeof(float));
+            MixChunk(in.Next(frameBytes * count), count, stereo, eightBit,
+                     reinterpret_cast<float*>(out.Next(std::size_t{count} * sizeof(float))));
             if (progress.Cancelled(i, chunks)) {
                 return false;
             }
         }
+        out.Flush();
         target.Close();
         source.Close();
         return true;

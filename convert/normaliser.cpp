@@ -26,6 +26,29 @@ constexpr int kPeakBarSpan = 5;
 constexpr int kEncodeBarBase = 95;
 constexpr int kEncodeBarSpan = 3;
 
+// The definitions of FadeFactor and ScaleSample, inlined into the encoding loop, which runs once
+// per sample.
+[[gnu::always_inline]] inline double Fade(std::uint64_t block, std::uint32_t indexInBlock,
+                                          std::uint64_t remaining) {
+    if (block == 0) {
+        return indexInBlock < kFadeLength ? indexInBlock * double{kFadeStep} : 1.0;
+    }
+    return remaining < kFadeLength ? static_cast<double>(remaining) * double{kFadeStep} : 1.0;
+}
+
+[[gnu::always_inline]] inline std::int16_t Scale(float sample, float peak, float volume,
+                                                 double fade) {
+    if (peak == 0.0F) {
+        return 0;
+    }
+    const double value = fade * ((double{sample} / double{peak}) * double{volume}) * kFullScale;
+    if (std::isnan(value)) {
+        return 0;
+    }
+    const double rounded = std::trunc(value > 0 ? value + 0.5 : value - 0.5);
+    return static_cast<std::int16_t>(std::clamp(rounded, -kFullScale, kFullScale));
+}
+
 // The blocks of a file of count samples.
 struct Blocks {
     std::uint32_t count;
@@ -67,8 +90,7 @@ bool Encode(File& input, File& output, const Blocks& blocks, float peak, float v
         ReadOrFill(input, samples.data(), size * sizeof(float), 0);
         for (std::uint32_t j = 0; j < size; ++j) {
             const std::uint64_t remaining = blocks.count - (std::uint64_t{i} * kBlockSamples + j);
-            const double fade = FadeFactor(i, j, remaining);
-            codes[j] = EncodeALaw(ScaleSample(samples[j], peak, volume, fade));
+            codes[j] = EncodeALaw(Scale(samples[j], peak, volume, Fade(i, j, remaining)));
         }
         output.Write(codes.data(), size);
         if (progress.Cancelled(i, blocks.blocks)) {
@@ -85,22 +107,11 @@ float VolumeFactor(int volumeLevel) {
 }
 
 double FadeFactor(std::uint64_t block, std::uint32_t indexInBlock, std::uint64_t remaining) {
-    if (block == 0) {
-        return indexInBlock < kFadeLength ? indexInBlock * double{kFadeStep} : 1.0;
-    }
-    return remaining < kFadeLength ? static_cast<double>(remaining) * double{kFadeStep} : 1.0;
+    return Fade(block, indexInBlock, remaining);
 }
 
 std::int16_t ScaleSample(float sample, float peak, float volume, double fade) {
-    if (peak == 0.0F) {
-        return 0;
-    }
-    const double value = fade * ((double{sample} / double{peak}) * double{volume}) * kFullScale;
-    if (std::isnan(value)) {
-        return 0;
-    }
-    const double rounded = std::trunc(value > 0 ? value + 0.5 : value - 0.5);
-    return static_cast<std::int16_t>(std::clamp(rounded, -kFullScale, kFullScale));
+    return Scale(sample, peak, volume, fade);
 }
 
 bool NormaliseAndEncode(StageContext& context, const std::string& output, const std::string& input,

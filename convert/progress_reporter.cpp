@@ -8,8 +8,13 @@ bool ProgressReporter::Report(int position) {
         reported_ = true;
         lastPosition_ = position;
         lastPump_ = now;
+        if (beforePump_) {
+            beforePump_();
+        }
         port_.SetBarPos(position);
         port_.PumpWaitingMessages(true);
+    } else if (port_.IsCancelled() && beforePump_) {
+        beforePump_();
     }
     return port_.IsCancelled();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
+#include <utility>
 
 #include "convert/progress_port.h"
 
@@ -16,11 +18,16 @@ class ProgressReporter {
     // Reports a bar position; answers true when the user has cancelled.
     bool Report(int position);
 
+    // Work done before every pump and when a cancel is found, such as writing out output held
+    // back: whatever the window shows, or a cancel stops, the stage's files are up to date.
+    void SetBeforePump(std::function<void()> hook) { beforePump_ = std::move(hook); }
+
   private:
     using Clock = std::chrono::steady_clock;
     static constexpr auto kPumpInterval = std::chrono::milliseconds(20);
 
     ProgressPort& port_;
+    std::function<void()> beforePump_;
     bool reported_ = false;
     int lastPosition_ = 0;
     Clock::time_point lastPump_{};

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 
 #include "convert/progress_reporter.h"
 #include "convert/stage_context.h"
@@ -20,6 +22,9 @@ class StageProgress {
     // Reports block index of count. When the user has cancelled, shows "Conversion cancelled."
     // and answers true: the stage then stops.
     bool Cancelled(std::uint64_t index, std::uint64_t count);
+
+    // Work done before every pump and when a cancel is found (see ProgressReporter).
+    void SetBeforePump(std::function<void()> hook) { reporter_.SetBeforePump(std::move(hook)); }
 
   private:
     ProgressReporter reporter_;
