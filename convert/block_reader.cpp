@@ -14,6 +14,12 @@ BlockReader::BlockReader(File& file, std::uint64_t total, std::size_t capacity, 
       fill_(fill),
       buffer_(static_cast<std::size_t>(std::min<std::uint64_t>(total, capacity))) {}
 
+void BlockReader::Restart(std::uint64_t total) {
+    unread_ = total;
+    begin_ = 0;
+    end_ = 0;
+}
+
 const std::uint8_t* BlockReader::Next(std::size_t size) {
     if (size > buffer_.size()) {
         throw std::logic_error("a piece larger than the read buffer");

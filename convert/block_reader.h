@@ -19,6 +19,10 @@ class BlockReader {
     // The next size bytes (at most the capacity), valid until the next call.
     const std::uint8_t* Next(std::size_t size);
 
+    // Forgets what is held and hands out the next total bytes of the file, from wherever the
+    // file now stands.
+    void Restart(std::uint64_t total);
+
   private:
     File& file_;
     std::uint64_t unread_;  // bytes of the total not yet read from the file

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "convert/alaw_encoder.h"
+#include "convert/block_reader.h"
+#include "convert/block_writer.h"
 #include "convert/file.h"
 #include "convert/stage_progress.h"
 #include "convert/stage_runner.h"
@@ -16,6 +18,8 @@ namespace {
 static_assert(std::endian::native == std::endian::little, "sample files are little-endian");
 
 constexpr std::uint32_t kBlockSamples = 2000;
+// The files are read and written this many blocks at a time.
+constexpr std::uint32_t kBlocksPerTransfer = 32;
 constexpr std::uint32_t kFadeLength = 400;
 constexpr float kFadeStep = 0.0025F;
 constexpr double kFullScale = 32767.0;
@@ -62,13 +66,12 @@ struct Blocks {
 };
 
 // Pass 1: the largest magnitude. Answers false after a cancel.
-bool FindPeak(File& input, const Blocks& blocks, std::vector<float>& samples,
-              StageProgress& progress, float& peak) {
+bool FindPeak(BlockReader& input, const Blocks& blocks, StageProgress& progress, float& peak) {
     float maximum = 0.0F;
     float minimum = 0.0F;
     for (std::uint32_t i = 0; i < blocks.blocks; ++i) {
         const std::uint32_t size = blocks.Size(i);
-        ReadOrFill(input, samples.data(), size * sizeof(float), 0);
+        const auto* samples = reinterpret_cast<const float*>(input.Next(size * sizeof(float)));
         for (std::uint32_t j = 0; j < size; ++j) {
             maximum = std::max(maximum, samples[j]);
             minimum = std::min(minimum, samples[j]);
@@ -82,21 +85,21 @@ bool FindPeak(File& input, const Blocks& blocks, std::vector<float>& samples,
 }
 
 // Pass 2: scale, fade, round and encode. Answers false after a cancel.
-bool Encode(File& input, File& output, const Blocks& blocks, float peak, float volume,
-            std::vector<float>& samples, std::vector<std::uint8_t>& codes,
-            StageProgress& progress) {
+bool Encode(BlockReader& input, BlockWriter& output, const Blocks& blocks, float peak,
+            float volume, StageProgress& progress) {
     for (std::uint32_t i = 0; i < blocks.blocks; ++i) {
         const std::uint32_t size = blocks.Size(i);
-        ReadOrFill(input, samples.data(), size * sizeof(float), 0);
+        const auto* samples = reinterpret_cast<const float*>(input.Next(size * sizeof(float)));
+        std::uint8_t* codes = output.Next(size);
         for (std::uint32_t j = 0; j < size; ++j) {
             const std::uint64_t remaining = blocks.count - (std::uint64_t{i} * kBlockSamples + j);
             codes[j] = EncodeALaw(Scale(samples[j], peak, volume, Fade(i, j, remaining)));
         }
-        output.Write(codes.data(), size);
         if (progress.Cancelled(i, blocks.blocks)) {
             return false;
         }
     }
+    output.Flush();
     return true;
 }
 
@@ -119,19 +122,25 @@ bool NormaliseAndEncode(StageContext& context, const std::string& output, const 
     const float volume = VolumeFactor(volumeLevel);
     const Blocks blocks(count);
     return RunStage(context, [&] {
-        std::vector<float> samples(std::min(count, kBlockSamples));
-        std::vector<std::uint8_t> codes(samples.size());
-        File source(input, File::Mode::Read);
-        File target(output, File::Mode::Write);
+        const std::uint64_t bytes = std::uint64_t{count} * sizeof(float);
+        const std::uint32_t transfer = std::min(count, kBlockSamples * kBlocksPerTransfer);
+        File source;
+        File target;
+        BlockReader samples(source, bytes, transfer * sizeof(float), 0);
+        BlockWriter codes(target, transfer);
+        source.Open(input, File::Mode::Read);
+        target.Open(output, File::Mode::Write);
 
         float peak = 0.0F;
         StageProgress peakProgress(context, kPeakBarBase, kPeakBarSpan);
-        if (!FindPeak(source, blocks, samples, peakProgress, peak)) {
+        if (!FindPeak(samples, blocks, peakProgress, peak)) {
             return false;
         }
         source.Seek(0, File::SeekFrom::Begin);
+        samples.Restart(bytes);
         StageProgress encodeProgress(context, kEncodeBarBase, kEncodeBarSpan);
-        if (!Encode(source, target, blocks, peak, volume, samples, codes, encodeProgress)) {
+        encodeProgress.SetBeforePump([&] { codes.Flush(); });
+        if (!Encode(samples, codes, blocks, peak, volume, encodeProgress)) {
             return false;
         }
         FinishAndRemoveInput(source, input, target);

@@ -1,0 +1,89 @@
+// The resampler's sums alone, at the filter of 44100 Hz (and optionally another rate): achieved
+// multiply-adds per second with each instruction set and thread count, against the core's limit.
+// Usage: sonaro-bench-resampler [RATE...]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "bench/fma_limit.h"
+#include "convert/filter_tables.h"
+#include "convert/polyphase_filter.h"
+#include "convert/resampler.h"
+#include "convert/worker_team.h"
+
+namespace {
+
+using namespace sonaro;
+
+struct Ratio {
+    std::uint32_t rate;
+    std::uint32_t up;
+    std::uint32_t down;
+    std::uint32_t filterRate;
+};
+constexpr Ratio kRatios[] = {{44100, 2, 11, 88200}, {48000, 1, 6, 48000}, {16000, 1, 2, 16000}};
+
+// Filters 60 seconds of noise span by span; answers the multiply-adds per second. Each output
+// of a span costs the length of its phase; the up phases of one column add up to the filter.
+double Measure(const Ratio& ratio, SimdLevel level, unsigned threads) {
+    const FilterTable& table = *FindFilterTable(ratio.filterRate);
+    PolyphaseFilter filter(table, ratio.up, ratio.down, kResamplerWindowSamples, level);
+    const auto count = static_cast<std::int64_t>(60 * ratio.rate);
+    std::vector<float> input(static_cast<std::size_t>(count));
+    std::mt19937 random(1);
+    std::uniform_real_distribution<float> value(-32768.0F, 32767.0F);
+    for (float& x : input) {
+        x = value(random);
+    }
+    std::vector<float> out(filter.spanSize());
+    WorkerTeam team(threads);
+    const std::uint64_t outputs =
+        (table.size + std::uint64_t{ratio.up} * static_cast<std::uint64_t>(count - 1) +
+         ratio.down - 1) / ratio.down;
+    double multiplyAdds = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (std::uint64_t first = 0; first < outputs; first += filter.spanSize()) {
+        const std::uint64_t n = std::min(filter.spanSize(), outputs - first);
+        filter.ComputeSpan(first, n, {input.data(), 0, count, count}, out.data(), team);
+        multiplyAdds += static_cast<double>(n) / ratio.up * table.size;
+    }
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return multiplyAdds / took.count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::uint32_t> rates;
+    for (int i = 1; i < argc; ++i) {
+        rates.push_back(static_cast<std::uint32_t>(std::atoi(argv[i])));
+    }
+    if (rates.empty()) {
+        rates.push_back(44100);
+    }
+    const unsigned cores = WorkerTeam::DefaultSize();
+    std::printf("%-8s %-8s %8s %14s %14s %9s\n", "rate", "vectors", "threads", "multiply-adds/s",
+                "core limit/s", "of limit");
+    for (const SimdLevel level : SupportedSimdLevels()) {
+        const double limit = bench::MeasureFmaLimit(level);
+        for (const std::uint32_t rate : rates) {
+            for (const Ratio& ratio : kRatios) {
+                if (ratio.rate != rate) {
+                    continue;
+                }
+                for (const unsigned threads : {1U, cores}) {
+                    const double achieved = Measure(ratio, level, threads);
+                    std::printf("%-8u %-8s %8u %13.2fG %13.2fG %8.0f%%\n", rate,
+                                std::string(SimdLevelName(level)).c_str(), threads, achieved / 1e9,
+                                limit * threads / 1e9, 100.0 * achieved / (limit * threads));
+                    if (cores == 1) {
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    return 0;
+}
