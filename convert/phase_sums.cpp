@@ -12,12 +12,12 @@ namespace {
 template <typename Vector, std::size_t kVectors>
 [[gnu::always_inline]] inline void SumLanes(const double* taps, std::size_t count,
                                             const PhaseRows& rows, std::size_t row,
-                                            std::size_t column, LaneOutput output) {
+                                            std::size_t slot, LaneOutput output) {
     constexpr std::size_t kWidth = sizeof(Vector) / sizeof(double);
     Vector acc[kVectors] = {};
-    const double* p = rows.values + row * rows.rowLength + column;
+    const double* p = rows.values + row * rows.rowLength + slot * kWidth;
     const auto stride = static_cast<std::ptrdiff_t>(rows.rowLength);
-    const std::ptrdiff_t wrap = static_cast<std::ptrdiff_t>((rows.down - 1) * rows.rowLength) - 1;
+    const auto wrap = static_cast<std::ptrdiff_t>((rows.down - 1) * rows.rowLength - kWidth);
     for (std::size_t j = 0; j < count; ++j) {
         const double tap = taps[j];
 #pragma GCC unroll 16
@@ -36,7 +36,8 @@ template <typename Vector, std::size_t kVectors>
     }
     for (std::size_t v = 0; v < kVectors; ++v) {
         for (std::size_t w = 0; w < kWidth; ++w) {
-            output.out[(v * kWidth + w) * output.stride] = static_cast<float>(acc[v][w]);
+            output.out[v * output.vectorStride + w * output.streamStride] =
+                static_cast<float>(acc[v][w]);
         }
     }
 }
@@ -52,20 +53,20 @@ constexpr std::size_t kAvx2Vectors = 12;
 constexpr std::size_t kAvx512Vectors = 16;
 
 void SumBaseline(const double* taps, std::size_t count, const PhaseRows& rows, std::size_t row,
-                 std::size_t column, LaneOutput output) {
-    SumLanes<Double2, kBaselineVectors>(taps, count, rows, row, column, output);
+                 std::size_t slot, LaneOutput output) {
+    SumLanes<Double2, kBaselineVectors>(taps, count, rows, row, slot, output);
 }
 
 [[gnu::target("avx2,fma")]] void SumAvx2(const double* taps, std::size_t count,
-                                         const PhaseRows& rows, std::size_t row, std::size_t column,
+                                         const PhaseRows& rows, std::size_t row, std::size_t slot,
                                          LaneOutput output) {
-    SumLanes<Double4, kAvx2Vectors>(taps, count, rows, row, column, output);
+    SumLanes<Double4, kAvx2Vectors>(taps, count, rows, row, slot, output);
 }
 
 [[gnu::target("avx512f,avx2,fma")]] void SumAvx512(const double* taps, std::size_t count,
                                                    const PhaseRows& rows, std::size_t row,
-                                                   std::size_t column, LaneOutput output) {
-    SumLanes<Double8, kAvx512Vectors>(taps, count, rows, row, column, output);
+                                                   std::size_t slot, LaneOutput output) {
+    SumLanes<Double8, kAvx512Vectors>(taps, count, rows, row, slot, output);
 }
 
 }  // namespace
@@ -111,13 +112,13 @@ std::string_view SimdLevelName(SimdLevel level) {
 PhaseSumKernel PhaseSumKernelFor(SimdLevel level) {
     switch (level) {
         case SimdLevel::Avx512:
-            return {sizeof(Double8) / sizeof(double) * kAvx512Vectors, &SumAvx512};
+            return {sizeof(Double8) / sizeof(double), kAvx512Vectors, &SumAvx512};
         case SimdLevel::Avx2:
-            return {sizeof(Double4) / sizeof(double) * kAvx2Vectors, &SumAvx2};
+            return {sizeof(Double4) / sizeof(double), kAvx2Vectors, &SumAvx2};
         case SimdLevel::Baseline:
             break;
     }
-    return {sizeof(Double2) / sizeof(double) * kBaselineVectors, &SumBaseline};
+    return {sizeof(Double2) / sizeof(double), kBaselineVectors, &SumBaseline};
 }
 
 }  // namespace sonaro

@@ -16,32 +16,40 @@ bool IsSupported(SimdLevel level);
 std::vector<SimdLevel> SupportedSimdLevels();
 std::string_view SimdLevelName(SimdLevel level);
 
-// The input of a block of outputs, split into down rows by index modulo down and held as doubles:
-// element t of row c is input first + t * down + c. The inputs of outputs of one filter phase,
-// which lie down apart, are then neighbours in a row.
+// The input of a span of outputs as the sums read it, in doubles. It is split into down rows by
+// index modulo down (element k of row c is input first + k * down + c), so that the inputs of
+// outputs of one filter phase, which lie down apart, are neighbours in a row. Each row is cut into
+// width streams of consecutive elements, and the streams are interleaved: slot k of a row holds
+// element k of every stream side by side, so one aligned vector load gives one element to each
+// of width outputs, and the next slot gives the next element.
 struct PhaseRows {
     const double* values;
-    std::size_t rowLength;
+    std::size_t rowLength;  // doubles from one row to the next: slots times width
     std::size_t down;
 };
 
-// Where the outputs of one call go: lane s is stored at out[s * stride].
+// Where the outputs of one call go: vector v of stream s is stored at
+// out[v * vectorStride + s * streamStride].
 struct LaneOutput {
     float* out;
-    std::size_t stride;
+    std::size_t vectorStride;
+    std::size_t streamStride;
 };
 
-// Sums of lanes neighbouring outputs of one phase. Lane s sums taps[j] times the input j places
-// before its newest one, for j from 0 to count - 1 in that order, from 0.0 in double precision,
-// and is rounded to float. Lane 0's newest input is element column of row row; lane s's lies s
-// elements on. Stepping one input back moves up a row, and from row 0 to the last row one
-// element back.
+// Sums of width x vectors outputs of one phase. Output (v, s) sums taps[j] times the input j
+// places before its newest one, for j from 0 to count - 1 in that order, from 0.0 in double
+// precision, and is rounded to float. The newest input of output (0, s) is stream s of slot
+// `slot` of row `row`; that of output (v, s) lies v slots on. Stepping one input back moves up a
+// row, and from row 0 to the last row one slot back.
 using PhaseSumFunction = void (*)(const double* taps, std::size_t count, const PhaseRows& rows,
-                                  std::size_t row, std::size_t column, LaneOutput output);
+                                  std::size_t row, std::size_t slot, LaneOutput output);
 
 struct PhaseSumKernel {
-    std::size_t lanes;
+    std::size_t width;    // doubles per vector: the streams
+    std::size_t vectors;  // vectors of sums held at once
     PhaseSumFunction sum;
+
+    std::size_t lanes() const { return width * vectors; }
 };
 
 PhaseSumKernel PhaseSumKernelFor(SimdLevel level);

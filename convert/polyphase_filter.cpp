@@ -1,6 +1,7 @@
 #include "convert/polyphase_filter.h"
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 namespace sonaro {
@@ -9,6 +10,7 @@ namespace {
 // Spans hold a multiple of every kernel's lane count, so that a span's outputs are the same
 // whichever kernel runs.
 constexpr std::size_t kLaneUnit = 384;
+constexpr std::size_t kAlignment = 64;
 
 }  // namespace
 
@@ -19,7 +21,7 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
       taps_(table.size),
       longestPhase_((taps_ + up - 1) / up),
       kernel_(PhaseSumKernelFor(level)) {
-    if (kLaneUnit % kernel_.lanes != 0) {
+    if (kLaneUnit % kernel_.lanes() != 0) {
         throw std::logic_error("lane count does not divide the span");
     }
     // Phase r holds h[r], h[r + up], ...: the taps met by outputs whose filter position is r
@@ -39,8 +41,18 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
     if (columns_ == 0) {
         throw std::logic_error("the input window is too small for the filter");
     }
-    rowLength_ = static_cast<std::size_t>(LastInput(0) - FirstInput(0)) / down_ + 1;
-    rows_.resize(rowLength_ * down_);
+    // A row of the span holds (reach - 1) / down + 1 elements; cut into streams of columns / width
+    // outputs each, every stream also needs the elements that reach beyond its last column.
+    streamColumns_ = columns_ / kernel_.width;
+    const std::size_t elements = static_cast<std::size_t>(LastInput(0) - FirstInput(0)) / down_ + 1;
+    slots_ = elements - (kernel_.width - 1) * streamColumns_;
+    rowLength_ = slots_ * kernel_.width;
+    // Aligned to a whole vector, so that no load of the sums straddles two cache lines.
+    storage_.resize(rowLength_ * down_ + kAlignment / sizeof(double));
+    void* start = storage_.data();
+    std::size_t space = storage_.size() * sizeof(double);
+    rows_ = static_cast<double*>(
+        std::align(kAlignment, rowLength_ * down_ * sizeof(double), start, space));
 }
 
 std::int64_t PolyphaseFilter::FirstInput(std::uint64_t firstOutput) const {
@@ -53,20 +65,27 @@ std::int64_t PolyphaseFilter::LastInput(std::uint64_t firstOutput) const {
     return newest + (up_ - 1) * down_ / up_ + static_cast<std::int64_t>((columns_ - 1) * down_);
 }
 
-void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t from,
-                              std::int64_t to, const SampleWindow& window) {
-    double* values = rows_.data() + row * rowLength_;
-    const std::int64_t base = first + static_cast<std::int64_t>(row);  // input of element 0
+void PolyphaseFilter::FillStream(std::size_t row, std::size_t stream, std::int64_t first,
+                                 std::int64_t from, std::int64_t to, const SampleWindow& window) {
+    const std::size_t width = kernel_.width;
+    double* values = rows_ + row * rowLength_ + stream;
+    // The input of slot 0.
+    const std::int64_t base =
+        first + static_cast<std::int64_t>(row + stream * streamColumns_ * down_);
     const std::int64_t step = down_;
-    const auto length = static_cast<std::int64_t>(rowLength_);
-    // Elements [begin, end) of the row hold inputs of [from, to].
+    const auto length = static_cast<std::int64_t>(slots_);
+    // Slots [begin, end) hold inputs of [from, to].
     const std::int64_t begin = std::clamp((from - base + step - 1) / step, std::int64_t{0}, length);
     const std::int64_t end = to >= base ? std::clamp((to - base) / step + 1, begin, length) : begin;
-    std::fill(values, values + begin, 0.0);
-    std::fill(values + end, values + rowLength_, 0.0);
+    for (std::int64_t k = 0; k < begin; ++k) {
+        values[k * width] = 0.0;
+    }
     const float* source = window.samples + (base + begin * step - window.start);
-    for (std::int64_t t = begin; t < end; ++t, source += step) {
-        values[t] = *source;
+    for (std::int64_t k = begin; k < end; ++k, source += step) {
+        values[k * width] = *source;
+    }
+    for (std::int64_t k = end; k < length; ++k) {
+        values[k * width] = 0.0;
     }
 }
 
@@ -77,19 +96,22 @@ void PolyphaseFilter::Deinterleave(std::int64_t first, std::int64_t last,
     if (from <= to && (from < window.start || to >= window.end)) {
         throw std::logic_error("input window does not cover the span");
     }
-    team.ForEach(down_, [&](std::size_t row) { FillRow(row, first, from, to, window); });
+    const std::size_t width = kernel_.width;
+    team.ForEach(down_ * width, [&](std::size_t item) {
+        FillStream(item / width, item % width, first, from, to, window);
+    });
 }
 
 void PolyphaseFilter::ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first,
                                    float* out) const {
-    const PhaseRows rows{rows_.data(), rowLength_, down_};
-    const std::size_t column = group * kernel_.lanes;
+    const PhaseRows rows{rows_, rowLength_, down_};
+    const std::size_t column = group * kernel_.vectors;  // of each stream
     for (std::uint32_t u = 0; u < up_; ++u) {
         const std::uint32_t phase = u * down_ % up_;
         const auto offset = static_cast<std::size_t>(newest + u * down_ / up_ - first);
         const std::size_t start = phaseStart_[phase];
         kernel_.sum(phaseTaps_.data() + start, phaseStart_[phase + 1] - start, rows, offset % down_,
-                    offset / down_ + column, {out + column * up_ + u, up_});
+                    offset / down_ + column, {out + column * up_ + u, up_, streamColumns_ * up_});
     }
 }
 
@@ -98,8 +120,10 @@ void PolyphaseFilter::ComputeSpan(std::uint64_t firstOutput, std::uint64_t count
     const std::int64_t first = FirstInput(firstOutput);
     Deinterleave(first, LastInput(firstOutput), window, team);
     const auto newest = static_cast<std::int64_t>(firstOutput * down_ / up_);
+    // A short span needs only the first columns of the first stream.
     const std::uint64_t columns = (std::min(count, spanSize()) + up_ - 1) / up_;
-    const std::size_t groups = (columns + kernel_.lanes - 1) / kernel_.lanes;
+    const std::size_t groups =
+        (std::min<std::uint64_t>(columns, streamColumns_) + kernel_.vectors - 1) / kernel_.vectors;
     team.ForEach(groups, [&](std::size_t group) { ComputeGroup(group, newest, first, out); });
 }
 

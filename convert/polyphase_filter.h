@@ -51,14 +51,14 @@ class PolyphaseFilter {
                      float* out, WorkerTeam& team);
 
   private:
-    // Copies the inputs [first, last] into rows_ by index modulo down, as doubles, with zeros
-    // for the places outside the input; one row per item of the team.
+    // Copies the inputs [first, last] into the rows and streams of rows_ (see PhaseRows), as
+    // doubles, with zeros for the places outside the input; one stream of a row per item.
     void Deinterleave(std::int64_t first, std::int64_t last, const SampleWindow& window,
                       WorkerTeam& team);
-    // Fills one row, the inputs [from, to] taken from the window.
-    void FillRow(std::size_t row, std::int64_t first, std::int64_t from, std::int64_t to,
-                 const SampleWindow& window);
-    // Computes the up phases of one group of lanes.
+    // Fills one stream of one row, the inputs [from, to] taken from the window.
+    void FillStream(std::size_t row, std::size_t stream, std::int64_t first, std::int64_t from,
+                    std::int64_t to, const SampleWindow& window);
+    // Computes the up phases of one group of columns of every stream.
     void ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first, float* out) const;
 
     std::uint32_t up_;
@@ -69,8 +69,11 @@ class PolyphaseFilter {
     std::size_t columns_;                  // outputs of each phase per span
     std::vector<double> phaseTaps_;        // phase r: h[r], h[r + up], ... from phaseStart_[r]
     std::vector<std::size_t> phaseStart_;  // up + 1 offsets into phaseTaps_
-    std::size_t rowLength_;                // values per row of rows_
-    std::vector<double> rows_;             // down rows: row c holds inputs first + t * down + c
+    std::size_t streamColumns_;            // outputs of each phase per stream
+    std::size_t slots_;                    // slots per row
+    std::size_t rowLength_;                // doubles per row: slots times the kernel's width
+    std::vector<double> storage_;          // rows_ and the room to align them
+    double* rows_ = nullptr;               // down rows, aligned (see PhaseRows)
 };
 
 }  // namespace sonaro

@@ -138,7 +138,7 @@ TEST(SimdLevels, BaselineIsAlwaysThereAndTheBestIsSupported) {
     EXPECT_EQ(levels.back(), BestSimdLevel());
     for (const SimdLevel level : levels) {
         EXPECT_TRUE(IsSupported(level));
-        EXPECT_EQ(384 % PhaseSumKernelFor(level).lanes, 0U) << SimdLevelName(level);
+        EXPECT_EQ(384 % PhaseSumKernelFor(level).lanes(), 0U) << SimdLevelName(level);
     }
 }
 
