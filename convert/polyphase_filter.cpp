@@ -65,27 +65,32 @@ std::int64_t PolyphaseFilter::LastInput(std::uint64_t firstOutput) const {
     return newest + (up_ - 1) * down_ / up_ + static_cast<std::int64_t>((columns_ - 1) * down_);
 }
 
-void PolyphaseFilter::FillStream(std::size_t row, std::size_t stream, std::int64_t first,
-                                 std::int64_t from, std::int64_t to, const SampleWindow& window) {
+void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t from,
+                              std::int64_t to, const SampleWindow& window) {
     const std::size_t width = kernel_.width;
-    double* values = rows_ + row * rowLength_ + stream;
-    // The input of slot 0.
-    const std::int64_t base =
-        first + static_cast<std::int64_t>(row + stream * streamColumns_ * down_);
-    const std::int64_t step = down_;
-    const auto length = static_cast<std::int64_t>(slots_);
-    // Slots [begin, end) hold inputs of [from, to].
-    const std::int64_t begin = std::clamp((from - base + step - 1) / step, std::int64_t{0}, length);
-    const std::int64_t end = to >= base ? std::clamp((to - base) / step + 1, begin, length) : begin;
-    for (std::int64_t k = 0; k < begin; ++k) {
-        values[k * width] = 0.0;
+    double* values = rows_ + row * rowLength_;
+    // Slot k of stream s holds input base + (s * streamColumns + k) * down.
+    const std::int64_t base = first + static_cast<std::int64_t>(row);
+    const auto step = static_cast<std::int64_t>(down_);
+    const auto streamStep = static_cast<std::int64_t>(streamColumns_ * down_);
+    const std::int64_t last = base + static_cast<std::int64_t>(width - 1) * streamStep +
+                              static_cast<std::int64_t>(slots_ - 1) * step;
+    if (base >= from && last <= to) {
+        // The whole row lies inside the input: no checks, slot after slot.
+        const float* source = window.samples + (base - window.start);
+        for (std::size_t k = 0; k < slots_; ++k, source += step, values += width) {
+            for (std::size_t s = 0; s < width; ++s) {
+                values[s] = source[static_cast<std::int64_t>(s) * streamStep];
+            }
+        }
+        return;
     }
-    const float* source = window.samples + (base + begin * step - window.start);
-    for (std::int64_t k = begin; k < end; ++k, source += step) {
-        values[k * width] = *source;
-    }
-    for (std::int64_t k = end; k < length; ++k) {
-        values[k * width] = 0.0;
+    for (std::size_t k = 0; k < slots_; ++k, values += width) {
+        for (std::size_t s = 0; s < width; ++s) {
+            const std::int64_t input = base + static_cast<std::int64_t>(s) * streamStep +
+                                       static_cast<std::int64_t>(k) * step;
+            values[s] = input >= from && input <= to ? window.samples[input - window.start] : 0.0;
+        }
     }
 }
 
@@ -96,10 +101,7 @@ void PolyphaseFilter::Deinterleave(std::int64_t first, std::int64_t last,
     if (from <= to && (from < window.start || to >= window.end)) {
         throw std::logic_error("input window does not cover the span");
     }
-    const std::size_t width = kernel_.width;
-    team.ForEach(down_ * width, [&](std::size_t item) {
-        FillStream(item / width, item % width, first, from, to, window);
-    });
+    team.ForEach(down_, [&](std::size_t row) { FillRow(row, first, from, to, window); });
 }
 
 void PolyphaseFilter::ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first,

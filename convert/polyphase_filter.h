@@ -52,12 +52,12 @@ class PolyphaseFilter {
 
   private:
     // Copies the inputs [first, last] into the rows and streams of rows_ (see PhaseRows), as
-    // doubles, with zeros for the places outside the input; one stream of a row per item.
+    // doubles, with zeros for the places outside the input; one row per item.
     void Deinterleave(std::int64_t first, std::int64_t last, const SampleWindow& window,
                       WorkerTeam& team);
-    // Fills one stream of one row, the inputs [from, to] taken from the window.
-    void FillStream(std::size_t row, std::size_t stream, std::int64_t first, std::int64_t from,
-                    std::int64_t to, const SampleWindow& window);
+    // Fills one row, the inputs [from, to] taken from the window.
+    void FillRow(std::size_t row, std::int64_t first, std::int64_t from, std::int64_t to,
+                 const SampleWindow& window);
     // Computes the up phases of one group of columns of every stream.
     void ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first, float* out) const;
 
