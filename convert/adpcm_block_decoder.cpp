@@ -77,14 +77,19 @@ AdpcmBlockDecoder::Result AdpcmBlockDecoder::Decode(std::span<const std::uint8_t
         out[c] = states[c].older;
         out[channels + c] = states[c].newest;
     }
+    // The codes follow frame by frame, the high nibble of each byte first: in stereo every byte
+    // holds one frame (left, right), in mono two frames.
     const std::uint8_t* codes = block.data() + kHeaderBytes * channels;
-    std::size_t nibble = 0;
-    for (std::uint64_t frame = 2; frame < frames; ++frame) {
-        for (unsigned c = 0; c < channels; ++c, ++nibble) {
-            const std::uint8_t byte = codes[nibble / 2];
-            const unsigned code = nibble % 2 == 0 ? byte >> 4 : byte & 0x0F;
-            out[frame * channels + c] = states[c].Next(code);
-        }
+    std::int16_t* samples = out.data() + 2 * channels;
+    const std::uint64_t nibbles = (frames - 2) * channels;
+    ChannelState& high = states[0];
+    ChannelState& low = states[channels - 1];
+    for (std::uint64_t i = 0; i < nibbles / 2; ++i) {
+        samples[2 * i] = high.Next(codes[i] >> 4);
+        samples[2 * i + 1] = low.Next(codes[i] & 0x0F);
+    }
+    if (nibbles % 2 != 0) {
+        samples[nibbles - 1] = high.Next(codes[nibbles / 2] >> 4);
     }
     return Result::Decoded;
 }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "convert/adpcm_block_decoder.h"
+#include "convert/block_reader.h"
+#include "convert/block_writer.h"
 #include "convert/file.h"
 #include "convert/file_error_report.h"
 #include "convert/stage_progress.h"
@@ -20,6 +22,8 @@ static_assert(std::endian::native == std::endian::little, "sample files are litt
 // The bar moves from 0 to 2 over the blocks.
 constexpr int kBarBase = 0;
 constexpr int kBarSpan = 3;
+// The file is read and the samples written this many blocks at a time.
+constexpr std::size_t kBlocksPerTransfer = 64;
 
 }  // namespace
 
@@ -58,15 +62,25 @@ bool DecodeAdpcm(StageContext& context, const AdpcmSource& source, const std::st
     }
     return RunStage(context, [&] {
         const unsigned channels = source.channels;
-        std::vector<std::uint8_t> block(source.blockAlign);
-        std::vector<std::int16_t> samples(std::size_t{channels} * source.samplesPerBlock);
-        File input(source.path, File::Mode::Read);
-        input.Seek(static_cast<std::int64_t>(source.dataOffset), File::SeekFrom::Begin);
-        File out(output, File::Mode::Write);
-
         const AdpcmBlockPlan plan = PlanAdpcmBlocks(source);
         const std::uint64_t blocks = plan.Blocks();
+        const std::size_t frameBytes = std::size_t{channels} * sizeof(std::int16_t);
+        const std::uint64_t inBytes =
+            std::uint64_t{plan.fullBlocks} * source.blockAlign + plan.partialBytes;
+        const std::uint64_t outBytes = std::uint64_t{plan.frames} * frameBytes;
+        File input;
+        File out;
+        // Missing data decodes as silence.
+        BlockReader codes(input, inBytes, std::size_t{source.blockAlign} * kBlocksPerTransfer, 0);
+        BlockWriter samples(out, static_cast<std::size_t>(std::min<std::uint64_t>(
+                                     outBytes, std::uint64_t{source.samplesPerBlock} * frameBytes *
+                                                   kBlocksPerTransfer)));
+        input.Open(source.path, File::Mode::Read);
+        input.Seek(static_cast<std::int64_t>(source.dataOffset), File::SeekFrom::Begin);
+        out.Open(output, File::Mode::Write);
+
         StageProgress progress(context, kBarBase, kBarSpan);
+        progress.SetBeforePump([&] { samples.Flush(); });
         for (std::uint64_t b = 0; b < blocks; ++b) {
             const bool partial = b == plan.fullBlocks;
             const std::size_t bytes = partial ? plan.partialBytes : source.blockAlign;
@@ -74,9 +88,11 @@ bool DecodeAdpcm(StageContext& context, const AdpcmSource& source, const std::st
             if (progress.Cancelled(b, blocks)) {
                 return false;
             }
-            ReadOrFill(input, block.data(), bytes, 0);  // missing data decodes as silence
+            auto* decoded = reinterpret_cast<std::int16_t*>(
+                samples.Next(std::size_t{blockFrames} * frameBytes));
             const auto result =
-                AdpcmBlockDecoder::Decode({block.data(), bytes}, channels, blockFrames, samples);
+                AdpcmBlockDecoder::Decode({codes.Next(bytes), bytes}, channels, blockFrames,
+                                          {decoded, std::size_t{blockFrames} * channels});
             if (result != AdpcmBlockDecoder::Result::Decoded) {
                 ShowStringMessage(context.messages,
                                   result == AdpcmBlockDecoder::Result::BadPredictor
@@ -84,8 +100,8 @@ bool DecodeAdpcm(StageContext& context, const AdpcmSource& source, const std::st
                                       : IDS_INVALID_FOR_CONVERSION);
                 return false;
             }
-            out.Write(samples.data(), std::size_t{blockFrames} * channels * sizeof(std::int16_t));
         }
+        samples.Flush();
         out.Close();
         input.Close();
         frames = plan.frames;

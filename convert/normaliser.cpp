@@ -85,8 +85,8 @@ bool FindPeak(BlockReader& input, const Blocks& blocks, StageProgress& progress,
 }
 
 // Pass 2: scale, fade, round and encode. Answers false after a cancel.
-bool Encode(BlockReader& input, BlockWriter& output, const Blocks& blocks, float peak,
-            float volume, StageProgress& progress) {
+bool Encode(BlockReader& input, BlockWriter& output, const Blocks& blocks, float peak, float volume,
+            StageProgress& progress) {
     for (std::uint32_t i = 0; i < blocks.blocks; ++i) {
         const std::uint32_t size = blocks.Size(i);
         const auto* samples = reinterpret_cast<const float*>(input.Next(size * sizeof(float)));

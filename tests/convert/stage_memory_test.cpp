@@ -62,10 +62,12 @@ class MemoryTest : public ::testing::Test {
 };
 
 TEST_F(MemoryTest, AdpcmBuffers) {
-    // Blocks of 1013 bytes hold 2014 frames of one channel: 4028 bytes of samples.
+    // Blocks of 1013 bytes hold 2014 frames of one channel; the buffers hold the whole input
+    // of 3000 bytes and all the 16-bit samples it decodes to.
     const AdpcmSource source{
         dir.Write("in.raw", std::vector<std::uint8_t>(3000)), 0, 3000, 1, 1013, 2014};
-    for (const std::size_t bytes : {1013U, 4028U}) {
+    const std::size_t sampleBytes = 2 * std::size_t{PlanAdpcmBlocks(source).frames};
+    for (const std::size_t bytes : {std::size_t{3000}, sampleBytes}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
             std::uint32_t frames = 0;
             return DecodeAdpcm(context, source, output, frames);
