@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <cstddef>
+#include <numeric>
+#include <thread>
+#include <vector>
 
 namespace sonaro::bench {
 namespace {
@@ -53,9 +56,7 @@ double RunBaseline() {
     return Run<Double8, 16>();
 }
 
-}  // namespace
-
-double MeasureFmaLimit(SimdLevel level) {
+double MeasureOnOneThread(SimdLevel level) {
     switch (level) {
         case SimdLevel::Avx512:
             return RunAvx512();
@@ -65,6 +66,21 @@ double MeasureFmaLimit(SimdLevel level) {
             break;
     }
     return RunBaseline();
+}
+
+}  // namespace
+
+double MeasureFmaLimit(SimdLevel level, unsigned threads) {
+    std::vector<double> rates(threads);
+    std::vector<std::thread> others;
+    for (unsigned t = 1; t < threads; ++t) {
+        others.emplace_back([&rates, level, t] { rates[t] = MeasureOnOneThread(level); });
+    }
+    rates[0] = MeasureOnOneThread(level);
+    for (std::thread& other : others) {
+        other.join();
+    }
+    return std::accumulate(rates.begin(), rates.end(), 0.0);
 }
 
 }  // namespace sonaro::bench

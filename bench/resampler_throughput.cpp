@@ -1,5 +1,6 @@
 // The resampler's sums alone, at the filter of 44100 Hz (and optionally another rate): achieved
-// multiply-adds per second with each instruction set and thread count, against the core's limit.
+// multiply-adds per second with each instruction set and thread count, against the limit of the
+// cores measured with the same instructions and threads.
 // Usage: sonaro-bench-resampler [RATE...]
 #include <chrono>
 #include <cstdio>
@@ -40,8 +41,9 @@ double Measure(const Ratio& ratio, SimdLevel level, unsigned threads) {
     std::vector<float> out(filter.spanSize());
     WorkerTeam team(threads);
     const std::uint64_t outputs =
-        (table.size + std::uint64_t{ratio.up} * static_cast<std::uint64_t>(count - 1) +
-         ratio.down - 1) / ratio.down;
+        (table.size + std::uint64_t{ratio.up} * static_cast<std::uint64_t>(count - 1) + ratio.down -
+         1) /
+        ratio.down;
     double multiplyAdds = 0;
     const auto start = std::chrono::steady_clock::now();
     for (std::uint64_t first = 0; first < outputs; first += filter.spanSize()) {
@@ -64,10 +66,11 @@ int main(int argc, char** argv) {
         rates.push_back(44100);
     }
     const unsigned cores = WorkerTeam::DefaultSize();
-    std::printf("%-8s %-8s %8s %14s %14s %9s\n", "rate", "vectors", "threads", "multiply-adds/s",
-                "core limit/s", "of limit");
+    std::printf("%-8s %-8s %8s %16s %14s %9s\n", "rate", "vectors", "threads", "multiply-adds/s",
+                "limit/s", "of limit");
     for (const SimdLevel level : SupportedSimdLevels()) {
-        const double limit = bench::MeasureFmaLimit(level);
+        const double limits[2] = {bench::MeasureFmaLimit(level, 1),
+                                  bench::MeasureFmaLimit(level, cores)};
         for (const std::uint32_t rate : rates) {
             for (const Ratio& ratio : kRatios) {
                 if (ratio.rate != rate) {
@@ -75,9 +78,10 @@ int main(int argc, char** argv) {
                 }
                 for (const unsigned threads : {1U, cores}) {
                     const double achieved = Measure(ratio, level, threads);
-                    std::printf("%-8u %-8s %8u %13.2fG %13.2fG %8.0f%%\n", rate,
+                    const double limit = limits[threads == 1 ? 0 : 1];
+                    std::printf("%-8u %-8s %8u %15.2fG %13.2fG %8.0f%%\n", rate,
                                 std::string(SimdLevelName(level)).c_str(), threads, achieved / 1e9,
-                                limit * threads / 1e9, 100.0 * achieved / (limit * threads));
+                                limit / 1e9, 100.0 * achieved / limit);
                     if (cores == 1) {
                         break;
                     }

@@ -1,6 +1,7 @@
 #include "convert/worker_team.h"
 
 #include <algorithm>
+#include <chrono>
 #include <system_error>
 
 namespace sonaro {
@@ -43,6 +44,7 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
         task_ = &task;
         done_.store(0, std::memory_order_relaxed);
         claim_.store(generation << kItemBits, std::memory_order_release);
+        published_.store(generation, std::memory_order_release);
     }
     if (!workers_.empty()) {
         wake_.notify_all();
@@ -80,9 +82,23 @@ void WorkerTeam::Work(std::uint64_t generation, std::size_t count,
     }
 }
 
+void WorkerTeam::SpinFor(std::uint64_t seen) const {
+    constexpr auto kSpinTime = std::chrono::microseconds(300);
+    const auto until = std::chrono::steady_clock::now() + kSpinTime;
+    do {
+        for (int i = 0; i < 64; ++i) {
+            if (published_.load(std::memory_order_acquire) != seen) {
+                return;
+            }
+            __builtin_ia32_pause();
+        }
+    } while (std::chrono::steady_clock::now() < until);
+}
+
 void WorkerTeam::WorkerLoop() {
     std::uint64_t seen = 0;
     for (;;) {
+        SpinFor(seen);
         std::size_t count = 0;
         const std::function<void(std::size_t)>* task = nullptr;
         {

@@ -38,6 +38,9 @@ class WorkerTeam {
     static constexpr int kItemBits = 32;
 
     void WorkerLoop();
+    // Waits a short while, without sleeping, for a job newer than seen: waking a sleeping thread
+    // takes longer than the gap between two jobs of a stage.
+    void SpinFor(std::uint64_t seen) const;
     // Runs items of the job of that generation until none is left.
     void Work(std::uint64_t generation, std::size_t count,
               const std::function<void(std::size_t)>& task);
@@ -49,6 +52,7 @@ class WorkerTeam {
     std::uint64_t generation_ = 0;                            // guarded by mutex_
     std::size_t count_ = 0;                                   // guarded by mutex_
     const std::function<void(std::size_t)>* task_ = nullptr;  // guarded by mutex_
+    std::atomic<std::uint64_t> published_{0};  // generation_, for the spinning workers
     std::atomic<std::uint64_t> claim_{0};
     std::atomic<std::size_t> done_{0};
 };
