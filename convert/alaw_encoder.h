@@ -22,12 +22,11 @@ inline std::uint8_t EncodeALaw(std::int16_t sample) {
     // Non-negative samples carry the sign bit; the even bits of every code are inverted.
     constexpr unsigned kPositiveMask = 0xD5;
     constexpr unsigned kNegativeMask = 0x55;
-    unsigned mask = kPositiveMask;
-    int magnitude = sample;
-    if (sample < 0) {
-        mask = kNegativeMask;
-        magnitude = magnitude < -8 ? -magnitude - 8 : 0;
-    }
+    // Chosen without branches: the sign of sound samples is not predictable.
+    const bool negative = sample < 0;
+    const unsigned mask = negative ? kNegativeMask : kPositiveMask;
+    const int flipped = -static_cast<int>(sample) - 8;
+    const int magnitude = negative ? (flipped > 0 ? flipped : 0) : sample;
     const int segment = FindALawSegment(static_cast<std::int16_t>(magnitude));
     const int shift = segment < 2 ? 4 : segment + 3;
     const unsigned steps = static_cast<unsigned>(magnitude >> shift) & 0x0F;
