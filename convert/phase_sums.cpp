@@ -8,30 +8,24 @@ namespace {
 // The same loop for every instruction set: kVectors accumulators of Vector (a GCC vector of
 // doubles) hold the lanes, so each step is one tap broadcast and kVectors multiply-adds. A
 // product of two floats is exact in a double, so a fused multiply-add (where the compiler uses
-// one) gives the same sum as a multiply and an add.
-template <typename Vector, std::size_t kVectors>
+// one) gives the same sum as a multiply and an add. Stepping one input back is stepping one
+// vector back in memory, so the loads run down the rows as one stream. With kDown given, the
+// vectors of one step lie at fixed distances (0 for a down known only at run time).
+template <typename Vector, std::size_t kVectors, std::size_t kDown>
 [[gnu::always_inline]] inline void SumLanes(const double* taps, std::size_t count,
                                             const PhaseRows& rows, std::size_t row,
                                             std::size_t slot, LaneOutput output) {
     constexpr std::size_t kWidth = sizeof(Vector) / sizeof(double);
+    const std::size_t down = kDown != 0 ? kDown : rows.down;
     Vector acc[kVectors] = {};
-    const double* p = rows.values + row * rows.rowLength + slot * kWidth;
-    const auto stride = static_cast<std::ptrdiff_t>(rows.rowLength);
-    const auto wrap = static_cast<std::ptrdiff_t>((rows.down - 1) * rows.rowLength - kWidth);
-    for (std::size_t j = 0; j < count; ++j) {
+    const double* p = rows.values + (slot * down + row) * kWidth;
+    for (std::size_t j = 0; j < count; ++j, p -= kWidth) {
         const double tap = taps[j];
 #pragma GCC unroll 16
         for (std::size_t v = 0; v < kVectors; ++v) {
             Vector x;
-            std::memcpy(&x, p + v * kWidth, sizeof x);
+            std::memcpy(&x, p + v * down * kWidth, sizeof x);
             acc[v] += tap * x;
-        }
-        if (row == 0) {
-            row = rows.down - 1;
-            p += wrap;
-        } else {
-            --row;
-            p -= stride;
         }
     }
     for (std::size_t v = 0; v < kVectors; ++v) {
@@ -39,6 +33,27 @@ template <typename Vector, std::size_t kVectors>
             output.out[v * output.vectorStride + w * output.streamStride] =
                 static_cast<float>(acc[v][w]);
         }
+    }
+}
+
+// The sums with the down factors of the rate table fixed at compile time.
+template <typename Vector, std::size_t kVectors>
+[[gnu::always_inline]] inline void SumForDown(const double* taps, std::size_t count,
+                                              const PhaseRows& rows, std::size_t row,
+                                              std::size_t slot, LaneOutput output) {
+    switch (rows.down) {
+        case 2:
+            return SumLanes<Vector, kVectors, 2>(taps, count, rows, row, slot, output);
+        case 3:
+            return SumLanes<Vector, kVectors, 3>(taps, count, rows, row, slot, output);
+        case 4:
+            return SumLanes<Vector, kVectors, 4>(taps, count, rows, row, slot, output);
+        case 6:
+            return SumLanes<Vector, kVectors, 6>(taps, count, rows, row, slot, output);
+        case 11:
+            return SumLanes<Vector, kVectors, 11>(taps, count, rows, row, slot, output);
+        default:
+            return SumLanes<Vector, kVectors, 0>(taps, count, rows, row, slot, output);
     }
 }
 
@@ -54,19 +69,19 @@ constexpr std::size_t kAvx512Vectors = 16;
 
 void SumBaseline(const double* taps, std::size_t count, const PhaseRows& rows, std::size_t row,
                  std::size_t slot, LaneOutput output) {
-    SumLanes<Double2, kBaselineVectors>(taps, count, rows, row, slot, output);
+    SumForDown<Double2, kBaselineVectors>(taps, count, rows, row, slot, output);
 }
 
 [[gnu::target("avx2,fma")]] void SumAvx2(const double* taps, std::size_t count,
                                          const PhaseRows& rows, std::size_t row, std::size_t slot,
                                          LaneOutput output) {
-    SumLanes<Double4, kAvx2Vectors>(taps, count, rows, row, slot, output);
+    SumForDown<Double4, kAvx2Vectors>(taps, count, rows, row, slot, output);
 }
 
 [[gnu::target("avx512f,avx2,fma")]] void SumAvx512(const double* taps, std::size_t count,
                                                    const PhaseRows& rows, std::size_t row,
                                                    std::size_t slot, LaneOutput output) {
-    SumLanes<Double8, kAvx512Vectors>(taps, count, rows, row, slot, output);
+    SumForDown<Double8, kAvx512Vectors>(taps, count, rows, row, slot, output);
 }
 
 }  // namespace

@@ -19,12 +19,12 @@ std::string_view SimdLevelName(SimdLevel level);
 // The input of a span of outputs as the sums read it, in doubles. It is split into down rows by
 // index modulo down (element k of row c is input first + k * down + c), so that the inputs of
 // outputs of one filter phase, which lie down apart, are neighbours in a row. Each row is cut into
-// width streams of consecutive elements, and the streams are interleaved: slot k of a row holds
-// element k of every stream side by side, so one aligned vector load gives one element to each
-// of width outputs, and the next slot gives the next element.
+// width streams of consecutive elements, and the streams are interleaved: a vector of width
+// doubles holds element k of every stream, so one aligned load gives one element to each of width
+// outputs. The vectors are stored element by element, and within an element row by row: vector
+// (row c, element k) is vector k * down + c, and one input back is always one vector back.
 struct PhaseRows {
     const double* values;
-    std::size_t rowLength;  // doubles from one row to the next: slots times width
     std::size_t down;
 };
 
@@ -38,9 +38,8 @@ struct LaneOutput {
 
 // Sums of width x vectors outputs of one phase. Output (v, s) sums taps[j] times the input j
 // places before its newest one, for j from 0 to count - 1 in that order, from 0.0 in double
-// precision, and is rounded to float. The newest input of output (0, s) is stream s of slot
-// `slot` of row `row`; that of output (v, s) lies v slots on. Stepping one input back moves up a
-// row, and from row 0 to the last row one slot back.
+// precision, and is rounded to float. The newest input of output (0, s) is stream s of element
+// `slot` of row `row`; that of output (v, s) lies v elements on.
 using PhaseSumFunction = void (*)(const double* taps, std::size_t count, const PhaseRows& rows,
                                   std::size_t row, std::size_t slot, LaneOutput output);
 

@@ -46,13 +46,12 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
     streamColumns_ = columns_ / kernel_.width;
     const std::size_t elements = static_cast<std::size_t>(LastInput(0) - FirstInput(0)) / down_ + 1;
     slots_ = elements - (kernel_.width - 1) * streamColumns_;
-    rowLength_ = slots_ * kernel_.width;
+    const std::size_t size = slots_ * kernel_.width * down_;
     // Aligned to a whole vector, so that no load of the sums straddles two cache lines.
-    storage_.resize(rowLength_ * down_ + kAlignment / sizeof(double));
+    storage_.resize(size + kAlignment / sizeof(double));
     void* start = storage_.data();
     std::size_t space = storage_.size() * sizeof(double);
-    rows_ = static_cast<double*>(
-        std::align(kAlignment, rowLength_ * down_ * sizeof(double), start, space));
+    rows_ = static_cast<double*>(std::align(kAlignment, size * sizeof(double), start, space));
 }
 
 std::int64_t PolyphaseFilter::FirstInput(std::uint64_t firstOutput) const {
@@ -68,7 +67,8 @@ std::int64_t PolyphaseFilter::LastInput(std::uint64_t firstOutput) const {
 void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t from,
                               std::int64_t to, const SampleWindow& window) {
     const std::size_t width = kernel_.width;
-    double* values = rows_ + row * rowLength_;
+    double* values = rows_ + row * width;
+    const std::size_t slotStep = down_ * width;  // from one element of the row to the next
     // Slot k of stream s holds input base + (s * streamColumns + k) * down.
     const std::int64_t base = first + static_cast<std::int64_t>(row);
     const auto step = static_cast<std::int64_t>(down_);
@@ -78,14 +78,14 @@ void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t 
     if (base >= from && last <= to) {
         // The whole row lies inside the input: no checks, slot after slot.
         const float* source = window.samples + (base - window.start);
-        for (std::size_t k = 0; k < slots_; ++k, source += step, values += width) {
+        for (std::size_t k = 0; k < slots_; ++k, source += step, values += slotStep) {
             for (std::size_t s = 0; s < width; ++s) {
                 values[s] = source[static_cast<std::int64_t>(s) * streamStep];
             }
         }
         return;
     }
-    for (std::size_t k = 0; k < slots_; ++k, values += width) {
+    for (std::size_t k = 0; k < slots_; ++k, values += slotStep) {
         for (std::size_t s = 0; s < width; ++s) {
             const std::int64_t input = base + static_cast<std::int64_t>(s) * streamStep +
                                        static_cast<std::int64_t>(k) * step;
@@ -106,7 +106,7 @@ void PolyphaseFilter::Deinterleave(std::int64_t first, std::int64_t last,
 
 void PolyphaseFilter::ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first,
                                    float* out) const {
-    const PhaseRows rows{rows_, rowLength_, down_};
+    const PhaseRows rows{rows_, down_};
     const std::size_t column = group * kernel_.vectors;  // of each stream
     for (std::uint32_t u = 0; u < up_; ++u) {
         const std::uint32_t phase = u * down_ % up_;

@@ -70,8 +70,7 @@ class PolyphaseFilter {
     std::vector<double> phaseTaps_;        // phase r: h[r], h[r + up], ... from phaseStart_[r]
     std::vector<std::size_t> phaseStart_;  // up + 1 offsets into phaseTaps_
     std::size_t streamColumns_;            // outputs of each phase per stream
-    std::size_t slots_;                    // slots per row
-    std::size_t rowLength_;                // doubles per row: slots times the kernel's width
+    std::size_t slots_;                    // elements per row of each stream
     std::vector<double> storage_;          // rows_ and the room to align them
     double* rows_ = nullptr;               // down rows, aligned (see PhaseRows)
 };
