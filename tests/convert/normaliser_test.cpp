@@ -120,6 +120,37 @@ TEST_F(NormaliserTest, WholeFilesMatchTheReference) {
     }
 }
 
+// The stage's block loops against the per-sample rule (FadeFactor, ScaleSample, EncodeALaw) on
+// files with values that are not numbers, zeros of both signs, subnormals and exact peaks, with
+// the fade-out inside the last block or across the last two.
+TEST_F(NormaliserTest, BlocksMatchTheSampleBySampleRule) {
+    for (const std::size_t n : {401U, 2399U, 4100U, 4300U, 6001U}) {
+        auto samples = RandomSamples(n, static_cast<unsigned>(n), 30000.0F);
+        for (std::size_t p = 0; p < n; p += 37) {
+            const float specials[] = {std::nanf(""), -0.0F, 0.0F, 1e-40F, -1e-40F, 30000.0F,
+                                      -30000.0F, 0.5F};
+            samples[p] = specials[(p / 37) % 8];
+        }
+        float maximum = 0.0F;
+        float minimum = 0.0F;
+        for (const float x : samples) {
+            maximum = std::max(maximum, x);
+            minimum = std::min(minimum, x);
+        }
+        const float peak = std::max(maximum, -minimum);
+        for (const int level : {10, 3}) {
+            std::vector<std::uint8_t> expected;
+            for (std::size_t p = 0; p < n; ++p) {
+                const double fade =
+                    FadeFactor(p / 2000, static_cast<std::uint32_t>(p % 2000), n - p);
+                expected.push_back(
+                    EncodeALaw(ScaleSample(samples[p], peak, VolumeFactor(level), fade)));
+            }
+            EXPECT_EQ(Encode(samples, level), expected) << n << " at level " << level;
+        }
+    }
+}
+
 TEST_F(NormaliserTest, LoudestSampleIsFullScale) {
     auto samples = RandomSamples(3000, 1);
     samples[1000] = 1500.0F;
