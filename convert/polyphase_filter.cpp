@@ -12,6 +12,18 @@ namespace {
 constexpr std::size_t kLaneUnit = 384;
 constexpr std::size_t kAlignment = 64;
 
+// Fills the slots of one row from inputs all inside the window: slot k of stream s is
+// source[s * streamStep + k * step].
+template <std::size_t kWidth>
+void CopyStreams(const float* source, std::int64_t step, std::int64_t streamStep, std::size_t slots,
+                 std::size_t slotStep, double* values) {
+    for (std::size_t k = 0; k < slots; ++k, source += step, values += slotStep) {
+        for (std::size_t s = 0; s < kWidth; ++s) {
+            values[s] = source[static_cast<std::int64_t>(s) * streamStep];
+        }
+    }
+}
+
 }  // namespace
 
 PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
@@ -78,12 +90,16 @@ void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t 
     if (base >= from && last <= to) {
         // The whole row lies inside the input: no checks, slot after slot.
         const float* source = window.samples + (base - window.start);
-        for (std::size_t k = 0; k < slots_; ++k, source += step, values += slotStep) {
-            for (std::size_t s = 0; s < width; ++s) {
-                values[s] = source[static_cast<std::int64_t>(s) * streamStep];
-            }
+        switch (width) {
+            case 2:
+                return CopyStreams<2>(source, step, streamStep, slots_, slotStep, values);
+            case 4:
+                return CopyStreams<4>(source, step, streamStep, slots_, slotStep, values);
+            case 8:
+                return CopyStreams<8>(source, step, streamStep, slots_, slotStep, values);
+            default:
+                break;
         }
-        return;
     }
     for (std::size_t k = 0; k < slots_; ++k, values += slotStep) {
         for (std::size_t s = 0; s < width; ++s) {
