@@ -221,13 +221,13 @@ TEST_F(AdpcmStageTest, EveryFileFaultGivesOneMessage) {
     // The four blocks are read in one piece. Samples are written before each pump that finds
     // some (where the bar moves to 1 and to 2, and once more should 20 ms pass between two
     // blocks) and at the end.
-    EXPECT_EQ(failed.at(FileOperation::Open), 2);
-    EXPECT_EQ(failed.at(FileOperation::Read), 1);
-    EXPECT_GE(failed.at(FileOperation::Write), 3);
-    EXPECT_LE(failed.at(FileOperation::Write), 4);
-    EXPECT_EQ(failed.at(FileOperation::Seek), 1);
-    EXPECT_EQ(failed.at(FileOperation::Close), 2);
-    EXPECT_EQ(failed.size(), 5U);
+    test::ExpectFaultCounts(failed,
+                            {{FileOperation::Open, 2},
+                             {FileOperation::Read, 1},
+                             {FileOperation::Write, 3},
+                             {FileOperation::Seek, 1},
+                             {FileOperation::Close, 2}},
+                            1);
 }
 
 // sox decodes Microsoft ADPCM by the standard algorithm: the same samples, whole and partial

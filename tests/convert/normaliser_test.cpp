@@ -127,8 +127,8 @@ TEST_F(NormaliserTest, BlocksMatchTheSampleBySampleRule) {
     for (const std::size_t n : {401U, 2399U, 4100U, 4300U, 6001U}) {
         auto samples = RandomSamples(n, static_cast<unsigned>(n), 30000.0F);
         for (std::size_t p = 0; p < n; p += 37) {
-            const float specials[] = {std::nanf(""), -0.0F, 0.0F, 1e-40F, -1e-40F, 30000.0F,
-                                      -30000.0F, 0.5F};
+            const float specials[] = {std::nanf(""), -0.0F,    0.0F,      1e-40F,
+                                      -1e-40F,       30000.0F, -30000.0F, 0.5F};
             samples[p] = specials[(p / 37) % 8];
         }
         float maximum = 0.0F;

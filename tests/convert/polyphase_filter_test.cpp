@@ -18,20 +18,7 @@ namespace {
 using test::kRates;
 using test::Rate;
 
-::testing::AssertionResult SameBits(const std::vector<float>& actual,
-                                    const std::vector<float>& expected) {
-    if (actual.size() != expected.size()) {
-        return ::testing::AssertionFailure()
-               << "size " << actual.size() << " instead of " << expected.size();
-    }
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        if (std::memcmp(&actual[i], &expected[i], sizeof(float)) != 0) {
-            return ::testing::AssertionFailure()
-                   << "output " << i << ": " << actual[i] << " instead of " << expected[i];
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
+using test::SameBits;
 
 // The smallest window that holds one span: one unit of 384 columns.
 std::size_t SmallestWindow(const Rate& rate) {

@@ -68,20 +68,7 @@ class Resampling : public ::testing::Test {
     test::ScratchDir dir_;
 };
 
-::testing::AssertionResult SameBits(const std::vector<float>& actual,
-                                    const std::vector<float>& expected) {
-    if (actual.size() != expected.size()) {
-        return ::testing::AssertionFailure()
-               << "size " << actual.size() << " instead of " << expected.size();
-    }
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-        if (std::memcmp(&actual[i], &expected[i], sizeof(float)) != 0) {
-            return ::testing::AssertionFailure()
-                   << "sample " << i << ": " << actual[i] << " instead of " << expected[i];
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
+using test::SameBits;
 
 TEST_F(Resampling, OneSecondGivesTheKnownLengths) {
     const struct {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <random>
 #include <stdexcept>
@@ -99,6 +100,21 @@ std::vector<float> ScalarResample(const std::vector<float>& x, const Rate& rate)
         y.push_back(static_cast<float>(sum));
     }
     return y;
+}
+
+::testing::AssertionResult SameBits(const std::vector<float>& actual,
+                                    const std::vector<float>& expected) {
+    if (actual.size() != expected.size()) {
+        return ::testing::AssertionFailure()
+               << "size " << actual.size() << " instead of " << expected.size();
+    }
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        if (std::memcmp(&actual[i], &expected[i], sizeof(float)) != 0) {
+            return ::testing::AssertionFailure()
+                   << "sample " << i << ": " << actual[i] << " instead of " << expected[i];
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace sonaro::test

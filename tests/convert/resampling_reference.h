@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 namespace sonaro::test {
 
 // The rates the stage resamples, with the factors and filter it must use.
@@ -38,5 +40,9 @@ std::vector<float> DirectResample(const std::vector<float>& x, const Rate& rate)
 // The plain loop: each output on its own, over the inputs it meets, newest first, from 0.0 in
 // double precision, one multiply and one add per term.
 std::vector<float> ScalarResample(const std::vector<float>& x, const Rate& rate);
+
+// Success when both hold the same floats, bit for bit; else where they first differ.
+::testing::AssertionResult SameBits(const std::vector<float>& actual,
+                                    const std::vector<float>& expected);
 
 }  // namespace sonaro::test

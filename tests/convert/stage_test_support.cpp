@@ -83,6 +83,16 @@ std::map<FileOperation, int> ExpectEveryFaultReported(
     return failed;
 }
 
+void ExpectFaultCounts(std::map<FileOperation, int> failed, std::map<FileOperation, int> expected,
+                       int extraWrites) {
+    const int writes = failed[FileOperation::Write];
+    EXPECT_GE(writes, expected[FileOperation::Write]);
+    EXPECT_LE(writes, expected[FileOperation::Write] + extraWrites);
+    failed.erase(FileOperation::Write);
+    expected.erase(FileOperation::Write);
+    EXPECT_EQ(failed, expected);
+}
+
 std::vector<std::uint8_t> FloatBytes(const std::vector<float>& values) {
     std::vector<std::uint8_t> bytes(values.size() * sizeof(float));
     if (!values.empty()) {

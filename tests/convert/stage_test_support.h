@@ -60,6 +60,11 @@ int ExpectCancelAtEveryReport(const std::function<void()>& prepare,
 std::map<FileOperation, int> ExpectEveryFaultReported(
     const std::function<void()>& prepare, const std::function<bool(StageContext&)>& stage);
 
+// Checks the counts of ExpectEveryFaultReported: each kind as expected, but writes may number up
+// to extraWrites more (a pump made because time passed writes out what a stage holds back).
+void ExpectFaultCounts(std::map<FileOperation, int> failed, std::map<FileOperation, int> expected,
+                       int extraWrites);
+
 // Little-endian sample files.
 std::vector<std::uint8_t> FloatBytes(const std::vector<float>& values);
 std::vector<float> ReadFloats(const std::string& path);
