@@ -25,6 +25,7 @@ WorkerTeam::~WorkerTeam() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
+        published_.fetch_add(1, std::memory_order_release);  // ends any spin at once
     }
     wake_.notify_all();
     for (std::thread& worker : workers_) {
