@@ -1,6 +1,6 @@
 // The resampler's sums alone, at the filter of 44100 Hz (and optionally another rate): achieved
 // multiply-adds per second with each instruction set and thread count, against the limit of the
-// cores measured with the same instructions and threads.
+// cores: their widest multiply-adds measured on the same number of threads.
 // Usage: sonaro-bench-resampler [RATE...]
 #include <chrono>
 #include <cstdio>
@@ -68,9 +68,13 @@ int main(int argc, char** argv) {
     const unsigned cores = WorkerTeam::DefaultSize();
     std::printf("%-8s %-8s %8s %16s %14s %9s\n", "rate", "vectors", "threads", "multiply-adds/s",
                 "limit/s", "of limit");
+    // The core's limit: its widest multiply-adds, on one thread and on all at once.
+    const double limits[2] = {bench::MeasureFmaLimit(BestSimdLevel(), 1),
+                              bench::MeasureFmaLimit(BestSimdLevel(), cores)};
+    std::printf("FMA limit (%s): %.2fG/s on 1 thread, %.2fG/s on %u\n",
+                std::string(SimdLevelName(BestSimdLevel())).c_str(), limits[0] / 1e9,
+                limits[1] / 1e9, cores);
     for (const SimdLevel level : SupportedSimdLevels()) {
-        const double limits[2] = {bench::MeasureFmaLimit(level, 1),
-                                  bench::MeasureFmaLimit(level, cores)};
         for (const std::uint32_t rate : rates) {
             for (const Ratio& ratio : kRatios) {
                 if (ratio.rate != rate) {

@@ -36,5 +36,5 @@ bench_case 10min-22k05-stereo 600 22050 2 pcm
 bench_case 10min-44k1-stereo-adpcm 600 44100 2 adpcm
 
 echo
-echo "== resampler sums alone: multiply-adds per second against one core's measured limit"
+echo "== resampler sums alone: multiply-adds per second against the cores' measured FMA limit"
 "$build/bench/sonaro-bench-resampler" 44100 48000
