@@ -66,14 +66,14 @@ int main(int argc, char** argv) {
         rates.push_back(44100);
     }
     const unsigned cores = WorkerTeam::DefaultSize();
-    std::printf("%-8s %-8s %8s %16s %14s %9s\n", "rate", "vectors", "threads", "multiply-adds/s",
-                "limit/s", "of limit");
     // The core's limit: its widest multiply-adds, on one thread and on all at once.
     const double limits[2] = {bench::MeasureFmaLimit(BestSimdLevel(), 1),
                               bench::MeasureFmaLimit(BestSimdLevel(), cores)};
     std::printf("FMA limit (%s): %.2fG/s on 1 thread, %.2fG/s on %u\n",
                 std::string(SimdLevelName(BestSimdLevel())).c_str(), limits[0] / 1e9,
                 limits[1] / 1e9, cores);
+    std::printf("%-8s %-8s %8s %16s %14s %9s\n", "rate", "vectors", "threads", "multiply-adds/s",
+                "limit/s", "of limit");
     for (const SimdLevel level : SupportedSimdLevels()) {
         for (const std::uint32_t rate : rates) {
             for (const Ratio& ratio : kRatios) {

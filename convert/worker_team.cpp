@@ -37,6 +37,14 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
     if (count == 0) {
         return;
     }
+    if (workers_.empty() || solo_ > 0) {
+        solo_ -= solo_ > 0 ? 1 : 0;
+        for (std::size_t item = 0; item < count; ++item) {
+            task(item);
+        }
+        return;
+    }
+    const auto start = Clock::now();
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
@@ -47,10 +55,20 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
         claim_.store(generation << kItemBits, std::memory_order_release);
         published_.store(generation, std::memory_order_release);
     }
-    if (!workers_.empty()) {
-        wake_.notify_all();
+    wake_.notify_all();
+    const std::size_t mine = Work(generation, count, task);
+    const auto busy = Clock::now() - start;
+    WaitUntilDone(count);
+    // When the others took items but made the job slower than this thread alone would have
+    // been (the system kept one of them waiting while it held an item), work alone for a while.
+    const auto alone =
+        busy / static_cast<long>(std::max<std::size_t>(mine, 1)) * static_cast<long>(count);
+    if (mine < count && Clock::now() - start > alone) {
+        solo_ = kSoloJobs;
     }
-    Work(generation, count, task);
+}
+
+void WorkerTeam::WaitUntilDone(std::size_t count) {
     // Items taken by other threads may still run; they are short, so spin a little first.
     for (int spin = 0; spin < 4000; ++spin) {
         if (done_.load(std::memory_order_acquire) == count) {
@@ -63,19 +81,21 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
     }
 }
 
-void WorkerTeam::Work(std::uint64_t generation, std::size_t count,
-                      const std::function<void(std::size_t)>& task) {
+std::size_t WorkerTeam::Work(std::uint64_t generation, std::size_t count,
+                             const std::function<void(std::size_t)>& task) {
     const std::uint64_t tag = generation << kItemBits;
+    std::size_t taken = 0;
     std::uint64_t claim = claim_.load(std::memory_order_acquire);
     for (;;) {
         const std::uint64_t item = claim - tag;
         if ((claim >> kItemBits) != (tag >> kItemBits) || item >= count) {
-            return;  // a newer job, or none of this one left
+            return taken;  // a newer job, or none of this one left
         }
         if (!claim_.compare_exchange_weak(claim, claim + 1, std::memory_order_acq_rel)) {
             continue;
         }
         task(static_cast<std::size_t>(item));
+        ++taken;
         if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
             done_.notify_one();
         }
@@ -85,7 +105,7 @@ void WorkerTeam::Work(std::uint64_t generation, std::size_t count,
 
 void WorkerTeam::SpinFor(std::uint64_t seen) const {
     constexpr auto kSpinTime = std::chrono::microseconds(300);
-    const auto until = std::chrono::steady_clock::now() + kSpinTime;
+    const auto until = Clock::now() + kSpinTime;
     do {
         for (int i = 0; i < 64; ++i) {
             if (published_.load(std::memory_order_acquire) != seen) {
@@ -93,7 +113,7 @@ void WorkerTeam::SpinFor(std::uint64_t seen) const {
             }
             __builtin_ia32_pause();
         }
-    } while (std::chrono::steady_clock::now() < until);
+    } while (Clock::now() < until);
 }
 
 void WorkerTeam::WorkerLoop() {
