@@ -61,9 +61,10 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
     WaitUntilDone(count);
     // When the others took items but made the job slower than this thread alone would have
     // been (the system kept one of them waiting while it held an item), work alone for a while.
+    // Short jobs are not judged: there a worker just woken is late without anything amiss.
     const auto alone =
         busy / static_cast<long>(std::max<std::size_t>(mine, 1)) * static_cast<long>(count);
-    if (mine < count && Clock::now() - start > alone) {
+    if (mine < count && busy > kJudgedWork && Clock::now() - start > alone) {
         solo_ = kSoloJobs;
     }
 }

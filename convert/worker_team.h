@@ -42,6 +42,8 @@ class WorkerTeam {
     static constexpr int kItemBits = 32;
     // Jobs done by the caller alone after the others made one slower.
     static constexpr int kSoloJobs = 64;
+    // The least work of the caller's in a job by which the others are judged.
+    static constexpr auto kJudgedWork = std::chrono::microseconds(200);
     using Clock = std::chrono::steady_clock;
 
     void WorkerLoop();
