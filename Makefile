@@ -1,11 +1,13 @@
 # Set-up, build and test entry points. Every target installs the Debian packages it needs first.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 SAMPLE     := resources/sample/sample.wav
 
-.PHONY: all deps configure build demo check test asan-test bench clean
+.PHONY: all deps configure build demo check test asan-test fuzz fuzz-build bench clean
 
 all: build
 
@@ -31,10 +33,21 @@ asan-test: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
 
+# The fuzz targets, built with clang, libFuzzer and the sanitizers; each runs FUZZ_SECONDS.
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DSONARO_FUZZ=ON -DSONARO_GUI=OFF -DSONARO_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target sonaro_fuzzers
+
+fuzz: fuzz-build
+	./scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Every test, the sanitizer build, and a short run of each fuzz target.
 check: test asan-test
+	$(MAKE) fuzz FUZZ_SECONDS=20
 
 bench: build
 	./bench/run.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -6,7 +6,9 @@ namespace sonaro {
 
 // The program's private directory for the intermediate files of a conversion, made with mkdtemp
 // under $TMPDIR (else /tmp) when first needed, and removed with everything in it when the object
-// goes. The process's current directory is never changed.
+// goes. Its name carries the owner's process id ("sonaro-PID-XXXXXX"), so that a directory left
+// by a killed run can be recognised and removed by a later one. The process's current directory is
+// never changed.
 class TempDirectory {
   public:
     TempDirectory() = default;
@@ -19,7 +21,13 @@ class TempDirectory {
     // The full path of a file of that name inside the directory.
     std::string FilePath(const std::string& name) { return Path() + "/" + name; }
 
+    // Removes the directories that runs of this user left behind when they were killed: those whose
+    // owning process no longer exists. Answers how many were removed.
+    static int RemoveStale();
+
   private:
+    static std::string BaseDirectory();
+
     std::string path_;
 };
 

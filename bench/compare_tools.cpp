@@ -1,0 +1,87 @@
+// Runs several converters on the same input, alternately, and prints the median wall time of
+// each, its ratio to the reference (the first tool) and its peak memory.
+//
+//   sonaro-bench-compare RUNS NAME=COMMAND [NAME=COMMAND...]
+//
+// A COMMAND is run with /bin/sh -c as "exec COMMAND", so that the peak memory measured (the
+// child's maximum resident set size) is the tool's own, not the shell's.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Tool {
+    std::string name;
+    std::string command;
+    std::vector<double> seconds;
+    long peakKiB = 0;
+    bool failed = false;
+};
+
+// Runs the command once; answers false when it did not exit with status 0.
+bool RunOnce(Tool& tool) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const std::string command = "exec " + tool.command;
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    tool.seconds.push_back(elapsed.count());
+    tool.peakKiB = std::max(tool.peakKiB, usage.ru_maxrss);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: sonaro-bench-compare RUNS NAME=COMMAND...\n");
+        return 2;
+    }
+    const int runs = std::max(1, std::atoi(argv[1]));
+    std::vector<Tool> tools;
+    for (int i = 2; i < argc; ++i) {
+        const std::string spec = argv[i];
+        const auto equals = spec.find('=');
+        tools.push_back({spec.substr(0, equals), spec.substr(equals + 1), {}, 0, false});
+    }
+    for (int run = 0; run < runs; ++run) {
+        for (Tool& tool : tools) {
+            if (!tool.failed && !RunOnce(tool)) {
+                std::fprintf(stderr, "%s failed: %s\n", tool.name.c_str(), tool.command.c_str());
+                tool.failed = true;
+            }
+        }
+    }
+    const double reference = Median(tools.front().seconds);
+    std::printf("%-10s %10s %10s %12s\n", "tool", "median s", "ratio", "peak memory");
+    for (const Tool& tool : tools) {
+        if (tool.failed) {
+            std::printf("%-10s %10s\n", tool.name.c_str(), "failed");
+            continue;
+        }
+        const double median = Median(tool.seconds);
+        std::printf("%-10s %10.3f %10.2f %9.1f MB\n", tool.name.c_str(), median, median / reference,
+                    static_cast<double>(tool.peakKiB) / 1024.0);
+    }
+    return 0;
+}
