@@ -48,7 +48,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Sonaro"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    const DialogUnits units(font());
+    const DialogUnits units = DialogUnits::FromFont(font());
     setFixedSize(units.ToPixelsX(kDialogWidth), units.ToPixelsY(kDialogHeight));
 
     // The picture comes first, left of the texts, at its own size.

@@ -13,6 +13,7 @@
 #include "cli/codec_setup.h"
 #include "document/sonaro_doc.h"
 #include "resources/frame_resources.h"
+#include "ui/profile.h"
 
 namespace sonaro {
 namespace {
@@ -47,8 +48,8 @@ CSonaroApp::~CSonaroApp() {
 }
 
 void CSonaroApp::SetProfileNames() {
-    QCoreApplication::setOrganizationName(QString::fromUtf8(kOrganisation));
-    QCoreApplication::setApplicationName(QString::fromUtf8(kApplication));
+    QCoreApplication::setOrganizationName(kProfileOrganisation);
+    QCoreApplication::setApplicationName(kProfileApplication);
 }
 
 bool CSonaroApp::InitInstance(const QStringList& arguments) {

@@ -18,9 +18,6 @@ class CSonaroDoc;
 // between them, opens a file named on the command line, and handles About and Help Topics.
 class CSonaroApp {
   public:
-    static constexpr const char* kOrganisation = "Tavrin Palmet Applications";
-    static constexpr const char* kApplication = "Sonaro";
-
     // With no sound output given, the desktop's own is used.
     explicit CSonaroApp(std::unique_ptr<SoundOutput> sound = nullptr);
     ~CSonaroApp();

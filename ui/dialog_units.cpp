@@ -1,37 +1,40 @@
 #include "ui/dialog_units.h"
 
+#include <QFont>
 #include <QFontMetrics>
+#include <QString>
 
 namespace sonaro {
 namespace {
 
-// a * b / c rounded to the nearest integer, halves away from zero.
-int MulDiv(int a, int b, int c) {
-    const long long product = static_cast<long long>(a) * b;
-    const long long half = c / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / c : (product - half) / c);
+// value * numerator / denominator, rounded half away from zero, as a 64-bit product.
+int MulDiv(int value, int numerator, int denominator) {
+    const long long product = static_cast<long long>(value) * numerator;
+    const long long half = denominator / 2;
+    const long long rounded =
+        product >= 0 ? (product + half) / denominator : -((-product + half) / denominator);
+    return static_cast<int>(rounded);
 }
 
 }  // namespace
 
-DialogUnits::DialogUnits(const QFont& font) {
+DialogUnits DialogUnits::FromFont(const QFont& font) {
     const QFontMetrics metrics(font);
-    // The average width of the 52 letters, rounded: half of (twice the 26-letter mean) plus one.
-    const int letters = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    baseX_ = (letters / 26 + 1) / 2;
-    baseY_ = metrics.height();
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const int total = metrics.horizontalAdvance(letters);
+    return DialogUnits((total / 26 + 1) / 2, metrics.height());
 }
 
-int DialogUnits::ToPixelsX(int units) const {
-    return MulDiv(units, baseX_, 4);
+int DialogUnits::ToPixelsX(int x) const {
+    return MulDiv(x, baseX_, 4);
 }
 
-int DialogUnits::ToPixelsY(int units) const {
-    return MulDiv(units, baseY_, 8);
+int DialogUnits::ToPixelsY(int y) const {
+    return MulDiv(y, baseY_, 8);
 }
 
 QRect DialogUnits::ToPixels(int x, int y, int width, int height) const {
+    // Each of the four numbers is converted on its own, as dialog templates are.
     return QRect(ToPixelsX(x), ToPixelsY(y), ToPixelsX(width), ToPixelsY(height));
 }
 

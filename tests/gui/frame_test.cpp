@@ -291,6 +291,7 @@ TEST_F(CommandLineTest, RefusedFileEndsTheStartAfterItsMessage) {
 }
 
 TEST(RecentFileListTest, KeepsTheFourNewestPathsNewestFirst) {
+    CSonaroApp::SetProfileNames();
     QSettings().clear();
     RecentFileList list;
     for (const char* path : {"/a.wav", "/b.wav", "/c.wav", "/d.wav", "/e.wav"}) {

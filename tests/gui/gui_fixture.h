@@ -22,6 +22,7 @@ namespace sonaro::test {
 class GuiTest : public ::testing::Test {
   protected:
     explicit GuiTest(unsigned soundDevices = 1) {
+        CSonaroApp::SetProfileNames();
         QSettings().clear();
         auto fake = std::make_unique<FakeSound>(soundDevices);
         sound = fake.get();

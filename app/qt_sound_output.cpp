@@ -1,0 +1,78 @@
+#include "app/qt_sound_output.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QMediaDevices>
+
+#include "convert/wave_decoder.h"
+#include "document/format_record.h"
+
+namespace sonaro {
+
+QtSoundOutput::QtSoundOutput(CodecManager& codecs) : codecs_(codecs) {}
+
+QtSoundOutput::~QtSoundOutput() {
+    Stop();
+}
+
+unsigned QtSoundOutput::CountDevices() {
+    return static_cast<unsigned>(QMediaDevices::audioOutputs().size());
+}
+
+bool QtSoundOutput::Stop() {
+    if (sink_ != nullptr) {
+        sink_->disconnect();
+        sink_->stop();
+    }
+    sink_.reset();  // the sink goes before the buffer it reads
+    buffer_.reset();
+    pcm_.clear();
+    return true;
+}
+
+bool QtSoundOutput::PlayFile(const std::string& path) {
+    Stop();
+    WaveDecoder decoder(codecs_);
+    const std::optional<DecodedSound> sound = decoder.DecodeFile(path, kPlayableLimit);
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (!sound || device.isNull()) {
+        return false;
+    }
+    QAudioFormat format;
+    format.setSampleRate(static_cast<int>(sound->samplesPerSec));
+    format.setChannelCount(sound->channels);
+    format.setSampleFormat(QAudioFormat::Int16);
+    if (!device.isFormatSupported(format)) {
+        return false;
+    }
+    // Samples are kept in the machine's byte order, which is what Int16 means to the sink.
+    pcm_ = QByteArray(reinterpret_cast<const char*>(sound->samples.data()),
+                      static_cast<qsizetype>(sound->samples.size() * sizeof(std::int16_t)));
+    buffer_ = std::make_unique<QBuffer>(&pcm_);
+    buffer_->open(QIODevice::ReadOnly);
+    sink_ = std::make_unique<QAudioSink>(device, format);
+    QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
+                     [this] { OnStateChanged(); });
+    sink_->start(buffer_.get());
+    if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
+        Stop();
+        return false;
+    }
+    return true;
+}
+
+// A sound played to its end releases the device.
+void QtSoundOutput::OnStateChanged() {
+    if (sink_ != nullptr && sink_->state() == QAudio::IdleState && buffer_ != nullptr &&
+        buffer_->atEnd()) {
+        sink_->stop();
+    }
+}
+
+bool QtSoundOutput::IsPlaying() const {
+    return sink_ != nullptr && sink_->state() != QAudio::StoppedState;
+}
+
+}  // namespace sonaro

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QFont>
+#include <QLabel>
+#include <QObject>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QString>
+#include <string>
+
+#include "convert/progress_port.h"
+
+class QWidget;
+
+namespace sonaro {
+
+// The small window a conversion shows: one message line, a bar and a " Cancel " button. It is
+// also the message pump of the stages: while it is modal the main window is disabled, and the
+// only input that counts is Cancel (the button, a left button released over it, or Escape typed
+// into any window of the program). Its last position is written to the profile when it goes.
+class CProgressPopup final : public QObject, public ProgressPort {
+  public:
+    // Creates the window at once, centred over the parent (else over the main window) and shown
+    // without taking the focus. The parent may be null.
+    CProgressPopup(QWidget* parent, const std::string& title, bool smooth);
+    ~CProgressPopup() override;
+    CProgressPopup(const CProgressPopup&) = delete;
+    CProgressPopup& operator=(const CProgressPopup&) = delete;
+
+    bool BeginModal(const std::string& title, bool smooth) override;
+    int SetBarRange(int lower, int upper, int step) override;
+    int SetBarPos(int position) override;
+    void SetMessage(const std::string& text) override;
+    void Layout(int textLines, int textWidth) override;
+    void PumpWaitingMessages(bool cancelOnEscape) override;
+    bool IsCancelled() const override { return cancelled_; }
+
+    void Show();
+    void Hide();
+    // The Cancel action.
+    void OnCancel();
+    // Saves the position, ends the modal state and destroys the window; false when there was no
+    // window to destroy.
+    bool DestroyWindow();
+
+    // The window and its parts while the window exists, else null.
+    QWidget* window() const { return window_; }
+    QLabel* messageText() const { return messageText_; }
+    QProgressBar* progressBar() const { return progressBar_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
+    bool modal() const { return modal_; }
+
+    // The application's main window: the first top-level main window there is, else null.
+    static QWidget* MainWindow();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool Create(QWidget* parent, const QString& title, bool smooth);
+    void CreateChildren(bool smooth);
+    void CenterOverOwner(QWidget* owner);
+    void SavePosition();
+    bool IsReleaseOverCancel(const QEvent& event) const;
+
+    bool cancelled_ = false;
+    bool modal_ = false;
+    bool savePosition_ = true;
+    int position_ = 0;
+    int step_ = 1;
+    int upperBound_ = 100;
+    int lowerBound_ = 0;
+    int textLines_ = 4;
+    int barStep_ = 10;  // the step a fresh bar moves by, until told otherwise
+    QString title_ = QStringLiteral("Progress");
+    QString cancelLabel_ = QStringLiteral(" Cancel ");
+    QFont font_;
+
+    QPointer<QWidget> window_;
+    QPointer<QWidget> closing_;  // a window closed by Cancel, deleted once its events are done
+    QPointer<QWidget> disabledMain_;
+    QPointer<QLabel> messageText_;
+    QPointer<QProgressBar> progressBar_;
+    QPointer<QPushButton> cancelButton_;
+
+    bool pumping_ = false;
+    bool escapeCancels_ = false;
+    bool quitSeen_ = false;
+};
+
+}  // namespace sonaro
