@@ -1,0 +1,90 @@
+// sonaro-convert finding codec drivers: --info on a Voxware file with and without a driver.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "tests/codec_driver/test_codec_control.h"
+#include "tests/support/run_process.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/test_codecs.h"
+#include "tests/support/wav_builder.h"
+
+namespace sonaro {
+namespace {
+
+using test::TestCodecFault;
+
+const std::string kProgram = SONARO_CONVERT_PATH;
+
+std::string CodecPath(const std::vector<std::string>& directories) {
+    std::string path = "SONARO_CODEC_PATH=";
+    for (const std::string& directory : directories) {
+        path += directory + ":";
+    }
+    return path;
+}
+
+std::string VoxwareFile(const test::ScratchDir& dir, TestCodecFault fault = TestCodecFault::None) {
+    return dir.Write(
+        "vox.wav", test::VoxwareSpec(test::VoxwareData(300), test::TestCodecBytes(fault)).Build());
+}
+
+TEST(CliCodecs, InfoOnVoxwareWithTheDriver) {
+    test::ScratchDir dir;
+    const auto path = VoxwareFile(dir);
+    const auto result = test::RunProcess(
+        kProgram, {"--info", path}, {CodecPath({test::DirectoryOf(test::VoxwareCodecLibrary())})});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out,
+              "Format: Voxware\nSize: 1 kB\nPlayback time: 00:01.01\nSampling rate: 8000 Hz\n"
+              "Channels: mono\nBit depth: 16 bits\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(CliCodecs, ProbeAnswersWithoutAUsableDriver) {
+    test::ScratchDir dir;
+    std::filesystem::create_directory(dir.File("empty"));
+    const std::string voxware = test::DirectoryOf(test::VoxwareCodecLibrary());
+    const struct {
+        std::vector<std::string> directories;
+        TestCodecFault fault;
+        std::string message;
+    } cases[] = {
+        {{dir.File("empty")}, TestCodecFault::None, "Voxware ACM driver not installed."},
+        {{test::DirectoryOf(test::OtherTagCodecLibrary())},
+         TestCodecFault::None,
+         "Voxware ACM driver not installed."},
+        {{voxware}, TestCodecFault::Suggest, "Voxware ACM driver not installed."},
+        {{voxware}, TestCodecFault::Query, "Voxware conversion error."},
+    };
+    for (const auto& c : cases) {
+        const auto path = VoxwareFile(dir, c.fault);
+        const auto result =
+            test::RunProcess(kProgram, {"--info", path}, {CodecPath(c.directories)});
+        EXPECT_EQ(result.exitCode, 1) << c.message;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, path + ":\n" + c.message + "\n");
+    }
+}
+
+// Libraries that are no drivers are named on standard error; the run goes on with the driver.
+TEST(CliCodecs, UnusableLibrariesAreNamedAndPassedOver) {
+    test::ScratchDir dir;
+    const auto path = VoxwareFile(dir);
+    const auto result =
+        test::RunProcess(kProgram, {"--info", path},
+                         {CodecPath({test::DirectoryOf(test::BrokenCodecLibrary()),
+                                     test::DirectoryOf(test::WrongVersionCodecLibrary()),
+                                     test::DirectoryOf(test::VoxwareCodecLibrary())})});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.substr(0, 16), "Format: Voxware\n");
+    EXPECT_EQ(result.err,
+              "sonaro-convert: codec driver " + test::BrokenCodecLibrary() +
+                  " skipped: no entry point sonaro_codec_driver_entry\n"
+                  "sonaro-convert: codec driver " +
+                  test::WrongVersionCodecLibrary() +
+                  " skipped: driver interface version 99, this program needs version 1\n");
+}
+
+}  // namespace
+}  // namespace sonaro
