@@ -23,17 +23,15 @@ ModalScript& ModalScript::Then(Step step) {
 
 void ModalScript::Poll() {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr || !modal->isVisible() || modal == last_) {
+    // Only dialogs and message boxes wait for an answer; a progress window runs by itself.
+    if (modal == nullptr || !modal->isVisible() || modal == last_ ||
+        qobject_cast<QDialog*>(modal) == nullptr) {
         return;
     }
     last_ = modal;
     if (steps_.empty()) {
         ++unexpected_;
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            dialog->reject();
-        } else {
-            modal->close();
-        }
+        qobject_cast<QDialog*>(modal)->reject();
         return;
     }
     Step step = std::move(steps_.front());

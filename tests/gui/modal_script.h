@@ -11,9 +11,9 @@ class QWidget;
 
 namespace sonaro::test {
 
-// Answers the modal windows a command opens, in the order they come up, as a user would: each
-// step gets the next modal window to appear. A modal window with no step left is rejected and
-// counted, so that a test never hangs on an unexpected dialog.
+// Answers the modal dialogs a command opens, in the order they come up, as a user would: each
+// step gets the next dialog to appear. A dialog with no step left is rejected and counted, so
+// that a test never hangs on an unexpected dialog.
 class ModalScript : public QObject {
     Q_OBJECT
 
