@@ -8,8 +8,6 @@
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -18,19 +16,10 @@
 #include "resources/frame_resources.h"
 #include "resources/string_table.h"
 #include "ui/sonaro_view.h"
+#include "ui/svg_picture.h"
 
 namespace sonaro {
 namespace {
-
-// The toolbar's image strip, one 16 x 15 image per button in button order.
-QPixmap ToolbarStrip() {
-    QSvgRenderer renderer(QStringLiteral(":/images/toolbar.svg"));
-    QPixmap strip(renderer.defaultSize());
-    strip.fill(Qt::transparent);
-    QPainter painter(&strip);
-    renderer.render(&painter);
-    return strip;
-}
 
 // The Convert command until the document can convert.
 template <typename Doc>
@@ -123,7 +112,8 @@ void CMainFrame::CreateToolBar() {
     toolBar_->setContextMenuPolicy(Qt::PreventContextMenu);
     toolBar_->setIconSize(QSize(kToolbarImageWidth, kToolbarImageHeight));
     toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    const QPixmap strip = ToolbarStrip();
+    // The image strip holds one 16 x 15 image per button, in button order.
+    const QPixmap strip = RenderSvg(QStringLiteral(":/images/toolbar.svg"));
     int image = 0;
     for (unsigned command : kToolbarButtons) {
         if (command == kSeparator) {

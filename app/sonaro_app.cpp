@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
-#include <QPainter>
-#include <QSvgRenderer>
 #include <iostream>
 
 #include "app/about_dlg.h"
@@ -14,21 +12,17 @@
 #include "document/sonaro_doc.h"
 #include "resources/frame_resources.h"
 #include "ui/profile.h"
+#include "ui/svg_picture.h"
 
 namespace sonaro {
 namespace {
 
 // The program's icon at the usual sizes.
 QIcon ProgramIcon() {
-    QSvgRenderer renderer(QStringLiteral(":/images/sonaro.svg"));
     QIcon icon;
     for (int size : {16, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
+        icon.addPixmap(
+            RenderSvg(QStringLiteral(":/images/sonaro.svg"), Qt::transparent, QSize(size, size)));
     }
     return icon;
 }

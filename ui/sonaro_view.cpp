@@ -2,26 +2,13 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QSvgRenderer>
 
 #include "document/sonaro_doc.h"
 #include "resources/string_table.h"
+#include "ui/svg_picture.h"
 
 namespace sonaro {
 namespace {
-
-// Renders a picture resource at its own size; a null pixmap when it cannot be loaded.
-QPixmap LoadPicture(const QString& resource) {
-    QSvgRenderer renderer(resource);
-    if (!renderer.isValid()) {
-        return {};
-    }
-    QPixmap pixmap(renderer.defaultSize());
-    pixmap.fill(Qt::white);
-    QPainter painter(&pixmap);
-    renderer.render(&painter);
-    return pixmap;
-}
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -32,8 +19,8 @@ QString FromUtf8(const std::string& text) {
 CSonaroView::CSonaroView(const CSonaroDoc& doc, QWidget* parent)
     : QWidget(parent),
       doc_(doc),
-      picture_(LoadPicture(QStringLiteral(":/images/device.svg"))),
-      banner_(LoadPicture(QStringLiteral(":/images/banner.svg"))) {
+      picture_(RenderSvg(QStringLiteral(":/images/device.svg"), Qt::white)),
+      banner_(RenderSvg(QStringLiteral(":/images/banner.svg"), Qt::white)) {
     // The view is erased to the window colour before each paint.
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
