@@ -80,10 +80,15 @@ TEST_F(FrameTest, ToolbarButtonsSeparatorsAndTooltips) {
     const std::vector<std::pair<int, unsigned>> order = {
         {0, ID_FILE_OPEN}, {1, ID_FILE_SAVE_AS}, {3, ID_CONVERT}, {5, ID_PLAY}, {6, ID_STOP}};
     const QStringList tooltips = {"Open", "Save As", "Convert", "Play", "Stop"};
+    const QStringList prompts = {"Open an existing document",
+                                 "Save the active document with a new name",
+                                 "Convert the active WAV file", "Play the active WAV file",
+                                 "Stop playing the active WAV file"};
     for (std::size_t i = 0; i < order.size(); ++i) {
         QAction* button = buttons[order[i].first];
         EXPECT_EQ(button, Command(order[i].second));
         EXPECT_EQ(button->toolTip(), tooltips[static_cast<int>(i)]);
+        EXPECT_EQ(button->statusTip(), prompts[static_cast<int>(i)]);
         EXPECT_FALSE(button->icon().isNull());
         EXPECT_EQ(button->icon().availableSizes().value(0), QSize(16, 15));
     }

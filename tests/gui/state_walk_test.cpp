@@ -1,6 +1,7 @@
 // The document's states walked through the main window with the real dialogs and a real
 // conversion: the enabled commands and the caption at every step, the save prompt's three
 // answers, Save As writing the converted file, and closing with an unsaved result.
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -141,6 +142,7 @@ TEST_F(StateWalkTest, OpenConvertVolumeReconvertSaveAs) {
     EXPECT_EQ(proposedDirectory, QString::fromStdString(dir.path()));
     EXPECT_EQ(proposedName, QString::fromStdString(input));
     EXPECT_EQ(test::ReadAll(saved), second) << "the converted file, byte for byte";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor is gone again";
     EXPECT_EQ(Now(), (Seen{true, false, true, true, "Sonaro - saved.wav"})) << "saved";
 
     // After a save a new level enables nothing.
