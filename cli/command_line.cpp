@@ -1,6 +1,9 @@
 #include "cli/command_line.h"
 
 #include <charconv>
+#include <set>
+
+#include "document/path_parts.h"
 
 namespace sonaro {
 namespace {
@@ -41,6 +44,16 @@ bool Validate(CommandLine& result, bool info, std::string& error) {
         error = "-o takes one input; use --output-dir DIR for several";
         return false;
     }
+    if (!result.outputDir.empty()) {
+        std::set<std::string> names;
+        for (const std::string& input : result.inputs) {
+            if (!names.insert(FileNamePart(input)).second) {
+                error = "two inputs are named " + FileNamePart(input) +
+                        "; their results would overwrite each other in " + result.outputDir;
+                return false;
+            }
+        }
+    }
     result.action = CommandLine::Action::Convert;
     return true;
 }
@@ -79,6 +92,8 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& re
             info = true;
         } else if (arg == "-q" || arg == "--quiet") {
             result.quiet = true;
+        } else if (arg == "--print-result") {
+            result.printResult = true;
         } else if (arg == "-o" || arg == "--output") {
             if (!takeValue(result.output)) {
                 return false;
@@ -120,6 +135,8 @@ std::string UsageText() {
            "  --volume N           volume level from 0 to 10 (default 10)\n"
            "  -j, --jobs N         convert up to N files at once (default 1)\n"
            "  -q, --quiet          no progress line\n"
+           "  --print-result       print the converted file's format, size, playback time,\n"
+           "                       sampling rate, channels and bit depth\n"
            "  -h, --help           show this text\n"
            "      --version        show the version\n"
            "\n"

@@ -16,6 +16,7 @@ struct CommandLine {
     int volumeLevel = 10;
     int jobs = 1;
     bool quiet = false;
+    bool printResult = false;  // print the result's six information lines
 };
 
 // Parses the arguments; on a usage error answers false with a message in error.

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/convert_command.h"
 #include "cli/info_command.h"
+#include "convert/temp_directory.h"
 
 int main(int argc, char** argv) {
     using sonaro::CommandLine;
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Convert:
             break;
     }
-    std::cerr << "sonaro-convert: conversion is not available in this build\n";
-    return 2;
+    // Intermediate files of runs that were killed are removed before this run makes its own.
+    sonaro::TempDirectory::RemoveStale();
+    return sonaro::RunConvert(command, std::cout, std::cerr);
 }

@@ -46,6 +46,19 @@ class CSonaroDoc {
     bool OnUpdateConvert() const;
     bool OnUpdatePlay() const;
 
+    // The Convert command, and the stages it runs over the temporary files. Each stage answers
+    // false after it has told the user why it failed.
+    void OnConvert();
+    bool DecodeAdpcm(std::string output, std::uint32_t* frames, ProgressPort& progress);
+    bool DecodeVoxware(std::string output, std::uint32_t* frames, ProgressPort& progress);
+    bool MixToMonoFloat(std::string output, std::string input, std::uint32_t frames,
+                        std::uint8_t channels, ProgressPort& progress);
+    bool Resample(std::string output, std::string input, std::uint32_t inputCount,
+                  std::uint32_t* outputCount, std::uint32_t inputRate, ProgressPort& progress);
+    bool NormaliseAndEncode(std::string output, std::string input, std::uint32_t count,
+                            ProgressPort& progress);
+    bool WriteALawFile(std::string output, std::string input, ProgressPort& progress);
+
     // File services.
     bool CopyFileData(std::string destination, std::string source);
     void ReportFileError(const FileException& error);
@@ -73,8 +86,25 @@ class CSonaroDoc {
     bool autoPlayAfterConvert() const { return autoPlayAfterConvert_; }
 
   private:
+    // The fields of the record that a conversion overwrites, kept to convert the source again.
+    struct SourceFields {
+        std::string formatName;
+        std::uint16_t formatTag = 0;
+        std::uint32_t dataSize = 0;
+        std::uint32_t samplesPerSec = 0;
+        std::uint8_t bitsPerSample = 0;
+        std::uint8_t channels = 0;
+        float playbackSeconds = 0.0F;
+    };
+
     void OpenPath(const std::string& path);
     void StopPlayback();
+    void SaveOrRestoreSource();
+    std::unique_ptr<ProgressPort> OpenProgressWindow();
+    bool RunStages(ProgressPort& progress, std::uint32_t& resultCount);
+    bool DecodeSource(const std::string& output, std::uint32_t& frames, ProgressPort& progress);
+    std::uint32_t PcmFramesPresent() const;
+    void PublishResult(std::uint32_t count, const std::string& resultPath);
 
     UserPort& user_;
     SoundOutput& sound_;
@@ -96,6 +126,8 @@ class CSonaroDoc {
     bool resultSaved_ = false;
     bool modified_ = false;
     FormatRecord record_;
+    SourceFields savedSource_;
+    TempDirectory temp_;
 };
 
 }  // namespace sonaro

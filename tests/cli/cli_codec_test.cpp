@@ -86,5 +86,42 @@ TEST(CliCodecs, UnusableLibrariesAreNamedAndPassedOver) {
                   " skipped: driver interface version 99, this program needs version 1\n");
 }
 
+// A Voxware file converted end to end through the test driver: three whole blocks of 720 frames
+// each at 8000 Hz pass the resampler unchanged; the five trailing bytes are no block.
+TEST(CliCodecs, ConvertsVoxwareThroughTheDriver) {
+    test::ScratchDir dir;
+    const auto input = dir.Write(
+        "vox.wav",
+        test::VoxwareSpec(test::VoxwareData(27 * 3 + 5), test::TestCodecBytes(TestCodecFault::None))
+            .Build());
+    std::filesystem::create_directory(dir.File("tmp"));
+    const auto result = test::RunProcess(
+        kProgram, {"--print-result", input, "-o", dir.File("out.wav")},
+        {CodecPath({test::DirectoryOf(test::VoxwareCodecLibrary())}), "TMPDIR=" + dir.File("tmp")});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "Format: A-Law\nSize: 3 kB\nPlayback time: 00:00.27\nSampling rate: 8000 Hz\n"
+              "Channels: mono\nBit depth: 8 bits\n");
+    EXPECT_EQ(test::ReadAll(dir.File("out.wav")).size(), 58U + 3 * 720);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp"))) << "temporary directory removed";
+}
+
+// A driver failing in the middle of the decoding: one message, no output, nothing left behind.
+TEST(CliCodecs, DriverFailureDuringConversion) {
+    test::ScratchDir dir;
+    const auto input =
+        dir.Write("vox.wav", test::VoxwareSpec(test::VoxwareData(27 * 4),
+                                               test::TestCodecBytes(TestCodecFault::Convert, 2))
+                                 .Build());
+    std::filesystem::create_directory(dir.File("tmp"));
+    const auto result = test::RunProcess(
+        kProgram, {input, "-o", dir.File("out.wav")},
+        {CodecPath({test::DirectoryOf(test::VoxwareCodecLibrary())}), "TMPDIR=" + dir.File("tmp")});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, input + ":\nVoxware conversion error.\n");
+    EXPECT_FALSE(test::Exists(dir.File("out.wav")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp")));
+}
+
 }  // namespace
 }  // namespace sonaro

@@ -1,0 +1,122 @@
+#include "cli/convert_command.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <ostream>
+#include <thread>
+#include <vector>
+
+#include "cli/codec_setup.h"
+#include "cli/interrupt.h"
+#include "cli/terminal_user.h"
+#include "document/info_text.h"
+#include "document/path_parts.h"
+#include "document/sonaro_doc.h"
+
+namespace sonaro {
+namespace {
+
+struct Job {
+    std::string input;
+    std::string output;
+};
+
+struct Shared {
+    std::ostream& out;
+    std::ostream& errors;
+    std::mutex errorsLock;
+    CodecManager& codecs;
+    int volumeLevel;
+    bool showProgress;
+    bool printResult;
+    bool nameResults;
+};
+
+// The information lines of a converted document, as the desktop program's view shows them.
+void PrintResult(const CSonaroDoc& doc, const std::string& output, Shared& shared) {
+    const auto labels = InfoLabels();
+    const auto values = InfoValues(doc.record());
+    std::lock_guard lock(shared.errorsLock);
+    if (shared.nameResults) {
+        shared.out << output << ":\n";
+    }
+    for (std::size_t i = 0; i < kInfoLines; ++i) {
+        shared.out << labels[i] << ' ' << values[i] << '\n';
+    }
+    shared.out.flush();
+}
+
+// One input, start to end, in a document of its own (with its own temporary directory).
+bool ConvertOne(const Job& job, Shared& shared) {
+    TerminalUser user(shared.errors, shared.errorsLock);
+    user.SetInput(job.input);
+    user.SetSavePath(job.output);
+    user.SetVolumeLevel(shared.volumeLevel);
+    user.SetShowProgress(shared.showProgress);
+    SilentSoundOutput sound;
+    CSonaroDoc doc(user, sound, shared.codecs);
+    if (!doc.OnOpenDocument(job.input)) {
+        return false;
+    }
+    doc.OnSettings();
+    doc.OnConvert();
+    if (!doc.converted()) {
+        return false;
+    }
+    doc.OnFileSaveAs();
+    if (doc.resultSaved() && shared.printResult) {
+        PrintResult(doc, job.output, shared);
+    }
+    return doc.resultSaved();
+}
+
+std::vector<Job> PlanJobs(const CommandLine& command) {
+    std::vector<Job> jobs;
+    for (const std::string& input : command.inputs) {
+        const std::string output =
+            command.output.empty() ? command.outputDir + "/" + FileNamePart(input) : command.output;
+        jobs.push_back({input, output});
+    }
+    return jobs;
+}
+
+}  // namespace
+
+int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& errors) {
+    InstallInterruptHandlers();
+    auto codecs = MakeCodecManager(errors);
+    const std::vector<Job> jobs = PlanJobs(command);
+    const bool showProgress = !command.quiet && command.jobs == 1 && ::isatty(2) != 0;
+    Shared shared{out,
+                  errors,
+                  {},
+                  *codecs,
+                  command.volumeLevel,
+                  showProgress,
+                  command.printResult,
+                  jobs.size() > 1};
+
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> anyFailed{false};
+    auto worker = [&] {
+        for (std::size_t i = next++; i < jobs.size() && !Interrupted(); i = next++) {
+            if (!ConvertOne(jobs[i], shared)) {
+                anyFailed = true;
+            }
+        }
+    };
+    const auto threads = std::min<std::size_t>(static_cast<std::size_t>(command.jobs), jobs.size());
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < threads; ++t) {
+        pool.emplace_back(worker);
+    }
+    worker();
+    for (std::thread& thread : pool) {
+        thread.join();
+    }
+    return anyFailed || Interrupted() ? 1 : 0;
+}
+
+}  // namespace sonaro

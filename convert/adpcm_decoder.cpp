@@ -1,0 +1,96 @@
+#include "convert/adpcm_decoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+#include <vector>
+
+#include "convert/adpcm_block_decoder.h"
+#include "convert/file.h"
+#include "convert/file_error_report.h"
+#include "convert/stage_progress.h"
+#include "convert/stage_runner.h"
+#include "resources/string_ids.h"
+
+namespace sonaro {
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "sample files are little-endian");
+
+// The bar moves from 0 to 2 over the blocks.
+constexpr int kBarBase = 0;
+constexpr int kBarSpan = 3;
+
+}  // namespace
+
+bool AdpcmGeometryIsSound(const AdpcmSource& source) {
+    if (source.channels < 1 || source.channels > 2) {
+        return false;
+    }
+    const std::uint64_t capacity =
+        AdpcmBlockDecoder::FramesInBlock(source.blockAlign, source.channels);
+    return source.samplesPerBlock >= 2 && source.samplesPerBlock <= capacity;
+}
+
+AdpcmBlockPlan PlanAdpcmBlocks(const AdpcmSource& source) {
+    constexpr std::uint64_t kMaxFrames = std::numeric_limits<std::uint32_t>::max();
+    AdpcmBlockPlan plan;
+    plan.fullBlocks = std::min<std::uint64_t>(source.dataSize / source.blockAlign,
+                                              kMaxFrames / source.samplesPerBlock);
+    std::uint64_t frames = plan.fullBlocks * source.samplesPerBlock;
+    const std::uint32_t rest = source.dataSize % source.blockAlign;
+    const std::uint64_t restFrames = AdpcmBlockDecoder::FramesInBlock(rest, source.channels);
+    const bool allWholeBlocks = plan.fullBlocks == source.dataSize / source.blockAlign;
+    if (restFrames != 0 && allWholeBlocks && frames + restFrames <= kMaxFrames) {
+        plan.partialBytes = rest;
+        plan.partialFrames = static_cast<std::uint32_t>(restFrames);
+        frames += restFrames;
+    }
+    plan.frames = static_cast<std::uint32_t>(frames);
+    return plan;
+}
+
+bool DecodeAdpcm(StageContext& context, const AdpcmSource& source, const std::string& output,
+                 std::uint32_t& frames) {
+    if (!AdpcmGeometryIsSound(source)) {
+        ShowStringMessage(context.messages, IDS_INVALID_FOR_CONVERSION);
+        return false;
+    }
+    return RunStage(context, [&] {
+        const unsigned channels = source.channels;
+        std::vector<std::uint8_t> block(source.blockAlign);
+        std::vector<std::int16_t> samples(std::size_t{channels} * source.samplesPerBlock);
+        File input(source.path, File::Mode::Read);
+        input.Seek(static_cast<std::int64_t>(source.dataOffset), File::SeekFrom::Begin);
+        File out(output, File::Mode::Write);
+
+        const AdpcmBlockPlan plan = PlanAdpcmBlocks(source);
+        const std::uint64_t blocks = plan.Blocks();
+        StageProgress progress(context, kBarBase, kBarSpan);
+        for (std::uint64_t b = 0; b < blocks; ++b) {
+            const bool partial = b == plan.fullBlocks;
+            const std::size_t bytes = partial ? plan.partialBytes : source.blockAlign;
+            const std::uint32_t blockFrames = partial ? plan.partialFrames : source.samplesPerBlock;
+            if (progress.Cancelled(b, blocks)) {
+                return false;
+            }
+            ReadOrFill(input, block.data(), bytes, 0);  // missing data decodes as silence
+            const auto result =
+                AdpcmBlockDecoder::Decode({block.data(), bytes}, channels, blockFrames, samples);
+            if (result != AdpcmBlockDecoder::Result::Decoded) {
+                ShowStringMessage(context.messages,
+                                  result == AdpcmBlockDecoder::Result::BadPredictor
+                                      ? IDS_ADPCM_PREDICTOR
+                                      : IDS_INVALID_FOR_CONVERSION);
+                return false;
+            }
+            out.Write(samples.data(), std::size_t{blockFrames} * channels * sizeof(std::int16_t));
+        }
+        out.Close();
+        input.Close();
+        frames = plan.frames;
+        return true;
+    });
+}
+
+}  // namespace sonaro

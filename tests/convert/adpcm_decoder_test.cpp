@@ -1,0 +1,307 @@
+// The ADPCM decoding stage: block counts, partial blocks, failures, and sox as a peer decoder.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <random>
+#include <sstream>
+
+#include "convert/adpcm_block_decoder.h"
+#include "convert/adpcm_decoder.h"
+#include "convert/little_endian.h"
+#include "convert/no_codec_manager.h"
+#include "document/wave_reader.h"
+#include "tests/convert/stage_test_support.h"
+#include "tests/support/run_process.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
+
+namespace sonaro {
+namespace {
+
+// The path of a program found on PATH, or an empty string.
+std::string FindProgram(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream directories(path != nullptr ? path : "");
+    for (std::string directory; std::getline(directories, directory, ':');) {
+        const std::string candidate = directory + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return "";
+}
+
+// Random blocks whose predictor bytes are valid.
+std::vector<std::uint8_t> RandomBlocks(std::size_t bytes, std::uint16_t blockAlign,
+                                       unsigned channels, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> data(bytes);
+    for (std::size_t i = 0; i < bytes; ++i) {
+        const std::size_t inBlock = i % blockAlign;
+        data[i] = static_cast<std::uint8_t>(inBlock < channels ? random() % 7 : random());
+    }
+    return data;
+}
+
+class AdpcmStageTest : public ::testing::Test {
+  protected:
+    // Writes an ADPCM file holding these data bytes and answers where they lie.
+    AdpcmSource Source(std::uint8_t channels, std::uint16_t blockAlign,
+                       std::uint16_t samplesPerBlock, const std::vector<std::uint8_t>& data,
+                       std::optional<std::uint32_t> dataSize = {}) {
+        auto spec = test::AdpcmSpec(8000, channels, blockAlign, samplesPerBlock, data);
+        spec.dataSize = dataSize;
+        const auto bytes = spec.Build();
+        const std::string path = dir.Write("in.wav", bytes);
+        return {path,
+                bytes.size() - data.size(),
+                dataSize.value_or(static_cast<std::uint32_t>(data.size())),
+                channels,
+                blockAlign,
+                samplesPerBlock};
+    }
+
+    // What the blocks decode to, one after the other, each of frames[b] frames.
+    static std::vector<std::int16_t> Expected(const std::vector<std::uint8_t>& data,
+                                              const AdpcmSource& source,
+                                              const std::vector<std::uint32_t>& frames) {
+        std::vector<std::int16_t> all;
+        std::size_t at = 0;
+        for (const std::uint32_t count : frames) {
+            const std::size_t bytes = std::min<std::size_t>(source.blockAlign, data.size() - at);
+            std::vector<std::int16_t> out(count * source.channels);
+            EXPECT_EQ(
+                AdpcmBlockDecoder::Decode({data.data() + at, bytes}, source.channels, count, out),
+                AdpcmBlockDecoder::Result::Decoded);
+            all.insert(all.end(), out.begin(), out.end());
+            at += bytes;
+        }
+        return all;
+    }
+
+    test::ScratchDir dir;
+    std::string output = dir.File("SN_3_tmp.tmp");
+};
+
+TEST_F(AdpcmStageTest, FrameCountsOfWholeAndPartialBlocks) {
+    const struct {
+        std::uint8_t channels;
+        std::uint16_t blockAlign;
+        std::uint32_t rest;
+        std::vector<std::uint32_t> frames;  // per block decoded
+    } cases[] = {{1, 256, 0, {500, 500, 500}},        {1, 256, 3, {500, 500, 500}},
+                 {1, 256, 7, {500, 500, 500, 2}},     {1, 256, 8, {500, 500, 500, 4}},
+                 {1, 256, 100, {500, 500, 500, 188}}, {2, 512, 10, {500, 500, 500}},
+                 {2, 512, 15, {500, 500, 500, 3}},    {2, 512, 14, {500, 500, 500, 2}}};
+    for (const auto& c : cases) {
+        const auto data =
+            RandomBlocks(3U * c.blockAlign + c.rest, c.blockAlign, c.channels, c.rest);
+        const AdpcmSource source = Source(c.channels, c.blockAlign, 500, data);
+        test::StageRun run;
+        std::uint32_t frames = 0;
+        ASSERT_TRUE(DecodeAdpcm(run.context, source, output, frames));
+        std::uint32_t total = 0;
+        for (const auto count : c.frames) {
+            total += count;
+        }
+        EXPECT_EQ(frames, total) << c.rest;
+        EXPECT_EQ(test::ReadInt16(output), Expected(data, source, c.frames)) << c.rest;
+        EXPECT_TRUE(run.user.messages.empty());
+    }
+}
+
+TEST_F(AdpcmStageTest, SamplesPerBlockBelowTheBlockCapacity) {
+    // 256-byte blocks could hold 500 frames; 300 are declared and decoded.
+    const auto data = RandomBlocks(2 * 256, 256, 1, 5);
+    const AdpcmSource source = Source(1, 256, 300, data);
+    test::StageRun run;
+    std::uint32_t frames = 0;
+    ASSERT_TRUE(DecodeAdpcm(run.context, source, output, frames));
+    EXPECT_EQ(frames, 600U);
+    EXPECT_EQ(test::ReadInt16(output), Expected(data, source, {300, 300}));
+}
+
+TEST_F(AdpcmStageTest, BarStaysBetweenZeroAndTwo) {
+    const auto data = RandomBlocks(30 * 64, 64, 1, 3);
+    test::StageRun run;
+    std::uint32_t frames = 0;
+    ASSERT_TRUE(DecodeAdpcm(run.context, Source(1, 64, 116, data), output, frames));
+    EXPECT_EQ(test::Distinct(run.progress.positions), (std::vector<int>{0, 1, 2}));
+}
+
+TEST_F(AdpcmStageTest, PredictorOutOfRangeStopsAtItsBlock) {
+    auto data = RandomBlocks(4 * 64, 64, 2, 8);
+    data[2 * 64 + 1] = 7;  // channel 1 of the third block
+    const AdpcmSource source = Source(2, 64, 52, data);
+    test::StageRun run;
+    std::uint32_t frames = 0;
+    EXPECT_FALSE(DecodeAdpcm(run.context, source, output, frames));
+    EXPECT_EQ(run.user.messages, std::vector<std::string>{"ADPCM predictor out of range."});
+    EXPECT_EQ(test::ReadInt16(output), Expected(data, source, {52, 52}));
+}
+
+// Data missing from the end of the file decode as silence, never as a repeat of what the last
+// block held.
+TEST_F(AdpcmStageTest, MissingDataDecodeAsSilence) {
+    const auto data = RandomBlocks(2 * 256 + 100, 256, 1, 9);
+    const AdpcmSource source = Source(1, 256, 500, data, 5 * 256 + 20);
+    test::StageRun run;
+    std::uint32_t frames = 0;
+    ASSERT_TRUE(DecodeAdpcm(run.context, source, output, frames));
+    EXPECT_EQ(frames, 5U * 500 + 28);
+    auto expected = Expected({data.begin(), data.begin() + 512}, source, {500, 500});
+    std::vector<std::uint8_t> third(data.begin() + 512, data.end());
+    third.resize(256, 0);
+    const auto thirdDecoded = Expected(third, source, {500});
+    expected.insert(expected.end(), thirdDecoded.begin(), thirdDecoded.end());
+    expected.resize(5 * 500 + 28, 0);
+    EXPECT_EQ(test::ReadInt16(output), expected);
+}
+
+TEST_F(AdpcmStageTest, UnsoundGeometryIsRefused) {
+    const struct {
+        std::uint8_t channels;
+        std::uint16_t blockAlign;
+        std::uint16_t samplesPerBlock;
+    } cases[] = {{1, 6, 2},     {1, 256, 501}, {1, 256, 1}, {2, 13, 2},
+                 {2, 512, 501}, {0, 256, 2},   {3, 256, 2}, {1, 0, 2}};
+    const auto data = RandomBlocks(1024, 256, 1, 1);
+    for (const auto& c : cases) {
+        test::StageRun run;
+        const AdpcmSource source{dir.Write("in.wav", data), 0, 1024, c.channels, c.blockAlign,
+                                 c.samplesPerBlock};
+        std::uint32_t frames = 7;
+        EXPECT_FALSE(DecodeAdpcm(run.context, source, output, frames));
+        EXPECT_EQ(run.user.messages, std::vector<std::string>{"File is invalid for conversion."});
+        EXPECT_FALSE(test::Exists(output));
+    }
+}
+
+// The frame count is 32-bit: blocks that would carry it beyond are not decoded.
+TEST(AdpcmBlockPlan, FrameCountFitsThirtyTwoBits) {
+    const AdpcmSource big{"", 0, 0xFFFFFFFF, 1, 32767, 65522};
+    const AdpcmBlockPlan plan = PlanAdpcmBlocks(big);
+    EXPECT_EQ(plan.fullBlocks, 0xFFFFFFFFULL / 65522);
+    EXPECT_EQ(plan.partialBytes, 0U);
+    EXPECT_EQ(plan.frames, plan.fullBlocks * 65522);
+
+    const AdpcmSource fits{"", 0, 32767 * 3 + 100, 1, 32767, 65522};
+    const AdpcmBlockPlan whole = PlanAdpcmBlocks(fits);
+    EXPECT_EQ(whole.fullBlocks, 3U);
+    EXPECT_EQ(whole.partialBytes, 100U);
+    EXPECT_EQ(whole.partialFrames, 188U);
+    EXPECT_EQ(whole.frames, 3U * 65522 + 188);
+    EXPECT_EQ(whole.Blocks(), 4U);
+}
+
+TEST_F(AdpcmStageTest, CancelAtEveryReport) {
+    const auto data = RandomBlocks(5 * 64 + 20, 64, 1, 4);
+    const AdpcmSource source = Source(1, 64, 116, data);
+    const int cancels =
+        test::ExpectCancelAtEveryReport([] {},
+                                        [&](StageContext& context) {
+                                            std::uint32_t frames = 0;
+                                            return DecodeAdpcm(context, source, output, frames);
+                                        },
+                                        output);
+    EXPECT_GE(cancels, 3) << "at least one report at each of positions 0, 1 and 2";
+}
+
+TEST_F(AdpcmStageTest, EveryFileFaultGivesOneMessage) {
+    const auto data = RandomBlocks(3 * 64 + 20, 64, 2, 6);
+    const AdpcmSource source = Source(2, 64, 52, data);
+    const auto failed =
+        test::ExpectEveryFaultReported([] {},
+                                       [&](StageContext& context) {
+                                           std::uint32_t frames = 0;
+                                           return DecodeAdpcm(context, source, output, frames);
+                                       });
+    EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},
+                                                    {FileOperation::Read, 4},
+                                                    {FileOperation::Write, 4},
+                                                    {FileOperation::Seek, 1},
+                                                    {FileOperation::Close, 2}}));
+}
+
+// sox decodes Microsoft ADPCM by the standard algorithm: the same samples, whole and partial
+// blocks alike, whatever the coefficients the file lists.
+class AdpcmPeerTest : public ::testing::TestWithParam<int> {
+  protected:
+    void SetUp() override {
+        sox = FindProgram("sox");
+        if (sox.empty()) {
+            GTEST_SKIP() << "sox is not installed";
+        }
+    }
+
+    // An ADPCM file made by sox from a loud two-tone and noise signal.
+    std::vector<std::uint8_t> Encode(int channels) {
+        const std::string pcm = dir.File("pcm.wav");
+        const std::string adpcm = dir.File("adpcm.wav");
+        const auto made = test::RunProcess(
+            sox, {"-n", "-r", "11025", "-c", std::to_string(channels), "-b", "16", pcm, "synth",
+                  "1.3", "sine", "300", "whitenoise", "sine", "2000", "gain", "+3"});
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        const auto encoded = test::RunProcess(sox, {pcm, "-e", "ms-adpcm", adpcm});
+        EXPECT_EQ(encoded.exitCode, 0) << encoded.err;
+        return test::ReadAll(adpcm);
+    }
+
+    // The file's data chunk cut to dataSize bytes, sizes adjusted.
+    static std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> file, std::size_t dataOffset,
+                                         std::uint32_t dataSize) {
+        file.resize(dataOffset + dataSize);
+        StoreLE32(file.data() + dataOffset - 4, dataSize);
+        StoreLE32(file.data() + 4, static_cast<std::uint32_t>(file.size() - 8));
+        return file;
+    }
+
+    // Where the seven coefficient pairs lie in a file whose format chunk comes first.
+    static constexpr std::size_t kCoefficientsAt = 42;
+
+    std::string sox;
+    test::ScratchDir dir;
+};
+
+TEST_P(AdpcmPeerTest, SameSamplesAsSox) {
+    const int channels = GetParam();
+    const auto encoded = Encode(channels);
+    FormatRecord record;
+    NoCodecManager codecs;
+    ASSERT_EQ(WaveReader(record, codecs).Read(dir.Write("full.wav", encoded)), 0U);
+    ASSERT_EQ(record.channels, channels);
+    const std::uint32_t blockAlign = record.blockAlign;
+    const std::uint32_t headerBytes = 7U * channels;
+    // Whole blocks only; then partial blocks of every kind: too short, header only, odd sizes.
+    const std::uint32_t fullData = record.dataSize / blockAlign * blockAlign;
+    for (const std::uint32_t rest : {0U, headerBytes - 1, headerBytes, headerBytes + 1,
+                                     headerBytes + 9, blockAlign / 2 + 1, blockAlign - 1}) {
+        auto file = Cut(encoded, record.dataOffset, fullData - blockAlign + rest);
+        const std::string cut = dir.Write("cut.wav", file);
+        for (std::size_t i = kCoefficientsAt; i < kCoefficientsAt + 28; ++i) {
+            file[i] ^= 0x5A;  // the listed coefficient pairs, spoilt for us: they are not used
+        }
+        const std::string spoilt = dir.Write("spoilt.wav", file);
+        const std::string soxOut = dir.File("sox.raw");
+        const auto decoded =
+            test::RunProcess(sox, {cut, "-t", "raw", "-e", "signed", "-b", "16", soxOut});
+        ASSERT_EQ(decoded.exitCode, 0) << decoded.err;
+
+        const AdpcmSource source{spoilt,          record.dataOffset, fullData - blockAlign + rest,
+                                 record.channels, record.blockAlign, record.samplesPerBlock};
+        test::StageRun run;
+        std::uint32_t frames = 0;
+        const std::string ours = dir.File("ours.raw");
+        ASSERT_TRUE(DecodeAdpcm(run.context, source, ours, frames));
+        const auto expected = test::ReadAll(soxOut);
+        EXPECT_EQ(test::ReadAll(ours), expected) << "rest " << rest;
+        EXPECT_EQ(std::size_t{frames} * channels * 2, expected.size()) << "rest " << rest;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MonoAndStereo, AdpcmPeerTest, ::testing::Values(1, 2));
+
+}  // namespace
+}  // namespace sonaro

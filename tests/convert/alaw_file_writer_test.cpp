@@ -1,0 +1,117 @@
+// The A-law output file: its 58-byte header, the copied codes, cancels and file faults.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "convert/alaw_file_writer.h"
+#include "convert/no_codec_manager.h"
+#include "document/wave_reader.h"
+#include "resources/string_ids.h"
+#include "tests/convert/stage_test_support.h"
+#include "tests/support/scratch_dir.h"
+
+namespace sonaro {
+namespace {
+
+std::vector<std::uint8_t> Codes(std::size_t n) {
+    std::vector<std::uint8_t> codes(n);
+    std::iota(codes.begin(), codes.end(), std::uint8_t{3});
+    return codes;
+}
+
+class WriterTest : public ::testing::Test {
+  protected:
+    std::string Input(std::size_t n) { return dir.Write("SN_1_tmp.tmp", Codes(n)); }
+
+    test::ScratchDir dir;
+    std::string input = dir.File("SN_1_tmp.tmp");
+    std::string output = dir.File("SN_2_tmp.tmp");
+};
+
+TEST_F(WriterTest, WholeFileForEightThousandTwoHundredForty) {
+    test::StageRun run;
+    ASSERT_TRUE(WriteALawFile(run.context, output, Input(8240)));
+    // 8240 = 0x2030 samples; RIFF size 8290 = 0x2062.
+    std::vector<std::uint8_t> expected = {
+        'R',  'I',  'F',  'F',  0x62, 0x20, 0x00, 0x00, 'W',  'A',  'V',  'E',  'f',  'm',  't',
+        ' ',  0x12, 0x00, 0x00, 0x00, 0x06, 0x00, 0x01, 0x00, 0x40, 0x1F, 0x00, 0x00, 0x40, 0x1F,
+        0x00, 0x00, 0x01, 0x00, 0x08, 0x00, 0x00, 0x00, 'f',  'a',  'c',  't',  0x04, 0x00, 0x00,
+        0x00, 0x30, 0x20, 0x00, 0x00, 'd',  'a',  't',  'a',  0x30, 0x20, 0x00, 0x00};
+    ASSERT_EQ(expected.size(), 58U);
+    const auto codes = Codes(8240);
+    expected.insert(expected.end(), codes.begin(), codes.end());
+    EXPECT_EQ(test::ReadAll(output), expected);
+    EXPECT_EQ(test::ReadAll(output).size(), 8298U);
+    EXPECT_FALSE(test::Exists(input)) << "the codes file is removed on success";
+    EXPECT_TRUE(run.user.messages.empty());
+    EXPECT_EQ(run.progress.positions, (std::vector<int>{98, 99})) << "two blocks";
+}
+
+TEST_F(WriterTest, LengthsAndBlocks) {
+    for (const std::size_t n : {0U, 1U, 7999U, 8000U, 8001U, 16000U, 24001U}) {
+        test::StageRun run;
+        ASSERT_TRUE(WriteALawFile(run.context, output, Input(n)));
+        const auto file = test::ReadAll(output);
+        ASSERT_EQ(file.size(), n + 58) << "no pad byte, also for odd lengths";
+        const auto header = ALawHeader(static_cast<std::uint32_t>(n));
+        EXPECT_TRUE(std::equal(header.begin(), header.end(), file.begin())) << n;
+        EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 58, file.end()), Codes(n)) << n;
+        const std::size_t blocks = (n + 7999) / 8000;
+        EXPECT_EQ(run.progress.positions.size() > 0, blocks > 0) << n;
+        if (n == 16000) {
+            EXPECT_EQ(run.progress.positions, (std::vector<int>{98, 99}));
+        }
+    }
+}
+
+// The file it writes is what the program's own reader takes for an A-law file.
+TEST_F(WriterTest, ReaderRecognisesTheResult) {
+    test::StageRun run;
+    ASSERT_TRUE(WriteALawFile(run.context, output, Input(1001)));
+    FormatRecord record;
+    NoCodecManager codecs;
+    EXPECT_EQ(WaveReader(record, codecs).Read(output), IDS_ALREADY_OPTIMISED);
+}
+
+TEST_F(WriterTest, CancelAfterTheFirstBlockLeavesHeaderAndOneBlock) {
+    test::StageRun run(1);
+    EXPECT_FALSE(WriteALawFile(run.context, output, Input(16000)));
+    EXPECT_EQ(run.user.messages, std::vector<std::string>{"Conversion cancelled."});
+    EXPECT_EQ(test::ReadAll(output).size(), 58U + 8000);
+    EXPECT_TRUE(test::Exists(input));
+
+    const int cancels = test::ExpectCancelAtEveryReport(
+        [&] { Input(20000); },
+        [&](StageContext& context) { return WriteALawFile(context, output, input); }, output);
+    EXPECT_GE(cancels, 2);
+}
+
+TEST_F(WriterTest, EveryFileFaultGivesOneMessage) {
+    const auto failed = test::ExpectEveryFaultReported(
+        [&] { Input(16001); },
+        [&](StageContext& context) { return WriteALawFile(context, output, input); });
+    EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},
+                                                    {FileOperation::Read, 3},
+                                                    {FileOperation::Write, 4},
+                                                    {FileOperation::Length, 1},
+                                                    {FileOperation::Close, 2},
+                                                    {FileOperation::Remove, 1}}));
+}
+
+// A codes file too long for the header's 32-bit sizes is refused, not described wrongly. The
+// file is sparse: it takes no room.
+TEST_F(WriterTest, CodesBeyondTheHeaderSizesAreRefused) {
+    for (const std::uint64_t n : {0xFFFFFFFFULL - 49, 0x100000000ULL + 5}) {
+        Input(0);
+        ASSERT_EQ(::truncate(input.c_str(), static_cast<off_t>(n)), 0);
+        test::StageRun run;
+        EXPECT_FALSE(WriteALawFile(run.context, output, input));
+        EXPECT_EQ(run.user.messages, std::vector<std::string>{"Unexpected file error."});
+        EXPECT_TRUE(test::ReadAll(output).empty());
+    }
+}
+
+}  // namespace
+}  // namespace sonaro

@@ -1,0 +1,144 @@
+// The mono down-mix: values, chunks, offsets, missing data, cancels and file faults.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "convert/mono_mixer.h"
+#include "tests/convert/stage_test_support.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/wav_builder.h"
+
+namespace sonaro {
+namespace {
+
+class MixerTest : public ::testing::Test {
+  protected:
+    // Mixes a headerless input file of these bytes; answers the floats written.
+    std::vector<float> Mix(const std::vector<std::uint8_t>& bytes, std::uint32_t frames,
+                           std::uint8_t channels, unsigned bits) {
+        test::StageRun run;
+        EXPECT_TRUE(MixToMonoFloat(run.context, output, dir.Write("in.raw", bytes), 0, frames,
+                                   channels, bits));
+        EXPECT_TRUE(run.user.messages.empty());
+        return test::ReadFloats(output);
+    }
+
+    test::ScratchDir dir;
+    std::string output = dir.File("SN_1_tmp.tmp");
+};
+
+TEST_F(MixerTest, FrameValues) {
+    EXPECT_EQ(Mix({0, 128, 255}, 3, 1, 8), (std::vector<float>{-128.0F, 0.0F, 127.0F}));
+    EXPECT_EQ(Mix({0, 255, 0, 0, 255, 255, 128, 129}, 4, 2, 8),
+              (std::vector<float>{-0.5F, -128.0F, 127.0F, 0.5F}));
+    EXPECT_EQ(Mix(test::Int16Bytes({32767, -32768, 0, -1}), 4, 1, 16),
+              (std::vector<float>{32767.0F, -32768.0F, 0.0F, -1.0F}));
+    EXPECT_EQ(Mix(test::Int16Bytes({32767, -32768, -32768, -32768, 32767, 32767, 1, 2}), 4, 2, 16),
+              (std::vector<float>{-0.5F, -32768.0F, 32767.0F, 1.5F}));
+}
+
+// Any other channel count than 1 mixes two channels; any other width than 8 reads 16 bits.
+TEST_F(MixerTest, OddArgumentsMeanTwoChannelsAndSixteenBits) {
+    const auto bytes = test::Int16Bytes({100, 300, -7, 8});
+    EXPECT_EQ(Mix(bytes, 2, 5, 4), (std::vector<float>{200.0F, 0.5F}));
+    EXPECT_EQ(Mix(bytes, 2, 0, 16), (std::vector<float>{200.0F, 0.5F}));
+}
+
+TEST_F(MixerTest, ChunksOfTwoThousandFrames) {
+    std::mt19937 random(11);
+    for (const std::uint32_t frames : {0U, 1U, 1999U, 2000U, 2001U, 4000U, 6543U}) {
+        std::vector<std::int16_t> samples(2 * frames);
+        for (auto& sample : samples) {
+            sample = static_cast<std::int16_t>(random());
+        }
+        test::StageRun run;
+        ASSERT_TRUE(MixToMonoFloat(
+            run.context, output, dir.Write("in.raw", test::Int16Bytes(samples)), 0, frames, 2, 16));
+        std::vector<float> expected(frames);
+        for (std::uint32_t f = 0; f < frames; ++f) {
+            expected[f] =
+                static_cast<float>(samples[2 * f]) / 2 + static_cast<float>(samples[2 * f + 1]) / 2;
+        }
+        EXPECT_EQ(test::ReadFloats(output), expected) << frames;
+        EXPECT_EQ(test::ReadAll(output).size(), 4U * frames) << frames;
+        const std::size_t chunks = (frames + 1999) / 2000;
+        if (chunks == 0) {
+            EXPECT_TRUE(run.progress.positions.empty());
+        }
+        if (chunks == 1) {
+            EXPECT_EQ(run.progress.positions, std::vector<int>{3});
+        }
+        if (chunks >= 2) {
+            EXPECT_EQ(test::Distinct(run.progress.positions), (std::vector<int>{3, 4})) << frames;
+        }
+    }
+}
+
+TEST_F(MixerTest, EmptyInputMakesAnEmptyFile) {
+    test::StageRun run;
+    ASSERT_TRUE(MixToMonoFloat(run.context, output, dir.Write("in.raw", {}), 0, 0, 1, 8));
+    EXPECT_TRUE(test::Exists(output));
+    EXPECT_TRUE(test::ReadAll(output).empty());
+    EXPECT_TRUE(run.progress.positions.empty());
+}
+
+// A PCM source is read from its data offset: its header never reaches the output, and the
+// source is not removed.
+TEST_F(MixerTest, SourceIsReadFromItsDataOffset) {
+    const auto spec = test::PcmSpec(8000, 1, 8, {0x80, 0x81, 0x7F, 0xFF, 0x00});
+    const auto bytes = spec.Build();
+    const std::string source = dir.Write("source.wav", bytes);
+    test::StageRun run;
+    ASSERT_TRUE(MixToMonoFloat(run.context, output, source, bytes.size() - 5, 5, 1, 8));
+    EXPECT_EQ(test::ReadFloats(output), (std::vector<float>{0.0F, 1.0F, -1.0F, 127.0F, -128.0F}));
+    EXPECT_EQ(test::ReadAll(source), bytes);
+}
+
+// Frames missing from the end of the input read as silence, not as what the previous chunk held.
+TEST_F(MixerTest, MissingFramesAreSilence) {
+    std::vector<std::uint8_t> eightBit(2000 * 2 + 3, 0x10);
+    auto values = Mix(eightBit, 2500, 2, 8);
+    ASSERT_EQ(values.size(), 2500U);
+    EXPECT_EQ(values[0], -112.0F);
+    EXPECT_EQ(values[2000], -112.0F);
+    EXPECT_EQ(values[2001], -56.0F) << "half a frame: the missing sample is silence";
+    EXPECT_EQ(values[2002], 0.0F);
+    EXPECT_EQ(values[2499], 0.0F);
+
+    values = Mix(test::Int16Bytes(std::vector<std::int16_t>(2100, 1000)), 2500, 1, 16);
+    EXPECT_EQ(values[2099], 1000.0F);
+    EXPECT_EQ(values[2100], 0.0F);
+}
+
+TEST_F(MixerTest, CancelAtEveryReport) {
+    const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 9001, 0x33));
+    const int cancels = test::ExpectCancelAtEveryReport(
+        [] {},
+        [&](StageContext& context) {
+            return MixToMonoFloat(context, output, input, 0, 9001, 2, 16);
+        },
+        output);
+    EXPECT_GE(cancels, 2);
+    // Cancelled at the first report, one whole chunk has been written.
+    test::StageRun run(1);
+    EXPECT_FALSE(MixToMonoFloat(run.context, output, input, 0, 9001, 2, 16));
+    EXPECT_EQ(test::ReadAll(output).size(), 8000U);
+}
+
+TEST_F(MixerTest, EveryFileFaultGivesOneMessage) {
+    const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(2 * 4001, 0x33));
+    const auto failed = test::ExpectEveryFaultReported(
+        [] {},
+        [&](StageContext& context) {
+            return MixToMonoFloat(context, output, input, 0, 4001, 1, 16);
+        });
+    EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},
+                                                    {FileOperation::Read, 3},
+                                                    {FileOperation::Write, 3},
+                                                    {FileOperation::Seek, 1},
+                                                    {FileOperation::Close, 2}}));
+    EXPECT_TRUE(test::Exists(input));
+}
+
+}  // namespace
+}  // namespace sonaro

@@ -1,0 +1,212 @@
+// Normalisation, fades and A-law encoding of the 8000 Hz stream, against a whole-file reference.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "convert/alaw_encoder.h"
+#include "convert/normaliser.h"
+#include "tests/convert/stage_test_support.h"
+#include "tests/support/scratch_dir.h"
+
+namespace sonaro {
+namespace {
+
+// The codes by the rule stated for the whole file at once: the fade-in covers the first 400
+// samples, the fade-out the last 399 unless they lie in the first 2000; rounding half away from
+// zero.
+std::vector<std::uint8_t> Reference(const std::vector<float>& samples, float volume) {
+    float peak = 0.0F;
+    for (const float x : samples) {
+        peak = std::max(peak, std::fabs(x));
+    }
+    const double step = 0.0025F;
+    const std::size_t n = samples.size();
+    std::vector<std::uint8_t> codes;
+    for (std::size_t p = 0; p < n; ++p) {
+        double fade = 1.0;
+        if (p < 400) {
+            fade = static_cast<double>(p) * step;
+        } else if (p >= 2000 && n - p < 400) {
+            fade = static_cast<double>(n - p) * step;
+        }
+        const double value =
+            peak == 0.0F ? 0.0 : fade * ((double{samples[p]} / peak) * volume) * 32767;
+        codes.push_back(EncodeALaw(static_cast<std::int16_t>(std::lround(value))));
+    }
+    return codes;
+}
+
+std::vector<float> RandomSamples(std::size_t n, unsigned seed, float scale = 1000.0F) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> value(-scale, scale);
+    std::vector<float> samples(n);
+    for (auto& sample : samples) {
+        sample = value(random);
+    }
+    return samples;
+}
+
+class NormaliserTest : public ::testing::Test {
+  protected:
+    // Runs the stage on these samples; answers the codes written.
+    std::vector<std::uint8_t> Encode(const std::vector<float>& samples, int level) {
+        test::StageRun run;
+        EXPECT_TRUE(NormaliseAndEncode(run.context, output, Input(samples),
+                                       static_cast<std::uint32_t>(samples.size()), level));
+        EXPECT_TRUE(run.user.messages.empty());
+        EXPECT_FALSE(test::Exists(input)) << "the input is removed on success";
+        return test::ReadAll(output);
+    }
+
+    std::string Input(const std::vector<float>& samples) {
+        return dir.Write("SN_2_tmp.tmp", test::FloatBytes(samples));
+    }
+
+    test::ScratchDir dir;
+    std::string input = dir.File("SN_2_tmp.tmp");
+    std::string output = dir.File("SN_1_tmp.tmp");
+};
+
+TEST(Normaliser, VolumeFactors) {
+    EXPECT_EQ(VolumeFactor(10), 1.0F);
+    EXPECT_EQ(VolumeFactor(5), 0.5F);
+    EXPECT_EQ(VolumeFactor(0), 0.0F);
+    EXPECT_EQ(VolumeFactor(9), 0.9F);
+    EXPECT_EQ(VolumeFactor(3), 0.3F);
+}
+
+TEST(Normaliser, FadeFactors) {
+    const double step = 0.0025F;
+    EXPECT_EQ(FadeFactor(0, 0, 4100), 0.0);
+    EXPECT_EQ(FadeFactor(0, 399, 3701), 399 * step);
+    EXPECT_NEAR(FadeFactor(0, 399, 3701), 0.9975, 1e-7);
+    EXPECT_EQ(FadeFactor(0, 400, 3700), 1.0);
+    EXPECT_EQ(FadeFactor(0, 1999, 1), 1.0) << "the first block never fades out";
+    EXPECT_EQ(FadeFactor(1, 0, 100), 100 * step);
+    EXPECT_NEAR(FadeFactor(1, 0, 100), 0.25, 1e-7);
+    // n = 4100: samples 3999 and 4000 fall on either side of a block boundary.
+    EXPECT_NEAR(FadeFactor(1, 1999, 101), 0.2525, 1e-7);
+    EXPECT_NEAR(FadeFactor(2, 0, 100), 0.25, 1e-7);
+    EXPECT_EQ(FadeFactor(1, 1700, 400), 1.0);
+    EXPECT_NEAR(FadeFactor(1, 1701, 399), 0.9975, 1e-7);
+    EXPECT_NEAR(FadeFactor(2, 99, 1), 0.0025, 1e-9);
+}
+
+TEST(Normaliser, ScaledValues) {
+    EXPECT_EQ(ScaleSample(-3.0F, 3.0F, 1.0F, 1.0), -32767);
+    EXPECT_EQ(ScaleSample(3.0F, 3.0F, 0.5F, 1.0), 16384) << "16383.5 rounds away from zero";
+    EXPECT_EQ(ScaleSample(-3.0F, 3.0F, 0.5F, 1.0), -16384);
+    EXPECT_EQ(ScaleSample(1.0F, 4.0F, 1.0F, 1.0), 8192) << "8191.75";
+    EXPECT_EQ(ScaleSample(-1.0F, 4.0F, 1.0F, 1.0), -8192);
+    EXPECT_EQ(ScaleSample(1.0F, 4.0F, 1.0F, 0.5), 4096) << "4095.875";
+    EXPECT_EQ(ScaleSample(3.0F, 3.0F, 1.0F, 0.0), 0);
+    EXPECT_EQ(ScaleSample(0.0F, 0.0F, 1.0F, 1.0), 0) << "a silent file has no peak to divide by";
+    EXPECT_EQ(ScaleSample(5.0F, 5.0F, 2.0F, 1.0), 32767) << "never beyond full scale";
+    EXPECT_EQ(ScaleSample(-5.0F, 5.0F, 2.0F, 1.0), -32767);
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_EQ(ScaleSample(inf, inf, 1.0F, 1.0), 0);
+    EXPECT_EQ(ScaleSample(std::nanf(""), 1.0F, 1.0F, 1.0), 0);
+}
+
+TEST_F(NormaliserTest, WholeFilesMatchTheReference) {
+    for (const std::size_t n : {1U, 399U, 400U, 1999U, 2000U, 2001U, 2100U, 4100U, 10000U}) {
+        for (const int level : {10, 9, 5, 1}) {
+            const auto samples = RandomSamples(n, static_cast<unsigned>(n + level));
+            EXPECT_EQ(Encode(samples, level), Reference(samples, VolumeFactor(level)))
+                << n << " at level " << level;
+        }
+    }
+}
+
+TEST_F(NormaliserTest, LoudestSampleIsFullScale) {
+    auto samples = RandomSamples(3000, 1);
+    samples[1000] = 1500.0F;
+    auto codes = Encode(samples, 10);
+    EXPECT_EQ(codes[0], 0xD5) << "the first sample fades from 0";
+    EXPECT_EQ(codes[1000], 0xAA);
+    EXPECT_EQ(codes[1000], EncodeALaw(32767));
+    EXPECT_EQ(Encode(samples, 5)[1000], EncodeALaw(16384));
+
+    samples[1000] = -1500.0F;
+    codes = Encode(samples, 10);
+    EXPECT_EQ(codes[1000], 0x2A);
+    EXPECT_EQ(codes[1000], EncodeALaw(-32767));
+}
+
+TEST_F(NormaliserTest, SilenceAndVolumeZeroGiveSilentCodes) {
+    EXPECT_EQ(Encode(std::vector<float>(2345, 0.0F), 10), std::vector<std::uint8_t>(2345, 0xD5));
+    EXPECT_EQ(Encode(RandomSamples(2345, 2), 0), std::vector<std::uint8_t>(2345, 0xD5));
+}
+
+// With one block the last sample is not faded; with 2100 samples the fade-out covers only the
+// 100 samples of the second block and starts at 0.25.
+TEST_F(NormaliserTest, FadeOutOnlyOutsideTheFirstBlock) {
+    auto samples = std::vector<float>(2000, 100.0F);
+    auto codes = Encode(samples, 10);
+    EXPECT_EQ(codes[1999], 0xAA);
+    EXPECT_EQ(codes[400], 0xAA);
+    EXPECT_EQ(codes[399], EncodeALaw(ScaleSample(1.0F, 1.0F, 1.0F, 399 * double{0.0025F})));
+
+    samples.assign(2100, 100.0F);
+    codes = Encode(samples, 10);
+    EXPECT_EQ(codes[1999], 0xAA);
+    EXPECT_EQ(codes[2000], EncodeALaw(8192)) << "0.25 × 32767 = 8191.75";
+    EXPECT_EQ(codes[2099], EncodeALaw(82)) << "0.0025 × 32767 = 81.9";
+}
+
+TEST_F(NormaliserTest, EmptyInput) {
+    EXPECT_TRUE(Encode({}, 10).empty());
+    EXPECT_TRUE(test::Exists(output));
+}
+
+TEST_F(NormaliserTest, BarPositions) {
+    test::StageRun run;
+    ASSERT_TRUE(NormaliseAndEncode(run.context, output, Input(RandomSamples(10000, 3)), 10000, 7));
+    EXPECT_EQ(test::Distinct(run.progress.positions),
+              (std::vector<int>{90, 91, 92, 93, 94, 95, 96, 97}));
+}
+
+// A cancel in the peak pass leaves an empty output; one in the encoding pass leaves the blocks
+// already written.
+TEST_F(NormaliserTest, CancelAtEveryReport) {
+    const auto samples = RandomSamples(4100, 4);
+    const int cancels = test::ExpectCancelAtEveryReport(
+        [&] { Input(samples); },
+        [&](StageContext& context) { return NormaliseAndEncode(context, output, input, 4100, 10); },
+        output);
+    EXPECT_GE(cancels, 6);
+
+    test::StageRun first(1);
+    EXPECT_FALSE(NormaliseAndEncode(first.context, output, Input(samples), 4100, 10));
+    EXPECT_TRUE(test::Exists(output));
+    EXPECT_TRUE(test::ReadAll(output).empty());
+    EXPECT_TRUE(test::Exists(input)) << "a failed stage leaves its input";
+
+    test::StageRun full;
+    ASSERT_TRUE(NormaliseAndEncode(full.context, output, Input(samples), 4100, 10));
+    const auto& positions = full.progress.positions;
+    const auto encoding = std::find(positions.begin(), positions.end(), 95) - positions.begin();
+    test::StageRun second(static_cast<int>(encoding) + 1);
+    EXPECT_FALSE(NormaliseAndEncode(second.context, output, Input(samples), 4100, 10));
+    EXPECT_EQ(test::ReadAll(output).size(), 2000U);
+}
+
+TEST_F(NormaliserTest, EveryFileFaultGivesOneMessage) {
+    const auto samples = RandomSamples(4100, 5);
+    const auto failed = test::ExpectEveryFaultReported([&] { Input(samples); },
+                                                       [&](StageContext& context) {
+                                                           return NormaliseAndEncode(
+                                                               context, output, input, 4100, 10);
+                                                       });
+    EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},
+                                                    {FileOperation::Read, 6},
+                                                    {FileOperation::Write, 3},
+                                                    {FileOperation::Seek, 1},
+                                                    {FileOperation::Close, 2},
+                                                    {FileOperation::Remove, 1}}));
+}
+
+}  // namespace
+}  // namespace sonaro

@@ -1,0 +1,130 @@
+#include "tests/convert/stage_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "tests/support/fault_injection.h"
+#include "tests/support/scratch_dir.h"
+
+namespace sonaro::test {
+
+int RecordingProgress::SetBarPos(int position) {
+    const int previous = positions.empty() ? 0 : positions.back();
+    positions.push_back(position);
+    return previous;
+}
+
+void RecordingProgress::PumpWaitingMessages(bool cancelOnEscape) {
+    std::error_code error;
+    const auto size = watched_.empty() ? -1 : std::filesystem::file_size(watched_, error);
+    sizesAtPump.push_back(error ? -1 : static_cast<long>(size));
+    if (cancelOnEscape && cancelAtPump_ > 0 &&
+        static_cast<int>(sizesAtPump.size()) >= cancelAtPump_) {
+        cancelled = true;
+    }
+}
+
+int ExpectCancelAtEveryReport(const std::function<void()>& prepare,
+                              const std::function<bool(StageContext&)>& stage,
+                              const std::string& watched) {
+    for (int pump = 1;; ++pump) {
+        prepare();
+        StageRun run(pump, watched);
+        const bool ok = stage(run.context);
+        if (!run.progress.cancelled) {
+            EXPECT_TRUE(ok) << "pump " << pump;
+            EXPECT_TRUE(run.user.messages.empty()) << "pump " << pump;
+            return pump - 1;
+        }
+        EXPECT_FALSE(ok) << "pump " << pump;
+        EXPECT_EQ(run.user.messages, std::vector<std::string>{"Conversion cancelled."})
+            << "pump " << pump;
+        EXPECT_EQ(static_cast<long>(ReadAll(watched).size()), run.progress.sizesAtPump.at(pump - 1))
+            << "the stage went on writing after the cancel at pump " << pump;
+    }
+}
+
+std::map<FileOperation, int> ExpectEveryFaultReported(
+    const std::function<void()>& prepare, const std::function<bool(StageContext&)>& stage) {
+    const struct {
+        FileOperation operation;
+        int error;
+        const char* message;
+    } kinds[] = {{FileOperation::Open, EACCES, "The file could not be accessed."},
+                 {FileOperation::Read, EIO, "Hardware error."},
+                 {FileOperation::Write, ENOSPC, "The disk is full."},
+                 {FileOperation::Seek, EINVAL, "Unexpected file error."},
+                 {FileOperation::Length, EIO, "Hardware error."},
+                 {FileOperation::Close, ENOSPC, "The disk is full."},
+                 {FileOperation::Remove, ENOENT, "The file could not be located."},
+                 {FileOperation::Sync, EIO, "Hardware error."},
+                 {FileOperation::Rename, EACCES, "The file could not be accessed."}};
+    std::map<FileOperation, int> failed;
+    for (const auto& kind : kinds) {
+        for (int nth = 1;; ++nth) {
+            prepare();
+            StageRun run;
+            ScopedFault fault(kind.operation, kind.error, nth);
+            const bool ok = stage(run.context);
+            if (!fault.fired()) {
+                EXPECT_TRUE(ok);
+                EXPECT_TRUE(run.user.messages.empty());
+                break;
+            }
+            ++failed[kind.operation];
+            EXPECT_FALSE(ok) << "operation " << static_cast<int>(kind.operation) << " #" << nth;
+            EXPECT_EQ(run.user.messages, std::vector<std::string>{kind.message})
+                << "operation " << static_cast<int>(kind.operation) << " #" << nth;
+        }
+    }
+    return failed;
+}
+
+std::vector<std::uint8_t> FloatBytes(const std::vector<float>& values) {
+    std::vector<std::uint8_t> bytes(values.size() * sizeof(float));
+    if (!values.empty()) {
+        std::memcpy(bytes.data(), values.data(), bytes.size());
+    }
+    return bytes;
+}
+
+std::vector<float> ReadFloats(const std::string& path) {
+    const auto bytes = ReadAll(path);
+    std::vector<float> values(bytes.size() / sizeof(float));
+    if (!values.empty()) {
+        std::memcpy(values.data(), bytes.data(), values.size() * sizeof(float));
+    }
+    return values;
+}
+
+std::vector<std::uint8_t> Int16Bytes(const std::vector<std::int16_t>& values) {
+    std::vector<std::uint8_t> bytes(values.size() * sizeof(std::int16_t));
+    if (!values.empty()) {
+        std::memcpy(bytes.data(), values.data(), bytes.size());
+    }
+    return bytes;
+}
+
+std::vector<std::int16_t> ReadInt16(const std::string& path) {
+    const auto bytes = ReadAll(path);
+    std::vector<std::int16_t> values(bytes.size() / sizeof(std::int16_t));
+    if (!values.empty()) {
+        std::memcpy(values.data(), bytes.data(), values.size() * sizeof(std::int16_t));
+    }
+    return values;
+}
+
+std::vector<int> Distinct(const std::vector<int>& positions) {
+    std::vector<int> shown;
+    for (const int position : positions) {
+        if (shown.empty() || shown.back() != position) {
+            shown.push_back(position);
+        }
+    }
+    return shown;
+}
+
+}  // namespace sonaro::test

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "convert/file.h"
+#include "convert/progress_port.h"
+#include "convert/stage_context.h"
+#include "tests/support/fake_user.h"
+
+namespace sonaro::test {
+
+// A progress window that cancels at a chosen pump (counted from 1; 0: never) and notes, at every
+// pump, the bar position and how long a watched file is, so that a test can tell what a stage had
+// written when it was told to stop.
+class RecordingProgress final : public ProgressPort {
+  public:
+    explicit RecordingProgress(int cancelAtPump = 0, std::string watched = "")
+        : cancelAtPump_(cancelAtPump), watched_(std::move(watched)) {}
+
+    bool BeginModal(const std::string&, bool) override { return true; }
+    int SetBarRange(int, int, int) override { return 0; }
+    int SetBarPos(int position) override;
+    void SetMessage(const std::string&) override {}
+    void Layout(int, int) override {}
+    void PumpWaitingMessages(bool cancelOnEscape) override;
+    bool IsCancelled() const override { return cancelled; }
+
+    std::vector<int> positions;     // every SetBarPos
+    std::vector<long> sizesAtPump;  // the watched file's length at each pump (-1: none)
+    bool cancelled = false;
+
+  private:
+    int cancelAtPump_;
+    std::string watched_;
+};
+
+// A stage run with a fresh user and progress window.
+struct StageRun {
+    explicit StageRun(int cancelAtPump = 0, std::string watched = "")
+        : progress(cancelAtPump, std::move(watched)) {}
+    RecordingProgress progress;
+    FakeUser user;
+    StageContext context{progress, user};
+};
+
+// Runs a stage once for each pump, cancelling at that pump, until a run is not cancelled. Each
+// cancelled run must fail with exactly "Conversion cancelled." and leave the watched file as long
+// as it was at that pump. Answers the number of cancelled runs.
+int ExpectCancelAtEveryReport(const std::function<void()>& prepare,
+                              const std::function<bool(StageContext&)>& stage,
+                              const std::string& watched);
+
+// Runs a stage once for each occurrence of each kind of file operation, failing that occurrence
+// with an errno value that selects a known message. Each such run must fail with exactly that one
+// message. Answers how many occurrences of each kind were failed.
+std::map<FileOperation, int> ExpectEveryFaultReported(
+    const std::function<void()>& prepare, const std::function<bool(StageContext&)>& stage);
+
+// Little-endian sample files.
+std::vector<std::uint8_t> FloatBytes(const std::vector<float>& values);
+std::vector<float> ReadFloats(const std::string& path);
+std::vector<std::uint8_t> Int16Bytes(const std::vector<std::int16_t>& values);
+std::vector<std::int16_t> ReadInt16(const std::string& path);
+
+// Positions with repeats in a row removed: what the bar showed.
+std::vector<int> Distinct(const std::vector<int>& positions);
+
+}  // namespace sonaro::test
