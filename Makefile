@@ -49,5 +49,14 @@ check: test asan-test
 bench: build
 	./bench/run.sh $(BUILD)
 
+# Installs into PREFIX (default /usr/local), below DESTDIR when it is set.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The windows of the desktop application as PNG files in screenshots/, taken in a private X server.
+screenshots: build
+	./scripts/screenshots.sh $(BUILD) screenshots
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
