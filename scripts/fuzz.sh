@@ -1,21 +1,21 @@
-#!/ bin / sh
-#Runs every fuzz target of a fuzz build for a bounded time, starting from the generated seeds and
-#the inputs that once failed.Usage : scripts / fuzz.sh BUILD_DIR SECONDS_PER_TARGET
+#!/bin/sh
+# Runs every fuzz target of a fuzz build for a bounded time, starting from the generated seeds and
+# the inputs that once failed. Usage: scripts/fuzz.sh BUILD_DIR SECONDS_PER_TARGET
 set -eu
 build=$1
 seconds=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 seeds="$build/fuzz-seeds"
 "$build/tests/fuzz/sonaro-make-corpus" "$seeds" >/dev/null
-for target in "$build"/tests/fuzz/sonaro_fuzz_*;
-do
-    name = $(basename "$target") corpus = "$build/fuzz-corpus/$name" regressions =
-        "$root/tests/fuzz/regressions/$name" mkdir - p
-        "$corpus"
-        "$regressions" echo "== $name: $seconds s"
-#Known failures first, one by one : any crash among them fails the run at once.
-        if[-n "$(ls -A " $regressions ")"];
-then "$target" - runs = 0 "$regressions"/* >/dev/null 2>&1 || {
+for target in "$build"/tests/fuzz/sonaro_fuzz_*; do
+    name=$(basename "$target")
+    corpus="$build/fuzz-corpus/$name"
+    regressions="$root/tests/fuzz/regressions/$name"
+    mkdir -p "$corpus" "$regressions"
+    echo "== $name: $seconds s"
+    # Known failures first, one by one: any crash among them fails the run at once.
+    if [ -n "$(ls -A "$regressions")" ]; then
+        "$target" -runs=0 "$regressions"/* >/dev/null 2>&1 || {
             echo "$name: a regression input fails again" >&2
             "$target" -runs=0 "$regressions"/*
             exit 1
