@@ -123,16 +123,18 @@ TEST_F(StateWalkTest, OpenConvertVolumeReconvertSaveAs) {
     // The first Save As proposes the input's own path.
     const std::string saved = dir.File("saved.wav");
     QString proposedDirectory, proposedName;
+    // Notes what the Save As dialog proposes, then chooses the saved path.
+    const ModalScript::Step saveAs = [&](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        ASSERT_NE(dialog, nullptr);
+        proposedDirectory = dialog->directory().absolutePath();
+        proposedName = dialog->selectedFiles().value(0);
+        dialog->selectFile(QString::fromStdString(saved));
+        test::AcceptLater(dialog);
+    };
     {
         ModalScript script;
-        script.Then([&](QWidget* widget) {
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            ASSERT_NE(dialog, nullptr);
-            proposedDirectory = dialog->directory().absolutePath();
-            proposedName = dialog->selectedFiles().value(0);
-            dialog->selectFile(QString::fromStdString(saved));
-            test::AcceptLater(dialog);
-        });
+        script.Then(saveAs);
         Command(ID_FILE_SAVE_AS)->trigger();
         EXPECT_EQ(script.unexpected(), 0);
     }
@@ -150,16 +152,7 @@ TEST_F(StateWalkTest, OpenConvertVolumeReconvertSaveAs) {
     // A second Save As starts in the saved directory with the saved name; overwriting asks.
     std::vector<test::ShownMessage> overwrite;
     ModalScript script;
-    script
-        .Then([&](QWidget* widget) {
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            ASSERT_NE(dialog, nullptr);
-            proposedDirectory = dialog->directory().absolutePath();
-            proposedName = dialog->selectedFiles().value(0);
-            dialog->selectFile(QString::fromStdString(saved));
-            test::AcceptLater(dialog);
-        })
-        .Then(AnswerMessage(&overwrite, QMessageBox::Yes));
+    script.Then(saveAs).Then(AnswerMessage(&overwrite, QMessageBox::Yes));
     Command(ID_FILE_SAVE_AS)->trigger();
     EXPECT_EQ(proposedDirectory, QString::fromStdString(dir.path()));
     EXPECT_EQ(proposedName, QString::fromStdString(saved));
