@@ -5,11 +5,18 @@
 #include <QAudioSink>
 #include <QBuffer>
 #include <QMediaDevices>
+#include <QTimer>
 
 #include "convert/wave_decoder.h"
 #include "document/format_record.h"
 
 namespace sonaro {
+namespace {
+
+// Time the device is given beyond its buffer to play the last samples.
+constexpr int kDrainMarginMs = 100;
+
+}  // namespace
 
 QtSoundOutput::QtSoundOutput(CodecManager& codecs) : codecs_(codecs) {}
 
@@ -63,12 +70,16 @@ bool QtSoundOutput::PlayFile(const std::string& path) {
     return true;
 }
 
-// A sound played to its end releases the device.
+// A sound played to its end releases the device. The sink turns idle once it has handed the last
+// samples on, while the device still holds up to a buffer of them: those are let play out first.
 void QtSoundOutput::OnStateChanged() {
-    if (sink_ != nullptr && sink_->state() == QAudio::IdleState && buffer_ != nullptr &&
-        buffer_->atEnd()) {
-        sink_->stop();
+    if (sink_ == nullptr || sink_->state() != QAudio::IdleState || buffer_ == nullptr ||
+        !buffer_->atEnd()) {
+        return;
     }
+    const qint64 buffered = sink_->format().durationForBytes(sink_->bufferSize()) / 1000;
+    QAudioSink* sink = sink_.get();
+    QTimer::singleShot(static_cast<int>(buffered) + kDrainMarginMs, sink, [sink] { sink->stop(); });
 }
 
 bool QtSoundOutput::IsPlaying() const {

@@ -1,5 +1,6 @@
-// Times the decoding, down-mix, normalisation and A-law writing stages on ten minutes of
-// generated 44100 Hz stereo ADPCM, and counts how often each pumped the progress window.
+// Times the stages (decoding, down-mix, resampling, normalisation, A-law writing) one after the
+// other on ten minutes of generated 44100 Hz stereo ADPCM, and counts how often each pumped the
+// progress window.
 // Usage: sonaro-bench-stages [SECONDS]
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "convert/alaw_file_writer.h"
 #include "convert/mono_mixer.h"
 #include "convert/normaliser.h"
+#include "convert/resampler.h"
 
 namespace {
 
@@ -89,13 +91,9 @@ int main(int argc, char** argv) {
     Time("MixToMonoFloat", progress, seconds,
          [&] { return MixToMonoFloat(context, dir + "/SN_1", dir + "/SN_3", 0, frames, 2, 16); });
 
-    const auto count = static_cast<std::uint32_t>(seconds * 8000);
-    std::vector<float> resampled(count);
-    for (auto& sample : resampled) {
-        sample = static_cast<float>(static_cast<int>(random() % 65536) - 32768);
-    }
-    WriteBytes(dir + "/SN_2", resampled.data(), resampled.size() * sizeof(float));
-    resampled = {};
+    std::uint32_t count = 0;
+    Time("Resample", progress, seconds,
+         [&] { return Resample(context, dir + "/SN_2", dir + "/SN_1", frames, count, 44100); });
     Time("NormaliseAndEncode", progress, seconds,
          [&] { return NormaliseAndEncode(context, dir + "/SN_1", dir + "/SN_2", count, 10); });
     Time("WriteALawFile", progress, seconds,

@@ -25,7 +25,7 @@ constexpr std::size_t kLanes = PolyphaseFilter::kLanes;
     const auto stride = static_cast<std::ptrdiff_t>(rowLength);
     for (std::size_t j = 0; j < count; ++j) {
         const double tap = taps[j];
-#pragma GCC unroll 32
+#pragma GCC unroll 64
         for (std::size_t s = 0; s < kLanes; ++s) {
             acc[s] += tap * p[s];
         }

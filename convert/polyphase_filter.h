@@ -25,7 +25,7 @@ struct SampleWindow {
 // sum still in exactly that order, so every output is the same to the bit as one made alone.
 class PolyphaseFilter {
   public:
-    static constexpr std::size_t kLanes = 32;  // outputs of one phase computed together
+    static constexpr std::size_t kLanes = 64;  // outputs of one phase computed together
 
     // Throws std::bad_alloc when its working storage cannot be had.
     PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "convert/adpcm_block_decoder.h"
+#include "convert/adpcm_decoder.h"
 #include "convert/alaw_decoder.h"
 #include "convert/file.h"
 #include "convert/little_endian.h"
@@ -55,6 +57,39 @@ std::optional<DecodedSound> DecodeALawData(const WaveFormat& format, const std::
     const std::size_t count = size / format.channels * format.channels;
     sound.samples.resize(count);
     std::transform(data, data + count, sound.samples.begin(), DecodeALaw);
+    return sound;
+}
+
+// Block by block with the conversion's block decoder and block plan: whole blocks, then a last
+// partial block when it holds every channel's header. The frames per block come from the
+// format chunk's extra bytes.
+std::optional<DecodedSound> DecodeAdpcmData(const WaveFormat& format, const std::uint8_t* data,
+                                            std::size_t size) {
+    const AdpcmSource source{{},
+                             0,
+                             static_cast<std::uint32_t>(size),
+                             static_cast<std::uint8_t>(format.channels),
+                             format.blockAlign,
+                             LoadLE16(format.extra.data())};
+    if (format.extraSize < 2 || !AdpcmGeometryIsSound(source)) {
+        return std::nullopt;
+    }
+    const AdpcmBlockPlan plan = PlanAdpcmBlocks(source);
+    DecodedSound sound = EmptySound(format);
+    sound.samples.resize(std::size_t{plan.frames} * format.channels);
+    std::size_t written = 0;
+    for (std::uint64_t b = 0; b < plan.Blocks(); ++b) {
+        const bool partial = b == plan.fullBlocks;
+        const std::size_t bytes = partial ? plan.partialBytes : source.blockAlign;
+        const std::size_t frames = partial ? plan.partialFrames : source.samplesPerBlock;
+        const std::span<const std::uint8_t> block(data + b * source.blockAlign, bytes);
+        const std::span<std::int16_t> out(sound.samples.data() + written, frames * format.channels);
+        if (AdpcmBlockDecoder::Decode(block, format.channels, frames, out) !=
+            AdpcmBlockDecoder::Result::Decoded) {
+            return std::nullopt;
+        }
+        written += out.size();
+    }
     return sound;
 }
 
@@ -141,6 +176,8 @@ std::optional<DecodedSound> WaveDecoder::DecodeData(const WaveFormat& format,
     switch (format.formatTag) {
         case WAVE_FORMAT_PCM:
             return DecodePcm(format, data, size);
+        case WAVE_FORMAT_ADPCM:
+            return DecodeAdpcmData(format, data, size);
         case WAVE_FORMAT_ALAW:
             return DecodeALawData(format, data, size);
         case WAVE_FORMAT_VOXWARE:
@@ -151,14 +188,19 @@ std::optional<DecodedSound> WaveDecoder::DecodeData(const WaveFormat& format,
 }
 
 // Block by block through a codec stream, as the conversion does it; the codec's PCM is then read
-// as any PCM data.
+// as any PCM data. Only whole frames count: an answer beyond the buffer or with part of a frame
+// is a failed conversion.
 std::optional<DecodedSound> WaveDecoder::DecodeVoxware(const WaveFormat& format,
                                                        const std::uint8_t* data, std::size_t size) {
     WaveFormat pcm;
     pcm.formatTag = WAVE_FORMAT_PCM;
+    if (format.blockAlign == 0 || codecs_.FormatSuggest(format, pcm) != 0 || !ShapeFits(pcm) ||
+        (pcm.bitsPerSample != 8 && pcm.bitsPerSample != 16)) {
+        return std::nullopt;
+    }
+    const std::uint32_t frameBytes = pcm.channels * pcm.bitsPerSample / 8U;
     CodecStream stream = 0;
-    if (format.blockAlign == 0 || codecs_.FormatSuggest(format, pcm) != 0 ||
-        codecs_.StreamOpen(&stream, format, pcm) != 0) {
+    if (codecs_.StreamOpen(&stream, format, pcm) != 0) {
         return std::nullopt;
     }
     StreamCloser closer(codecs_, stream);
@@ -166,6 +208,7 @@ std::optional<DecodedSound> WaveDecoder::DecodeVoxware(const WaveFormat& format,
     if (codecs_.StreamSize(stream, format.blockAlign, destinationSize) != 0) {
         return std::nullopt;
     }
+    destinationSize -= destinationSize % frameBytes;
     std::vector<std::uint8_t> source(format.blockAlign);
     std::vector<std::uint8_t> destination(destinationSize);
     CodecStreamHeader header;
@@ -183,13 +226,16 @@ std::optional<DecodedSound> WaveDecoder::DecodeVoxware(const WaveFormat& format,
         std::copy_n(data + offset, format.blockAlign, source.begin());
         header.sourceLength = format.blockAlign;
         header.destinationLengthUsed = 0;
-        converted = codecs_.Convert(stream, header, true) == 0;
-        const std::size_t used = std::min(header.destinationLengthUsed, destinationSize);
-        decoded.insert(decoded.end(), destination.begin(),
-                       destination.begin() + static_cast<std::ptrdiff_t>(used));
+        converted = codecs_.Convert(stream, header, true) == 0 &&
+                    header.destinationLengthUsed <= destinationSize &&
+                    header.destinationLengthUsed % frameBytes == 0;
+        if (converted) {
+            decoded.insert(decoded.end(), destination.begin(),
+                           destination.begin() + header.destinationLengthUsed);
+        }
     }
     const bool unprepared = codecs_.UnprepareHeader(stream, header) == 0;
-    if (!converted || !unprepared || !closer.Close() || !ShapeFits(pcm)) {
+    if (!converted || !unprepared || !closer.Close()) {
         return std::nullopt;
     }
     return DecodePcm(pcm, decoded.data(), decoded.size());

@@ -103,6 +103,8 @@ class CSonaroDoc {
     std::unique_ptr<ProgressPort> OpenProgressWindow();
     bool RunStages(ProgressPort& progress, std::uint32_t& resultCount);
     bool DecodeSource(const std::string& output, std::uint32_t& frames, ProgressPort& progress);
+    std::uint32_t DataBytesPresent() const;
+    // The frames of a PCM source that the file holds.
     std::uint32_t PcmFramesPresent() const;
     void PublishResult(std::uint32_t count, const std::string& resultPath);
 

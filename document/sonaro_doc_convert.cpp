@@ -112,24 +112,23 @@ bool CSonaroDoc::DecodeSource(const std::string& output, std::uint32_t& frames,
                                                   : DecodeVoxware(output, &frames, progress);
 }
 
-// The frames of a PCM source, as its header counts them but no more than the file holds: a data
-// chunk that claims more than is there is converted from what is there.
-std::uint32_t CSonaroDoc::PcmFramesPresent() const {
-    const std::uint32_t frameBytes = record_.channels * (record_.bitsPerSample / 8U);
-    if (frameBytes == 0) {
-        return 0;
-    }
-    const std::uint32_t claimed =
-        record_.dataSize / record_.channels / (record_.bitsPerSample / 8U);
+// The data bytes of the source as its header counts them but no more than the file holds: a data
+// chunk that claims more than is there is converted from what is there, and a size field of
+// gigabytes on a small file does not turn into gigabytes of decoded silence.
+std::uint32_t CSonaroDoc::DataBytesPresent() const {
     std::uint64_t length = 0;
     try {
         length = File(sourcePath_, File::Mode::Read).GetLength();
     } catch (const FileException&) {
-        return claimed;  // the mix stage reports the file's error when it opens it
+        return record_.dataSize;  // the first stage reports the file's error when it opens it
     }
-    const std::uint64_t present =
-        length > record_.dataOffset ? (length - record_.dataOffset) / frameBytes : 0;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(claimed, present));
+    const std::uint64_t present = length > record_.dataOffset ? length - record_.dataOffset : 0;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(record_.dataSize, present));
+}
+
+std::uint32_t CSonaroDoc::PcmFramesPresent() const {
+    const std::uint32_t frameBytes = record_.channels * (record_.bitsPerSample / 8U);
+    return frameBytes == 0 ? 0 : DataBytesPresent() / frameBytes;
 }
 
 // The document now describes the A-law result. The play rule is settled before the views are
@@ -159,14 +158,14 @@ void CSonaroDoc::PublishResult(std::uint32_t count, const std::string& resultPat
 
 bool CSonaroDoc::DecodeAdpcm(std::string output, std::uint32_t* frames, ProgressPort& progress) {
     StageContext context{progress, user_};
-    const AdpcmSource source{sourcePath_,      record_.dataOffset, record_.dataSize,
+    const AdpcmSource source{sourcePath_,      record_.dataOffset, DataBytesPresent(),
                              record_.channels, record_.blockAlign, record_.samplesPerBlock};
     return sonaro::DecodeAdpcm(context, source, output, *frames);
 }
 
 bool CSonaroDoc::DecodeVoxware(std::string output, std::uint32_t* frames, ProgressPort& progress) {
     StageContext context{progress, user_};
-    const VoxwareSource source{sourcePath_, record_.dataOffset, record_.dataSize,
+    const VoxwareSource source{sourcePath_, record_.dataOffset, DataBytesPresent(),
                                record_.waveFormat};
     return sonaro::DecodeVoxware(context, codecs_, source, output, *frames);
 }

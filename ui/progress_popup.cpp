@@ -244,7 +244,10 @@ void CProgressPopup::OnCancel() {
 }
 
 void CProgressPopup::PumpWaitingMessages(bool cancelOnEscape) {
-    if (modal_ && window_ != nullptr && QApplication::focusWidget() != window_) {
+    // The focus is taken back from the program's other windows only: never from another
+    // program that the user turned to while the conversion runs.
+    if (modal_ && window_ != nullptr && QApplication::focusWidget() != window_ &&
+        QGuiApplication::applicationState() == Qt::ApplicationActive) {
         window_->activateWindow();
         window_->setFocus(Qt::OtherFocusReason);
     }

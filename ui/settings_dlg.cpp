@@ -40,25 +40,31 @@ void CSettingsDlg::CreateControls() {
     const DialogUnits units = DialogUnits::FromFont(font());
     setFixedSize(units.ToPixelsX(165), units.ToPixelsY(110));
 
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    // The three push buttons stand in a column at the right.
+    const auto pushButton = [&](const QString& text, int y) {
+        auto* button = new QPushButton(text, this);
+        Place(button, units, 108, y, 50, 14);
+        return button;
+    };
+    ok_ = pushButton(QStringLiteral("OK"), 7);
     ok_->setDefault(true);
-    Place(ok_, units, 108, 7, 50, 14);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    Place(cancel_, units, 108, 25, 50, 14);
-    help_ = new QPushButton(QStringLiteral("Help"), this);
-    Place(help_, units, 108, 43, 50, 14);
+    cancel_ = pushButton(QStringLiteral("Cancel"), 25);
+    help_ = pushButton(QStringLiteral("Help"), 43);
 
     volumeGroup_ = new QGroupBox(QStringLiteral("Conversion &Volume Level"), this);
     Place(volumeGroup_, units, 7, 7, 95, 48);
     slider_ = new QSlider(Qt::Horizontal, volumeGroup_);
     slider_->setTickPosition(QSlider::TicksBelow);
     Place(slider_, units, 17, 24, 75, 10);
-    low_ = new QLabel(QStringLiteral("Low"), volumeGroup_);
-    low_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Place(low_, units, 20, 40, 31, 8);
-    high_ = new QLabel(QStringLiteral("High"), volumeGroup_);
-    high_->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    Place(high_, units, 54, 40, 35, 8);
+    // "Low" under the slider's left end (level 0), "High" under its right end (level 10).
+    const auto label = [&](const QString& text, Qt::Alignment alignment, int x, int width) {
+        auto* static_ = new QLabel(text, volumeGroup_);
+        static_->setAlignment(alignment | Qt::AlignTop);
+        Place(static_, units, x, 40, width, 8);
+        return static_;
+    };
+    low_ = label(QStringLiteral("Low"), Qt::AlignLeft, 20, 31);
+    high_ = label(QStringLiteral("High"), Qt::AlignRight, 54, 35);
 
     autoPlayGroup_ = new QGroupBox(QStringLiteral("Auto-play WAV"), this);
     Place(autoPlayGroup_, units, 7, 64, 95, 39);

@@ -57,6 +57,37 @@ class CliConvert : public ::testing::Test {
     }
     std::vector<std::string> Env() const { return {"TMPDIR=" + tempRoot.path()}; }
 
+    // Starts a conversion in the background, its standard error going to a file.
+    pid_t StartConvert(const std::string& input, const std::string& output,
+                       const std::string& errors) const {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setenv("TMPDIR", tempRoot.path().c_str(), 1);
+            if (::freopen(errors.c_str(), "w", stderr) == nullptr) {
+                ::_exit(126);
+            }
+            ::execl(kProgram.c_str(), kProgram.c_str(), input.c_str(), "-o", output.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return child;
+    }
+    // Waits until an intermediate file of that name appears under the temporary directory.
+    bool AwaitTempFile(const std::string& name) const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::error_code ignored;
+            for (const auto& entry :
+                 std::filesystem::recursive_directory_iterator(tempRoot.path(), ignored)) {
+                if (entry.path().filename() == name) {
+                    return true;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
     test::ScratchDir dir;
     test::ScratchDir tempRoot;
 };
@@ -120,23 +151,8 @@ TEST_F(CliConvert, MissingOutputDirectoryIsToldPerFile) {
 TEST_F(CliConvert, InterruptCancels) {
     const auto input = dir.Write("long.wav", ToneFile(44100, 2, 240.0));
     const std::string errors = dir.File("errors.txt");
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::setenv("TMPDIR", tempRoot.path().c_str(), 1);
-        ::freopen(errors.c_str(), "w", stderr);
-        ::execl(kProgram.c_str(), kProgram.c_str(), input.c_str(), "-o",
-                dir.File("out.wav").c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    // Interrupt once the resampler has started writing.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    bool started = false;
-    while (!started && std::chrono::steady_clock::now() < deadline) {
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(tempRoot.path())) {
-            started = started || entry.path().filename() == "SN_2_tmp.tmp";
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    const pid_t child = StartConvert(input, dir.File("out.wav"), errors);
+    const bool started = AwaitTempFile("SN_2_tmp.tmp");  // the resampler has started writing
     ::kill(child, SIGINT);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -147,6 +163,71 @@ TEST_F(CliConvert, InterruptCancels) {
     EXPECT_EQ(std::string(message.begin(), message.end()), input + ":\nConversion cancelled.\n");
     EXPECT_FALSE(test::Exists(dir.File("out.wav")));
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
+}
+
+// A run killed outright leaves its private directory; the next run removes it.
+TEST_F(CliConvert, NextRunRemovesTheDirectoryOfAKilledOne) {
+    const auto input = dir.Write("long.wav", ToneFile(44100, 2, 240.0));
+    const pid_t child = StartConvert(input, dir.File("out.wav"), dir.File("errors.txt"));
+    const bool started = AwaitTempFile("SN_1_tmp.tmp");
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(started);
+    EXPECT_FALSE(test::Exists(dir.File("out.wav")));
+    EXPECT_FALSE(std::filesystem::is_empty(tempRoot.path())) << "the killed run's directory stays";
+
+    const auto small = dir.Write("small.wav", ToneFile(8000, 1, 0.1));
+    const auto result = test::RunProcess(kProgram, {small, "-o", dir.File("small-out.wav")}, Env());
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
+}
+
+// Two runs at once each use their own directory and both results are right.
+TEST_F(CliConvert, TwoRunsAtOnce) {
+    const auto a = dir.Write("a.wav", ToneFile(44100, 2, 20.0));
+    const auto b = dir.Write("b.wav", ToneFile(32000, 1, 20.0));
+    const pid_t first = StartConvert(a, dir.File("a-out.wav"), dir.File("a-errors.txt"));
+    const pid_t second = StartConvert(b, dir.File("b-out.wav"), dir.File("b-errors.txt"));
+    for (const pid_t child : {first, second}) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(Soxi(dir.File("a-out.wav")), "8000|1|8-bit A-law|160600\n");
+    EXPECT_EQ(Soxi(dir.File("b-out.wav")), "8000|1|8-bit A-law|160238\n");
+    // The same bytes as a conversion alone.
+    test::RunProcess(kProgram, {a, "-o", dir.File("a-alone.wav")}, Env());
+    EXPECT_EQ(test::ReadAll(dir.File("a-out.wav")), test::ReadAll(dir.File("a-alone.wav")));
+    EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
+}
+
+// An MS ADPCM file made by sox converts to exactly the bytes of the 16-bit PCM that sox decodes it
+// to: whole blocks, partial last blocks, mono and stereo.
+TEST_F(CliConvert, AdpcmFromSoxMatchesItsPcmDecoding) {
+    const struct {
+        const char* rate;
+        const char* channels;
+        const char* length;
+    } cases[] = {{"22050", "1", "500s"},  {"22050", "1", "1017s"}, {"44100", "2", "1000s"},
+                 {"44100", "2", "3001s"}, {"8000", "1", "2s"},     {"11025", "2", "30000s"}};
+    for (const auto& c : cases) {
+        const std::string adpcm = dir.File("adpcm.wav");
+        const std::string pcm = dir.File("pcm.wav");
+        ASSERT_EQ(test::RunProcess("/usr/bin/sox",
+                                   {"-r", c.rate, "-n", "-r", c.rate, "-c", c.channels, "-e",
+                                    "ms-adpcm", adpcm, "synth", c.length, "sine", "300:3000"})
+                      .exitCode,
+                  0);
+        ASSERT_EQ(
+            test::RunProcess("/usr/bin/sox", {adpcm, "-e", "signed", "-b", "16", pcm}).exitCode, 0);
+        for (const auto& [input, output] : {std::pair{adpcm, "a.wav"}, std::pair{pcm, "p.wav"}}) {
+            const auto result = test::RunProcess(kProgram, {input, "-o", dir.File(output)}, Env());
+            ASSERT_EQ(result.exitCode, 0) << result.err;
+        }
+        EXPECT_EQ(test::ReadAll(dir.File("a.wav")), test::ReadAll(dir.File("p.wav")))
+            << c.rate << " Hz, " << c.channels << " channel(s), " << c.length;
+    }
 }
 
 TEST(CliConvertUsage, DuplicateNamesInABatch) {

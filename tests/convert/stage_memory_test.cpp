@@ -9,6 +9,7 @@
 #include "convert/alaw_file_writer.h"
 #include "convert/mono_mixer.h"
 #include "convert/normaliser.h"
+#include "convert/resampler.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/scratch_dir.h"
 
@@ -89,6 +90,19 @@ TEST_F(MemoryTest, NormaliserBuffers) {
     for (const std::size_t bytes : {4U * 1777, 1777U}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
             return NormaliseAndEncode(context, output, input, 1777, 10);
+        });
+        EXPECT_FALSE(test::Exists(output));
+        EXPECT_TRUE(test::Exists(input));
+    }
+}
+
+TEST_F(MemoryTest, ResamplerBuffers) {
+    const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 1777));
+    // The input window of 4000 floats and the output block of 2000.
+    for (const std::size_t bytes : {16000U, 8000U}) {
+        ExpectAllocationFailure(bytes, [&](StageContext& context) {
+            std::uint32_t count = 0;
+            return Resample(context, output, input, 1777, count, 44100);
         });
         EXPECT_FALSE(test::Exists(output));
         EXPECT_TRUE(test::Exists(input));

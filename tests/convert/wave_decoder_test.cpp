@@ -4,11 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "convert/alaw_decoder.h"
+#include "convert/little_endian.h"
 #include "convert/no_codec_manager.h"
+#include "convert/plugin_codec_manager.h"
+#include "tests/codec_driver/test_codec_control.h"
+#include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/test_codecs.h"
 #include "tests/support/wav_builder.h"
 
 namespace sonaro {
@@ -41,20 +47,8 @@ TEST(ALawDecoding, EveryCodeIsItsIntervalMiddle) {
     EXPECT_EQ(DecodeALaw(0x2A), -32256);
 }
 
-// The converted file as the conversion writes it: 18-byte format chunk, fact chunk, data.
 std::vector<std::uint8_t> ALawFile(const std::vector<std::uint8_t>& codes) {
-    WavSpec spec;
-    spec.tag = 6;
-    spec.channels = 1;
-    spec.rate = 8000;
-    spec.avgBytes = 8000;
-    spec.blockAlign = 1;
-    spec.bits = 8;
-    test::AppendLE(spec.formatTail, 0, 2);
-    spec.fact = true;
-    spec.factValue = static_cast<std::uint32_t>(codes.size());
-    spec.data = codes;
-    return spec.Build();
+    return test::ALawSpec(codes).Build();
 }
 
 class DecoderTest : public ::testing::Test {
@@ -207,107 +201,136 @@ TEST(DecoderFile, ReadsUpToTheSizeLimit) {
     EXPECT_FALSE(decoder.DecodeFile(dir.path(), 1 << 20));  // a directory
 }
 
-// A codec driver stand-in: every block of 27 bytes becomes 27 mono 16-bit samples (byte x 100).
-// Each call can be made to fail; the calls are counted so that leaks of streams and headers show.
-class BlockCodecs final : public CodecManager {
-  public:
-    enum Call { kNone, kSuggest, kOpen, kSize, kPrepare, kConvert, kUnprepare, kClose };
-
-    int FormatSuggest(const WaveFormat&, WaveFormat& destination) override {
-        if (failAt == kSuggest) {
-            return kNotPossible;
+// Microsoft ADPCM against sox as a peer decoder: a file sox encoded, whole and with its last
+// block cut to a partial one, decodes to the samples sox decodes.
+TEST(DecoderAdpcm, SameSamplesAsSox) {
+    const std::string sox = "/usr/bin/sox";
+    if (!test::Exists(sox)) {
+        GTEST_SKIP() << "sox is not installed";
+    }
+    test::ScratchDir dir;
+    const std::string pcm = dir.File("pcm.wav");
+    const std::string adpcm = dir.File("adpcm.wav");
+    ASSERT_EQ(test::RunProcess(sox, {"-n", "-r", "22050", "-c", "2", "-b", "16", pcm, "synth",
+                                     "0.7", "sine", "300", "whitenoise", "gain", "-3"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(test::RunProcess(sox, {pcm, "-e", "ms-adpcm", adpcm}).exitCode, 0);
+    std::vector<std::uint8_t> file = test::ReadAll(adpcm);
+    NoCodecManager codecs;
+    WaveDecoder decoder(codecs);
+    // Whole file; then the data cut 1024 + 23 bytes short of its end: a partial last block of
+    // 23 bytes (header and 9 code bytes for two channels) follows the whole ones.
+    const std::string dataId = "data";
+    const auto dataChunk = std::search(file.begin(), file.end(), dataId.begin(), dataId.end());
+    ASSERT_NE(dataChunk, file.end());
+    const std::size_t dataAt = static_cast<std::size_t>(dataChunk - file.begin()) + 8;
+    const std::uint16_t blockAlign = LoadLE16(&file[32]);
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{blockAlign} - 23}) {
+        std::vector<std::uint8_t> bytes = file;
+        const std::size_t dataSize = LoadLE32(&file[dataAt - 4]) / blockAlign * blockAlign - cut;
+        bytes.resize(dataAt + dataSize);
+        StoreLE32(&bytes[dataAt - 4], static_cast<std::uint32_t>(dataSize));
+        const std::string input = dir.Write("in.wav", bytes);
+        const std::string raw = dir.File("sox.raw");
+        ASSERT_EQ(
+            test::RunProcess(sox, {input, "-t", "raw", "-e", "signed", "-b", "16", raw}).exitCode,
+            0);
+        const std::vector<std::uint8_t> expected = test::ReadAll(raw);
+        const auto sound = decoder.DecodeFile(input, 1 << 24);
+        ASSERT_TRUE(sound) << cut;
+        EXPECT_EQ(sound->channels, 2U);
+        EXPECT_EQ(sound->samplesPerSec, 22050U);
+        ASSERT_EQ(sound->samples.size() * 2, expected.size()) << cut;
+        for (std::size_t i = 0; i < sound->samples.size(); ++i) {
+            ASSERT_EQ(sound->samples[i], static_cast<std::int16_t>(LoadLE16(&expected[2 * i])))
+                << "sample " << i << ", cut " << cut;
         }
-        destination = WaveFormat{1, 1, 8000, 16000, 2, 16, 0, {}};
-        return 0;
     }
-    int StreamOpen(CodecStream* stream, const WaveFormat& source, const WaveFormat&) override {
-        if (failAt == kOpen) {
-            return kNotPossible;
-        }
-        EXPECT_EQ(source.extra[0], 0xAB);  // the codec bytes of the file reach the driver
-        *stream = 42;
-        ++openStreams;
-        return 0;
-    }
-    int StreamSize(CodecStream stream, std::uint32_t sourceBytes,
-                   std::uint32_t& destinationBytes) override {
-        EXPECT_EQ(stream, 42U);
-        destinationBytes = sourceBytes * 2;
-        return failAt == kSize ? kNotPossible : 0;
-    }
-    int PrepareHeader(CodecStream, CodecStreamHeader&) override {
-        if (failAt == kPrepare) {
-            return kNotPossible;
-        }
-        ++preparedHeaders;
-        return 0;
-    }
-    int Convert(CodecStream, CodecStreamHeader& header, bool blockAlign) override {
-        EXPECT_TRUE(blockAlign);
-        EXPECT_EQ(header.sourceLength, 27U);
-        if (failAt == kConvert && ++conversions == 2) {
-            return kNotPossible;
-        }
-        for (std::uint32_t i = 0; i < header.sourceLength; ++i) {
-            const auto sample = static_cast<std::uint16_t>(header.source[i] * 100);
-            header.destination[2 * i] = static_cast<std::uint8_t>(sample);
-            header.destination[2 * i + 1] = static_cast<std::uint8_t>(sample >> 8);
-        }
-        header.destinationLengthUsed = header.sourceLength * 2;
-        return 0;
-    }
-    int UnprepareHeader(CodecStream, CodecStreamHeader&) override {
-        --preparedHeaders;
-        return failAt == kUnprepare ? kNotPossible : 0;
-    }
-    int StreamClose(CodecStream stream) override {
-        EXPECT_EQ(stream, 42U);
-        --openStreams;
-        return failAt == kClose ? kNotPossible : 0;
-    }
-
-    Call failAt = kNone;
-    int conversions = 0;
-    int openStreams = 0;
-    int preparedHeaders = 0;
-};
-
-std::vector<std::uint8_t> VoxwareFile(std::size_t dataBytes) {
-    std::vector<std::uint8_t> data(dataBytes);
-    for (std::size_t i = 0; i < dataBytes; ++i) {
-        data[i] = static_cast<std::uint8_t>(i % 200);
-    }
-    std::vector<std::uint8_t> codecBytes(16, 0);
-    codecBytes[0] = 0xAB;
-    return test::VoxwareSpec(data, codecBytes).Build();
 }
 
-TEST(DecoderVoxware, WholeBlocksThroughTheCodecAndTheRestIgnored) {
-    BlockCodecs codecs;
+TEST(DecoderAdpcm, ShapesTheBlockDecoderCannotTakeAreRefused) {
+    NoCodecManager codecs;
     WaveDecoder decoder(codecs);
-    const auto sound = decoder.Decode(VoxwareFile(27 * 3 + 5));
+    const std::vector<std::uint8_t> block(256, 0);
+    EXPECT_TRUE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 500, block).Build()));
+    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 501, block).Build()));  // too many
+    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 1, block).Build()));
+    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 6, 2, block).Build()));  // no header
+    std::vector<std::uint8_t> badPredictor = block;
+    badPredictor[0] = 7;
+    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 500, badPredictor).Build()));
+    test::WavSpec bare = test::AdpcmSpec(22050, 1, 256, 500, block);
+    bare.formatTail.clear();  // no frames-per-block field
+    EXPECT_FALSE(decoder.Decode(bare.Build()));
+}
+
+// Voxware through the test codec driver that the conversion's tests use: its samples, worked out
+// apart from the driver, and nothing left open; faulty answers give no sound.
+class DecoderTestDriver : public ::testing::Test {
+  protected:
+    // Decodes with a codec manager of its own, gone by the end, and answers the streams the
+    // driver held open while the manager lived.
+    std::optional<DecodedSound> Decode(const std::vector<std::uint8_t>& data,
+                                       const std::vector<std::uint8_t>& codecBytes,
+                                       int& openStreams) {
+        PluginCodecManager manager({test::DirectoryOf(test::VoxwareCodecLibrary())},
+                                   [](const std::string&, const std::string&) {});
+        WaveDecoder decoder(manager);
+        auto sound = decoder.Decode(test::VoxwareSpec(data, codecBytes).Build());
+        openStreams = probe_.OpenStreams();
+        EXPECT_EQ(probe_.PreparedBuffers(), 0);
+        return sound;
+    }
+
+    test::TestCodecProbe probe_;
+};
+
+TEST_F(DecoderTestDriver, SamplesOfTheDriver) {
+    const auto data = test::VoxwareData(27 * 7 + 5);
+    int open = -1;
+    const auto sound = Decode(data, test::TestCodecBytes(test::TestCodecFault::None), open);
+    EXPECT_EQ(open, 0);
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->samplesPerSec, 8000U);
     EXPECT_EQ(sound->channels, 1U);
-    ASSERT_EQ(sound->samples.size(), 81U);
-    for (std::size_t i = 0; i < 81; ++i) {
-        EXPECT_EQ(sound->samples[i], static_cast<std::int16_t>((i % 200) * 100)) << i;
+    const std::vector<std::uint8_t> expected = test::TestCodecDecode(data);
+    ASSERT_EQ(sound->samples.size() * 2, expected.size());
+    for (std::size_t i = 0; i < sound->samples.size(); ++i) {
+        ASSERT_EQ(sound->samples[i], static_cast<std::int16_t>(LoadLE16(&expected[2 * i]))) << i;
     }
-    EXPECT_EQ(codecs.openStreams, 0);
-    EXPECT_EQ(codecs.preparedHeaders, 0);
 }
 
-TEST(DecoderVoxware, FailureAtAnyCallGivesNoSoundAndLeavesNothingOpen) {
-    for (const auto call :
-         {BlockCodecs::kSuggest, BlockCodecs::kOpen, BlockCodecs::kSize, BlockCodecs::kPrepare,
-          BlockCodecs::kConvert, BlockCodecs::kUnprepare, BlockCodecs::kClose}) {
-        BlockCodecs codecs;
-        codecs.failAt = call;
-        WaveDecoder decoder(codecs);
-        EXPECT_FALSE(decoder.Decode(VoxwareFile(27 * 4))) << call;
-        EXPECT_EQ(codecs.openStreams, 0) << call;
-        EXPECT_EQ(codecs.preparedHeaders, 0) << call;
+// Every failure closes the stream; only a close the driver refuses leaves it to the manager.
+TEST_F(DecoderTestDriver, FaultyAnswersGiveNoSound) {
+    using test::TestCodecFault;
+    const auto data = test::VoxwareData(27 * 4);
+    for (const auto& bytes :
+         {test::TestCodecBytes(TestCodecFault::Suggest), test::TestCodecBytes(TestCodecFault::Open),
+          test::TestCodecBytes(TestCodecFault::Size), test::TestCodecBytes(TestCodecFault::Prepare),
+          test::TestCodecBytes(TestCodecFault::Convert, 3),
+          test::TestCodecBytes(TestCodecFault::Unprepare),
+          test::TestCodecBytes(TestCodecFault::Close),
+          test::TestCodecBytes(TestCodecFault::None, 1, test::kTestCodecOverlong),
+          test::TestCodecBytes(TestCodecFault::None, 1, test::kTestCodecOddUsed)}) {
+        SCOPED_TRACE(testing::Message()
+                     << "fault " << int{bytes[0]} << ", flags " << int{bytes[2]});
+        int open = -1;
+        EXPECT_FALSE(Decode(data, bytes, open));
+        EXPECT_EQ(open, bytes[0] == static_cast<std::uint8_t>(TestCodecFault::Close) ? 1 : 0);
+        EXPECT_EQ(probe_.OpenStreams(), 0);
     }
+}
+
+// A block size reported one byte too long: the buffer holds whole samples only, as many as a
+// block gives, and the sound is the same.
+TEST_F(DecoderTestDriver, OddBlockSizeKeepsWholeSamples) {
+    const auto data = test::VoxwareData(27 * 3);
+    int open = -1;
+    const auto sound = Decode(
+        data, test::TestCodecBytes(test::TestCodecFault::None, 1, test::kTestCodecOddSize), open);
+    ASSERT_TRUE(sound);
+    EXPECT_EQ(sound->samples.size() * 2, test::TestCodecDecode(data).size());
 }
 
 }  // namespace

@@ -223,6 +223,23 @@ TEST_F(ConvertTest, DataChunkLongerThanTheFileConvertsWhatIsThere) {
     EXPECT_EQ(doc.record().dataSize, (481U + 999U + 1U) / 2U) << "1000 frames at 16000 Hz";
 }
 
+// An ADPCM data chunk claiming 4 GB on a file of three blocks decodes the three blocks, not
+// gigabytes of silence.
+TEST_F(ConvertTest, AdpcmDataChunkClaimingGigabytesDecodesWhatIsThere) {
+    std::vector<std::uint8_t> data(3 * 256, 0x17);
+    for (std::size_t block = 0; block < 3; ++block) {
+        data[block * 256] = 1;       // predictor index
+        data[block * 256 + 1] = 16;  // step size, low byte
+        data[block * 256 + 2] = 0;
+    }
+    auto spec = test::AdpcmSpec(8000, 1, 256, 500, data);
+    spec.dataSize = 0xFFFFFFF0U;
+    ASSERT_TRUE(doc.OnOpenDocument(dir.Write("claims.wav", spec.Build())));
+    doc.OnConvert();
+    ASSERT_TRUE(user.messages.empty()) << user.messages.front();
+    EXPECT_EQ(doc.record().dataSize, 3U * 500U);
+}
+
 TEST_F(ConvertTest, LargeResultIsNotPlayed) {
     user.settings = [](SettingsValues& values) {
         values.autoPlayAfterConvert = true;

@@ -23,11 +23,6 @@ TEST(DialogUnits, EachNumberIsScaledAndRounded) {
     EXPECT_EQ(units.ToPixelsY(0), 0);
 }
 
-TEST(DialogUnits, LargeValuesDoNotOverflow) {
-    const DialogUnits units(1000, 1000);
-    EXPECT_EQ(units.ToPixelsX(4000000), 1000000000);
-}
-
 // The base width is the rounded average width of the 52 letters; the height is the font's.
 TEST(DialogUnits, BaseUnitsFollowTheFont) {
     QFont small = QApplication::font();

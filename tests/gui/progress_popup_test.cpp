@@ -183,19 +183,6 @@ TEST_F(ProgressPopupTest, MessageIsPlainTextCutAt511Bytes) {
     EXPECT_EQ(popup.messageText()->text(), QString(510, QChar('y')));
 }
 
-TEST_F(ProgressPopupTest, BeginModalDisablesTheMainWindowAndKeepsTheCaption) {
-    {
-        CProgressPopup popup(&main_, "Converting...", false);
-        EXPECT_TRUE(popup.BeginModal("Progress", true));
-        EXPECT_TRUE(popup.modal());
-        EXPECT_FALSE(main_.isEnabled());
-        EXPECT_TRUE(popup.window()->isEnabled());
-        EXPECT_TRUE(popup.cancelButton()->isEnabled());
-        EXPECT_EQ(popup.window()->windowTitle(), QStringLiteral("Converting..."));
-    }
-    EXPECT_TRUE(main_.isEnabled());
-}
-
 TEST_F(ProgressPopupTest, BeginModalWithoutAWindowMakesOneOverTheMainWindow) {
     CProgressPopup popup(nullptr, "Converting...", false);
     ASSERT_TRUE(popup.DestroyWindow());
@@ -282,18 +269,6 @@ TEST_F(ProgressPopupTest, LeftButtonReleasedOverCancelCancelsWherePressed) {
     EXPECT_EQ(popup->window(), nullptr);
 }
 
-TEST_F(ProgressPopupTest, ClickOnCancelCancels) {
-    auto popup = ConvertingPopup();
-    QTest::mouseClick(popup->cancelButton(), Qt::LeftButton);
-    EXPECT_TRUE(popup->IsCancelled());
-    EXPECT_EQ(popup->window(), nullptr);
-    popup->PumpWaitingMessages(true);  // the closed window's own events are still safe
-    EXPECT_FALSE(main_.isEnabled());
-    popup.reset();
-    EXPECT_TRUE(main_.isEnabled());
-    EXPECT_FALSE(ProfileHasPosition());
-}
-
 // A close request from the window manager cannot leave a conversion running with no window.
 TEST_F(ProgressPopupTest, CloseRequestCancels) {
     auto popup = ConvertingPopup();
@@ -347,14 +322,6 @@ TEST_F(ProgressPopupTest, QuitSeenWhilePumpingIsPostedAgain) {
     QCoreApplication::sendPostedEvents(qApp, QEvent::Quit);
     qApp->removeEventFilter(&counter);
     EXPECT_EQ(counter.quits, 1);
-}
-
-// Without the pump holding it back the same request does close the windows: the test above
-// shows the holding, not a request that never mattered.
-TEST_F(ProgressPopupTest, QuitOutsideThePumpClosesTheWindows) {
-    QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
-    QCoreApplication::sendPostedEvents(qApp, QEvent::Quit);
-    EXPECT_FALSE(main_.isVisible());
 }
 
 }  // namespace

@@ -86,6 +86,21 @@ WavSpec AdpcmSpec(std::uint32_t rate, std::uint16_t channels, std::uint16_t bloc
     return spec;
 }
 
+WavSpec ALawSpec(std::vector<std::uint8_t> codes) {
+    WavSpec spec;
+    spec.tag = 6;
+    spec.channels = 1;
+    spec.rate = 8000;
+    spec.avgBytes = 8000;
+    spec.blockAlign = 1;
+    spec.bits = 8;
+    AppendLE(spec.formatTail, 0, 2);
+    spec.fact = true;
+    spec.factValue = static_cast<std::uint32_t>(codes.size());
+    spec.data = std::move(codes);
+    return spec;
+}
+
 WavSpec VoxwareSpec(std::vector<std::uint8_t> data, std::vector<std::uint8_t> codecBytes) {
     WavSpec spec;
     spec.tag = 0x74;

@@ -49,6 +49,10 @@ WavSpec AdpcmSpec(std::uint32_t rate, std::uint16_t channels, std::uint16_t bloc
 WavSpec VoxwareSpec(std::vector<std::uint8_t> data,
                     std::vector<std::uint8_t> codecBytes = std::vector<std::uint8_t>(16, 0));
 
+// A file as the conversion writes its result: A-law, 8000 Hz, mono, 8 bits, an 18-byte format
+// chunk and a fact chunk before the data.
+WavSpec ALawSpec(std::vector<std::uint8_t> codes);
+
 void AppendLE(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size);
 
 }  // namespace sonaro::test

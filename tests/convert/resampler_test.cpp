@@ -1,0 +1,434 @@
+// The resampling stage: output lengths, exact values against a slow direct computation at every
+// rate, the copy path, windows and blocks, progress, cancel, file faults, and what the filter
+// does to DC and sines.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <random>
+
+#include "convert/file.h"
+#include "convert/filter_tables.h"
+#include "convert/resampler.h"
+#include "tests/convert/stage_test_support.h"
+#include "tests/support/fake_user.h"
+#include "tests/support/fault_injection.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/scripted_progress.h"
+
+namespace sonaro {
+namespace {
+
+// The rates the stage resamples, with the factors and filter it must use.
+struct Rate {
+    std::uint32_t rate;
+    std::uint32_t up;
+    std::uint32_t down;
+    std::uint32_t filterRate;
+};
+constexpr Rate kRates[] = {
+    {11025, 8, 11, 88200}, {12000, 2, 3, 24000}, {16000, 1, 2, 16000},  {22050, 4, 11, 88200},
+    {24000, 1, 3, 24000},  {32000, 1, 4, 32000}, {44100, 2, 11, 88200}, {48000, 1, 6, 48000},
+};
+
+const Rate& RateOf(std::uint32_t rate) {
+    for (const Rate& r : kRates) {
+        if (r.rate == rate) {
+            return r;
+        }
+    }
+    throw std::invalid_argument("rate");
+}
+
+// Sound-like samples on the scale of 16-bit PCM, with some exact zeros of both signs.
+std::vector<float> Noise(std::size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> value(-32768.0f, 32767.0f);
+    std::vector<float> samples(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        samples[i] = i % 97 == 5 ? -0.0f : i % 89 == 7 ? 0.0f : value(random);
+    }
+    return samples;
+}
+
+// Noise with pairs of huge samples of opposite sign placed so that, in some outputs, they meet
+// taps of equal value (the filter is symmetric) and cancel exactly. Such an output is the sum of
+// the small terms plus what rounding took from them while the huge term was in the sum, which
+// depends on the order of the sum in every bit.
+std::vector<float> OrderSensitive(std::size_t count, const Rate& rate, unsigned seed) {
+    std::vector<float> samples = Noise(count, seed);
+    const std::uint64_t n = FindFilterTable(rate.filterRate)->size;
+    for (std::uint64_t m = n / rate.down + 1;; m += 53) {
+        const std::uint64_t k = m * rate.down;
+        const std::uint64_t phase = k % rate.up;
+        if ((2 * phase) % rate.up != (n - 1) % rate.up) {
+            continue;
+        }
+        const std::uint64_t tap = phase + 3 * rate.up;  // meets x[i1]; tap n - 1 - tap meets x[i2]
+        const std::uint64_t i1 = (k - tap) / rate.up;
+        const std::uint64_t i2 = (k - (n - 1 - tap)) / rate.up;
+        if (i1 >= count) {
+            return samples;
+        }
+        samples[i1] = 1e18f;
+        samples[i2] = -1e18f;
+    }
+}
+
+std::vector<float> Sine(std::size_t count, double frequency, double rate, double amplitude) {
+    std::vector<float> samples(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        samples[i] = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * frequency *
+                                                             static_cast<double>(i) / rate));
+    }
+    return samples;
+}
+
+// The definition, computed the slow way: insert up - 1 zeros after every input, convolve with the
+// whole filter (every term, zeros included, newest first, from 0.0 in double precision) and keep
+// every down-th value of the full convolution.
+std::vector<float> DirectResample(const std::vector<float>& x, const Rate& rate) {
+    const FilterTable& table = *FindFilterTable(rate.filterRate);
+    const std::size_t n = table.size;
+    std::vector<float> upsampled((x.size() - 1) * rate.up + 1, 0.0f);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        upsampled[i * rate.up] = x[i];
+    }
+    const std::size_t total = n + upsampled.size() - 1;
+    std::vector<float> y;
+    for (std::size_t k = 0; k < total; k += rate.down) {
+        double sum = 0.0;
+        const std::size_t newest = std::min(k, upsampled.size() - 1);
+        const std::size_t oldest = k >= n - 1 ? k - (n - 1) : 0;
+        for (std::size_t i = newest + 1; i-- > oldest;) {
+            sum += static_cast<double>(table.taps[k - i]) * static_cast<double>(upsampled[i]);
+        }
+        y.push_back(static_cast<float>(sum));
+    }
+    return y;
+}
+
+// One call of the stage on an input file made from samples, with what it showed and left.
+struct ResampleResult {
+    bool ok = false;
+    std::uint32_t count = 0xDEADBEEF;
+    std::vector<std::string> messages;
+    test::ScriptedProgress progress;
+    bool inputLeft = false;
+    bool outputMade = false;
+    std::vector<float> output;
+};
+
+class Resampling : public ::testing::Test {
+  protected:
+    ResampleResult Resample(const std::vector<float>& input, std::uint32_t rate,
+                            int cancelAtPump = 0, std::uint32_t claimedCount = 0xFFFFFFFF) {
+        ResampleResult run;
+        run.progress = test::ScriptedProgress(cancelAtPump);
+        test::FakeUser user;
+        StageContext context{run.progress, user};
+        dir_.Write("in.f32", test::FloatBytes(input));
+        const std::uint32_t count =
+            claimedCount == 0xFFFFFFFF ? static_cast<std::uint32_t>(input.size()) : claimedCount;
+        run.ok = sonaro::Resample(context, out(), in(), count, run.count, rate);
+        run.messages = user.messages;
+        run.inputLeft = test::Exists(in());
+        run.outputMade = test::Exists(out());
+        if (run.outputMade) {
+            run.output = test::ReadFloats(out());
+        }
+        return run;
+    }
+    std::string in() const { return dir_.File("in.f32"); }
+    std::string out() const { return dir_.File("out.f32"); }
+
+    test::ScratchDir dir_;
+};
+
+::testing::AssertionResult SameBits(const std::vector<float>& actual,
+                                    const std::vector<float>& expected) {
+    if (actual.size() != expected.size()) {
+        return ::testing::AssertionFailure()
+               << "size " << actual.size() << " instead of " << expected.size();
+    }
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+        if (std::memcmp(&actual[i], &expected[i], sizeof(float)) != 0) {
+            return ::testing::AssertionFailure()
+                   << "sample " << i << ": " << actual[i] << " instead of " << expected[i];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(Resampling, OneSecondGivesTheKnownLengths) {
+    const struct {
+        std::uint32_t rate;
+        std::uint32_t outputs;
+    } cases[] = {{16000, 8240}, {44100, 8255}, {11025, 8254},
+                 {48000, 8237}, {12000, 8237}, {32000, 8238}};
+    for (const auto& c : cases) {
+        const ResampleResult run = Resample(Noise(c.rate, c.rate), c.rate);
+        EXPECT_TRUE(run.ok) << c.rate;
+        EXPECT_EQ(run.count, c.outputs) << c.rate;
+        EXPECT_EQ(run.output.size(), c.outputs) << c.rate;
+        EXPECT_FALSE(run.inputLeft) << "the input goes on success";
+        EXPECT_TRUE(run.messages.empty());
+    }
+}
+
+TEST_F(Resampling, MatchesTheDirectComputationBitForBitAtEveryRate) {
+    // Lengths around the window of 4000 inputs and the blocks of 2000 outputs, and a long one.
+    for (const Rate& rate : kRates) {
+        for (const std::size_t length : {1U, 2U, 3U, 17U, 3999U, 4000U, 4001U, 12345U}) {
+            const std::vector<float> input = OrderSensitive(length, rate, rate.rate + length);
+            const ResampleResult run = Resample(input, rate.rate);
+            ASSERT_TRUE(run.ok);
+            EXPECT_EQ(run.count, run.output.size());
+            EXPECT_TRUE(SameBits(run.output, DirectResample(input, rate)))
+                << rate.rate << " Hz, " << length << " samples";
+        }
+    }
+}
+
+TEST_F(Resampling, SingleSampleGivesEveryOtherTap) {
+    const FilterTable& table = *FindFilterTable(16000);
+    const float x = -1234.5f;
+    const ResampleResult run = Resample({x}, 16000);
+    ASSERT_TRUE(run.ok);
+    ASSERT_EQ(run.count, 241U);
+    std::vector<float> expected;
+    for (std::uint32_t i = 0; i < table.size; i += 2) {
+        expected.push_back(static_cast<float>(static_cast<double>(table.taps[i]) * x));
+    }
+    EXPECT_TRUE(SameBits(run.output, expected));
+}
+
+TEST_F(Resampling, EightKilohertzInputsAreCopied) {
+    for (const std::uint32_t rate : {8000U, 8012U}) {
+        const std::vector<float> input = Noise(4321, rate);
+        const ResampleResult run = Resample(input, rate);
+        EXPECT_TRUE(run.ok);
+        EXPECT_EQ(run.count, 4321U);
+        EXPECT_TRUE(run.inputLeft) << "the copy path removes nothing";
+        EXPECT_EQ(test::ReadAll(out()), test::FloatBytes(input));
+        EXPECT_TRUE(run.progress.positions.empty()) << "the bar does not move";
+        EXPECT_TRUE(run.messages.empty());
+    }
+}
+
+TEST_F(Resampling, CopyOfAMissingInputIsReportedByTheCopy) {
+    test::FakeUser user;
+    test::ScriptedProgress progress;
+    StageContext context{progress, user};
+    std::uint32_t count = 0;
+    EXPECT_FALSE(sonaro::Resample(context, out(), in(), 10, count, 8000));
+    EXPECT_EQ(user.messages, std::vector<std::string>{"Temporary file removed! Unable to save."});
+}
+
+TEST_F(Resampling, ShortInputIsReadWithOneSeekAndOneRead) {
+    const std::vector<float> input = Noise(4000, 1);
+    {
+        test::ScopedFault reads(FileOperation::Read, EIO, 1000000, "in.f32");
+        ASSERT_TRUE(Resample(input, 16000).ok);
+        EXPECT_EQ(reads.seen(), 1);
+    }
+    {
+        test::ScopedFault seeks(FileOperation::Seek, EIO, 1000000, "in.f32");
+        ASSERT_TRUE(Resample(input, 16000).ok);
+        EXPECT_EQ(seeks.seen(), 1);
+    }
+    test::ScopedFault reads(FileOperation::Read, EIO, 1000000, "in.f32");
+    ASSERT_TRUE(Resample(Noise(40000, 2), 16000).ok);
+    EXPECT_GE(reads.seen(), 10) << "a long input is read window by window";
+}
+
+TEST_F(Resampling, OutputIsWrittenInBlocksOf2000) {
+    // At 16000 Hz, n inputs give ceil((481 + n - 1) / 2) outputs.
+    const struct {
+        std::size_t inputs;
+        std::uint32_t outputs;
+        int writes;
+    } cases[] = {{7520, 4000, 2}, {3521, 2001, 2}, {3519, 2000, 1}, {3517, 1999, 1}};
+    for (const auto& c : cases) {
+        const std::vector<float> input = Noise(c.inputs, 3);
+        test::ScopedFault writes(FileOperation::Write, ENOSPC, 1000000, "out.f32");
+        const ResampleResult run = Resample(input, 16000);
+        ASSERT_TRUE(run.ok);
+        EXPECT_EQ(run.count, c.outputs);
+        EXPECT_EQ(writes.seen(), c.writes) << "a whole last block needs no partial write";
+        EXPECT_TRUE(SameBits(run.output, DirectResample(input, RateOf(16000))));
+    }
+}
+
+TEST_F(Resampling, BarRunsThroughEveryPositionFromFiveOn) {
+    const std::vector<float> input = Noise(5000, 4);
+    const ResampleResult run = Resample(input, 44100);
+    ASSERT_TRUE(run.ok);
+    // The last output has k = 11 (n_out - 1) of total = 2601 + 2 * 4999.
+    const std::uint64_t total = 2601 + 2 * 4999;
+    const int last = 5 + static_cast<int>(85.0 * 11.0 * (run.count - 1) / total);
+    std::vector<int> distinct;
+    for (const int position : run.progress.positions) {
+        if (distinct.empty() || position != distinct.back()) {
+            ASSERT_TRUE(distinct.empty() || position > distinct.back()) << "never backwards";
+            distinct.push_back(position);
+        }
+    }
+    std::vector<int> expected;
+    for (int p = 5; p <= last; ++p) {
+        expected.push_back(p);
+    }
+    EXPECT_EQ(distinct, expected);
+    EXPECT_EQ(last, 89);
+}
+
+// The first output at 16000 Hz of 30000 inputs (total = 481 + 29999) whose bar position is p.
+std::size_t FirstOutputAt(int p) {
+    const std::uint64_t total = 481 + 29999;
+    const std::uint64_t k = (static_cast<std::uint64_t>(p - 5) * total + 84) / 85;
+    return static_cast<std::size_t>((k + 1) / 2);
+}
+
+TEST_F(Resampling, CancelKeepsOnlyTheBlocksWritten) {
+    const std::vector<float> input = Noise(30000, 5);  // 15240 outputs at 16000 Hz
+    const std::vector<float> all = DirectResample(input, RateOf(16000));
+    for (const int pump : {20, 60}) {
+        const ResampleResult run = Resample(input, 16000, pump);
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(run.count, 0xDEADBEEFU) << "the count is left alone";
+        EXPECT_EQ(run.messages, std::vector<std::string>{"Conversion cancelled."});
+        EXPECT_TRUE(run.inputLeft);
+        ASSERT_TRUE(run.outputMade);
+        EXPECT_EQ(run.output.size() % 2000, 0U);
+        // The stop comes right after the output at which the last position was reported (its
+        // first output, or a later one for a report made because time passed), before the next
+        // position is reached. Only whole blocks of 2000 before it were written.
+        const int position = run.progress.positions.back();
+        EXPECT_GE(run.output.size(), FirstOutputAt(position) / 2000 * 2000) << pump;
+        EXPECT_LE(run.output.size(), FirstOutputAt(position + 1)) << pump;
+        EXPECT_TRUE(
+            SameBits(run.output, std::vector<float>(all.begin(), all.begin() + run.output.size())));
+    }
+}
+
+TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
+    const std::vector<float> input = Noise(20000, 6);  // 5 windows in, 3 full blocks out and a part
+    std::uint32_t count = 0;
+    const auto failed = test::ExpectEveryFaultReported(
+        [&] { dir_.Write("in.f32", test::FloatBytes(input)); },
+        [&](StageContext& context) {
+            return sonaro::Resample(context, out(), in(), 20000, count, 22050);
+        });
+    EXPECT_EQ(failed.at(FileOperation::Open), 2);
+    EXPECT_GE(failed.at(FileOperation::Read), 5);
+    EXPECT_EQ(failed.at(FileOperation::Seek), failed.at(FileOperation::Read));
+    EXPECT_EQ(failed.at(FileOperation::Write), 4);
+    EXPECT_EQ(failed.at(FileOperation::Close), 2);
+    EXPECT_EQ(failed.at(FileOperation::Remove), 1);
+}
+
+TEST_F(Resampling, FailureLeavesTheInput) {
+    for (const FileOperation operation : {FileOperation::Write, FileOperation::Remove}) {
+        test::ScopedFault fault(operation, EIO);
+        EXPECT_FALSE(Resample(Noise(100, 9), 16000).ok);
+        EXPECT_TRUE(test::Exists(in()));
+    }
+}
+
+TEST_F(Resampling, CancelAtAnyReportStopsWriting) {
+    const std::vector<float> input = Noise(9000, 10);
+    std::uint32_t count = 0;
+    const int reports = test::ExpectCancelAtEveryReport(
+        [&] { dir_.Write("in.f32", test::FloatBytes(input)); },
+        [&](StageContext& context) {
+            return sonaro::Resample(context, out(), in(), 9000, count, 48000);
+        },
+        out());
+    EXPECT_GE(reports, 85);
+}
+
+TEST_F(Resampling, RateWithoutFilterIsRefusedBeforeAnyFileIsTouched) {
+    const ResampleResult run = Resample(Noise(100, 7), 44101);
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.messages, std::vector<std::string>{"File is invalid for conversion."});
+    EXPECT_FALSE(run.outputMade);
+    EXPECT_TRUE(run.inputLeft);
+}
+
+TEST_F(Resampling, EmptyInputGivesEmptyOutput) {
+    const ResampleResult run = Resample({}, 44100);
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(run.count, 0U);
+    EXPECT_TRUE(run.outputMade);
+    EXPECT_TRUE(run.output.empty());
+    EXPECT_FALSE(run.inputLeft);
+}
+
+TEST_F(Resampling, InputShorterThanItsCountReadsAsZeros) {
+    std::vector<float> input = Noise(5000, 8);
+    const ResampleResult run =
+        Resample(std::vector<float>(input.begin(), input.begin() + 4500), 32000, 0, 5000);
+    ASSERT_TRUE(run.ok);
+    std::fill(input.begin() + 4500, input.end(), 0.0f);
+    EXPECT_TRUE(SameBits(run.output, DirectResample(input, RateOf(32000))));
+}
+
+// The steady part of an output: without the filter's lead-in and run-out.
+std::vector<float> Steady(const std::vector<float>& output, const Rate& rate) {
+    const std::size_t edge = FindFilterTable(rate.filterRate)->size / rate.down + 1;
+    return std::vector<float>(output.begin() + static_cast<std::ptrdiff_t>(edge),
+                              output.end() - static_cast<std::ptrdiff_t>(edge));
+}
+
+// The amplitude of the sine of this frequency in the samples, by least squares.
+double SineAmplitude(const std::vector<float>& y, double frequency, double rate) {
+    double cc = 0, ss = 0, cs = 0, yc = 0, ys = 0;
+    for (std::size_t n = 0; n < y.size(); ++n) {
+        const double phase = 2.0 * std::numbers::pi * frequency * static_cast<double>(n) / rate;
+        const double c = std::cos(phase), s = std::sin(phase);
+        cc += c * c, ss += s * s, cs += c * s, yc += y[n] * c, ys += y[n] * s;
+    }
+    const double det = cc * ss - cs * cs;
+    const double a = (yc * ss - ys * cs) / det, b = (ys * cc - yc * cs) / det;
+    return std::hypot(a, b);
+}
+
+TEST_F(Resampling, DirectCurrentIsRemoved) {
+    for (const Rate& rate : kRates) {
+        const ResampleResult run = Resample(std::vector<float>(rate.rate, 1000.0f), rate.rate);
+        ASSERT_TRUE(run.ok);
+        for (const float v : Steady(run.output, rate)) {
+            ASSERT_LT(std::fabs(v), 0.003f * 1000.0f) << rate.rate;
+        }
+    }
+}
+
+TEST_F(Resampling, SinesInThePassBandKeepTheirAmplitudeOverUp) {
+    for (const Rate& rate : kRates) {
+        const double outputRate = static_cast<double>(rate.rate) * rate.up / rate.down;
+        const ResampleResult run = Resample(Sine(rate.rate, 1000.0, rate.rate, 10000.0), rate.rate);
+        ASSERT_TRUE(run.ok);
+        const double amplitude = SineAmplitude(Steady(run.output, rate), 1000.0, outputRate);
+        EXPECT_NEAR(amplitude * rate.up / 10000.0, 1.0, 0.002) << rate.rate;
+    }
+}
+
+TEST_F(Resampling, SinesInTheStopBandsLoseMoreThan55Decibels) {
+    for (const Rate& rate : kRates) {
+        const double outputRate = static_cast<double>(rate.rate) * rate.up / rate.down;
+        for (const double frequency : {30.0, 4100.0}) {
+            const ResampleResult run =
+                Resample(Sine(2 * rate.rate, frequency, rate.rate, 10000.0), rate.rate);
+            ASSERT_TRUE(run.ok);
+            const double amplitude =
+                SineAmplitude(Steady(run.output, rate), frequency, outputRate) * rate.up;
+            EXPECT_LT(20.0 * std::log10(amplitude / 10000.0), -55.0)
+                << rate.rate << " Hz input, " << frequency << " Hz sine";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace sonaro
