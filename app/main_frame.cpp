@@ -21,14 +21,6 @@
 namespace sonaro {
 namespace {
 
-// The Convert command until the document can convert.
-template <typename Doc>
-void RunConvert(Doc& doc) {
-    if constexpr (requires { doc.OnConvert(); }) {
-        doc.OnConvert();
-    }
-}
-
 // The local paths among dropped items; empty when any item is not a local file.
 QStringList LocalFiles(const QMimeData* data) {
     QStringList paths;
@@ -157,7 +149,7 @@ void CMainFrame::OnCommand(unsigned command) {
             doc_.OnFileSaveAs();
             break;
         case ID_CONVERT:
-            RunConvert(doc_);
+            doc_.OnConvert();
             break;
         case ID_PLAY:
             doc_.OnPlay();

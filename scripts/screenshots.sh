@@ -32,22 +32,22 @@ export XDG_CONFIG_HOME="$work/config" TMPDIR="$work" XDG_RUNTIME_DIR="$work/runt
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-# A 20-second stereo tone, long enough for the progress window to be seen.
+# A two-minute stereo tone, long enough for the progress window to be seen.
 if [ -z "$input" ]; then
     input="$work/tone.wav"
     if command -v sox >/dev/null; then
-        sox -n -r 44100 -c 2 -b 16 "$input" synth 20 sine 440 sine 660 vol 0.5
+        sox -n -r 44100 -c 2 -b 16 "$input" synth 120 sine 440 sine 660 vol 0.5
     else
         cp "$(dirname "$0")/../resources/sample/sample.wav" "$input"
     fi
 fi
 name=$(basename "$input")
 
-wait_window() {  # a window whose name matches, within ten seconds
-    for _ in $(seq 100); do
+wait_window() {  # a window whose name matches, within twenty seconds
+    for _ in $(seq 400); do
         id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
         [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
+        sleep 0.05
     done
     echo "screenshots: no window named '$1'" >&2
     return 1

@@ -21,9 +21,7 @@ CSonaroView::CSonaroView(const CSonaroDoc& doc, QWidget* parent)
       doc_(doc),
       picture_(RenderSvg(QStringLiteral(":/images/device.svg"), Qt::white)),
       banner_(RenderSvg(QStringLiteral(":/images/banner.svg"), Qt::white)) {
-    // The view is erased to the window colour before each paint.
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Base);
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void CSonaroView::OnUpdate() {
@@ -65,6 +63,8 @@ void CSonaroView::SetCaption() {
 
 void CSonaroView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
+    // Erased to the window colour; a main window disabled during a conversion looks the same.
+    painter.fillRect(rect(), palette().color(QPalette::Active, QPalette::Base));
     const QFontMetrics metrics = painter.fontMetrics();
     const ViewLayout layout = Layout(height(), picture_.size(), metrics);
     if (hasPictures()) {
@@ -75,7 +75,7 @@ void CSonaroView::paintEvent(QPaintEvent* /*event*/) {
     const auto drawText = [&](QPoint topLeft, const std::string& text) {
         painter.drawText(topLeft + QPoint(0, metrics.ascent()), FromUtf8(text));
     };
-    painter.setPen(palette().color(QPalette::Text));
+    painter.setPen(palette().color(QPalette::Active, QPalette::Text));
     const auto labels = InfoLabels();
     for (std::size_t i = 0; i < kInfoLines; ++i) {
         drawText(layout.labels[i], labels[i]);

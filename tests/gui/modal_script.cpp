@@ -7,14 +7,26 @@
 #include <QMessageBox>
 
 namespace sonaro::test {
+namespace {
+
+// The scripts alive, newest last: only the newest one answers.
+std::vector<ModalScript*>& Scripts() {
+    static std::vector<ModalScript*> scripts;
+    return scripts;
+}
+
+}  // namespace
 
 ModalScript::ModalScript() {
+    Scripts().push_back(this);
     timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
     timer_.start();
 }
 
-ModalScript::~ModalScript() = default;
+ModalScript::~ModalScript() {
+    std::erase(Scripts(), this);
+}
 
 ModalScript& ModalScript::Then(Step step) {
     steps_.push_back(std::move(step));
@@ -22,6 +34,9 @@ ModalScript& ModalScript::Then(Step step) {
 }
 
 void ModalScript::Poll() {
+    if (Scripts().back() != this) {
+        return;
+    }
     QWidget* modal = QApplication::activeModalWidget();
     // Only dialogs and message boxes wait for an answer; a progress window runs by itself.
     if (modal == nullptr || !modal->isVisible() || modal == last_ ||
@@ -70,8 +85,12 @@ ModalScript::Step ChooseFile(const QString& path) {
             return;
         }
         dialog->selectFile(path);
-        static_cast<QDialog*>(dialog)->accept();
+        AcceptLater(dialog);
     };
+}
+
+void AcceptLater(QWidget* dialog) {
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
 }
 
 ModalScript::Step CancelDialog() {

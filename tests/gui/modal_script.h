@@ -13,7 +13,8 @@ namespace sonaro::test {
 
 // Answers the modal dialogs a command opens, in the order they come up, as a user would: each
 // step gets the next dialog to appear. A dialog with no step left is rejected and counted, so
-// that a test never hangs on an unexpected dialog.
+// that a test never hangs on an unexpected dialog. While a newer script lives, an older one
+// waits.
 class ModalScript : public QObject {
     Q_OBJECT
 
@@ -52,5 +53,8 @@ struct ShownMessage {
 ModalScript::Step AnswerMessage(std::vector<ShownMessage>* shown, int button);
 ModalScript::Step ChooseFile(const QString& path);
 ModalScript::Step CancelDialog();
+// Accepts the dialog once the step has returned, so that a question the acceptance raises (the
+// overwrite question of a save dialog) can be answered by the next step.
+void AcceptLater(QWidget* dialog);
 
 }  // namespace sonaro::test

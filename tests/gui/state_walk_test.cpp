@@ -3,9 +3,11 @@
 // answers, Save As writing the converted file, and closing with an unsaved result.
 #include <QApplication>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 
@@ -21,11 +23,6 @@ using test::AnswerMessage;
 using test::CancelDialog;
 using test::ChooseFile;
 using test::ModalScript;
-
-template <typename Doc>
-constexpr bool kCanConvert = requires(Doc& doc) {
-    doc.OnConvert();
-};
 
 // What the user sees of a state: Save As, Convert, Play, Stop enabled, and the caption.
 struct Seen {
@@ -52,9 +49,6 @@ std::vector<std::int16_t> Tone() {
 class StateWalkTest : public test::GuiTest {
   protected:
     void SetUp() override {
-        if constexpr (!kCanConvert<CSonaroDoc>) {
-            GTEST_SKIP() << "the document cannot convert in this build";
-        }
         // The conversion's private directory is made below TMPDIR: keep it in the scratch dir.
         const char* old = std::getenv("TMPDIR");
         oldTmp_ = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
@@ -129,16 +123,21 @@ TEST_F(StateWalkTest, OpenConvertVolumeReconvertSaveAs) {
     // The first Save As proposes the input's own path.
     const std::string saved = dir.File("saved.wav");
     QString proposedDirectory, proposedName;
-    ModalScript script;
-    script.Then([&](QWidget* widget) {
+    // Notes what the Save As dialog proposes, then chooses the saved path.
+    const ModalScript::Step saveAs = [&](QWidget* widget) {
         auto* dialog = qobject_cast<QFileDialog*>(widget);
         ASSERT_NE(dialog, nullptr);
         proposedDirectory = dialog->directory().absolutePath();
         proposedName = dialog->selectedFiles().value(0);
         dialog->selectFile(QString::fromStdString(saved));
-        static_cast<QDialog*>(dialog)->accept();
-    });
-    Command(ID_FILE_SAVE_AS)->trigger();
+        test::AcceptLater(dialog);
+    };
+    {
+        ModalScript script;
+        script.Then(saveAs);
+        Command(ID_FILE_SAVE_AS)->trigger();
+        EXPECT_EQ(script.unexpected(), 0);
+    }
     EXPECT_EQ(proposedDirectory, QString::fromStdString(dir.path()));
     EXPECT_EQ(proposedName, QString::fromStdString(input));
     EXPECT_EQ(test::ReadAll(saved), second) << "the converted file, byte for byte";
@@ -147,22 +146,77 @@ TEST_F(StateWalkTest, OpenConvertVolumeReconvertSaveAs) {
 
     // After a save a new level enables nothing.
     SetVolume(7);
+    EXPECT_EQ(doc().volumeLevel(), 7);
     EXPECT_FALSE(Enabled(ID_CONVERT));
 
     // A second Save As starts in the saved directory with the saved name; overwriting asks.
     std::vector<test::ShownMessage> overwrite;
-    script
-        .Then([&](QWidget* widget) {
-            auto* dialog = qobject_cast<QFileDialog*>(widget);
-            proposedName = dialog->selectedFiles().value(0);
-            dialog->selectFile(QString::fromStdString(saved));
-            static_cast<QDialog*>(dialog)->accept();
-        })
-        .Then(AnswerMessage(&overwrite, QMessageBox::Yes));
+    ModalScript script;
+    script.Then(saveAs).Then(AnswerMessage(&overwrite, QMessageBox::Yes));
     Command(ID_FILE_SAVE_AS)->trigger();
+    EXPECT_EQ(proposedDirectory, QString::fromStdString(dir.path()));
     EXPECT_EQ(proposedName, QString::fromStdString(saved));
     EXPECT_EQ(overwrite.size(), 1U) << "the overwrite question";
     EXPECT_EQ(script.unexpected(), 0);
+}
+
+// Cancels the conversion the first time its progress window is seen: with the Cancel button,
+// or with Escape typed into the main window.
+class CancelWhenProgressShows : public QObject {
+  public:
+    CancelWhenProgressShows(QWidget* mainWindow, bool useEscape)
+        : mainWindow_(mainWindow), useEscape_(useEscape) {
+        connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+        timer_.start(0);
+    }
+    bool fired() const { return fired_; }
+
+  private:
+    void Poll() {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (fired_ || !window->isVisible() || window->windowTitle() != "Converting...") {
+                continue;
+            }
+            fired_ = true;
+            if (useEscape_) {
+                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                QApplication::sendEvent(mainWindow_, &escape);
+            } else if (auto* cancel = window->findChild<QPushButton*>()) {
+                cancel->click();
+            }
+        }
+    }
+
+    QTimer timer_;
+    QWidget* mainWindow_;
+    bool useEscape_;
+    bool fired_ = false;
+};
+
+TEST_F(StateWalkTest, CancelledConversionLeavesTheOpenedFileAndNoTemporaryFile) {
+    const std::string input = Input("cancel.wav");
+    OpenThroughMenu(input);
+    for (const bool useEscape : {false, true}) {
+        messages.clear();
+        ModalScript script;
+        script.Then(AnswerMessage(&messages, QMessageBox::Ok));
+        CancelWhenProgressShows canceller(&frame(), useEscape);
+        Command(ID_CONVERT)->trigger();
+        EXPECT_TRUE(canceller.fired()) << "escape " << useEscape;
+        ASSERT_EQ(messages.size(), 1U) << "escape " << useEscape;
+        EXPECT_EQ(messages[0].text, "Conversion cancelled.");
+        EXPECT_EQ(Now(), (Seen{false, true, true, true, "Sonaro - cancel.wav"}));
+        EXPECT_TRUE(frame().isEnabled()) << "the main window is enabled again";
+        EXPECT_TRUE(doc().convertedPath().empty());
+        // Nothing but the input is left in the scratch directory and its subdirectories.
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+            if (entry.is_regular_file()) {
+                files.push_back(entry.path().string());
+            }
+        }
+        EXPECT_EQ(files, std::vector<std::string>{input});
+    }
 }
 
 class SavePromptTest : public StateWalkTest {

@@ -108,6 +108,16 @@ TEST_F(ViewTest, ValuesStandInTheColumnRightOfTheWidestLabel) {
     EXPECT_EQ(Caption(), "Sonaro - tone.wav");
 }
 
+TEST_F(ViewTest, DisabledMainWindowShowsTheSameView) {
+    ASSERT_TRUE(doc().OnOpenDocument(ValidFile()));
+    const QImage enabled = Render();
+    frame().setEnabled(false);  // as while a conversion runs
+    const QImage disabled = Render();
+    frame().setEnabled(true);
+    EXPECT_EQ(disabled, enabled);
+    EXPECT_EQ(enabled.pixel(300, 5), 0xFFFFFFFF) << "white ground";
+}
+
 TEST_F(ViewTest, LayoutFollowsTheClientHeightAndTheFont) {
     const QFontMetrics metrics(frame().view()->font());
     const ViewLayout tall = CSonaroView::Layout(313, QSize(150, 232), metrics);
