@@ -24,14 +24,14 @@ demo: build
 	./scripts/demo.sh $(BUILD) $(SAMPLE)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS)
 
 # The core and command-line tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan-test: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONARO_SANITIZE=ON \
 	    -DSONARO_GUI=OFF -DSONARO_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+	cd $(ASAN_BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS) -LE slow
 
 # The fuzz targets, built with clang, libFuzzer and the sanitizers; each runs FUZZ_SECONDS.
 fuzz-build: deps

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "app/sonaro_app.h"
+#include "convert/temp_directory.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
         std::cout << "sonaro " SONARO_VERSION "\n";
         return 0;
     }
+    // Intermediate files of runs that were killed are removed before this run makes its own.
+    sonaro::TempDirectory::RemoveStale();
     sonaro::CSonaroApp app;
     if (!app.InitInstance(arguments)) {
         return 1;
