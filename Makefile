@@ -24,14 +24,15 @@ demo: build
 	./scripts/demo.sh $(BUILD) $(SAMPLE)
 
 test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS)
 
-# The core and command-line tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test again (the GUI on the offscreen platform), built with AddressSanitizer, its leak
+# checker and UndefinedBehaviorSanitizer.
 asan-test: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONARO_SANITIZE=ON \
-	    -DSONARO_GUI=OFF -DSONARO_BENCH=OFF $(CMAKE_ARGS)
+	    -DSONARO_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+	cd $(ASAN_BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS) -LE slow
 
 # The fuzz targets, built with clang, libFuzzer and the sanitizers; each runs FUZZ_SECONDS.
 fuzz-build: deps
@@ -48,6 +49,15 @@ check: test asan-test
 
 bench: build
 	./bench/run.sh $(BUILD)
+
+# Installs into PREFIX (default /usr/local), below DESTDIR when it is set.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The windows of the desktop application as PNG files in screenshots/, taken in a private X server.
+screenshots: build
+	./scripts/screenshots.sh $(BUILD) screenshots
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -13,9 +13,11 @@ enum StringId : unsigned {
     ID_PLAY = 32772,
     ID_STOP = 32773,
     ID_SETTINGS = 32775,
+    ID_HELP_TOPICS = 32778,  // no string
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,
+    ID_APP_ABOUT = 57664,  // no string
     ID_APP_EXIT = 57665,
     ID_NEXT_PANE = 57680,
     ID_PREV_PANE = 57681,

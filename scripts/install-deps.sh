@@ -9,7 +9,7 @@ libgtest-dev libgmock-dev googletest libbenchmark-dev
 clang libclang-rt-14-dev
 qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
 sox ffmpeg
-xvfb xauth imagemagick pulseaudio pulseaudio-utils
+xvfb xauth x11-utils imagemagick xdotool desktop-file-utils pulseaudio pulseaudio-utils
 "
 
 missing=""

@@ -202,6 +202,34 @@ TEST_F(CliConvert, TwoRunsAtOnce) {
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
 }
 
+// An MS ADPCM file made by sox converts to exactly the bytes of the 16-bit PCM that sox decodes it
+// to: whole blocks, partial last blocks, mono and stereo.
+TEST_F(CliConvert, AdpcmFromSoxMatchesItsPcmDecoding) {
+    const struct {
+        const char* rate;
+        const char* channels;
+        const char* length;
+    } cases[] = {{"22050", "1", "500s"},  {"22050", "1", "1017s"}, {"44100", "2", "1000s"},
+                 {"44100", "2", "3001s"}, {"8000", "1", "2s"},     {"11025", "2", "30000s"}};
+    for (const auto& c : cases) {
+        const std::string adpcm = dir.File("adpcm.wav");
+        const std::string pcm = dir.File("pcm.wav");
+        ASSERT_EQ(test::RunProcess("/usr/bin/sox",
+                                   {"-r", c.rate, "-n", "-r", c.rate, "-c", c.channels, "-e",
+                                    "ms-adpcm", adpcm, "synth", c.length, "sine", "300:3000"})
+                      .exitCode,
+                  0);
+        ASSERT_EQ(
+            test::RunProcess("/usr/bin/sox", {adpcm, "-e", "signed", "-b", "16", pcm}).exitCode, 0);
+        for (const auto& [input, output] : {std::pair{adpcm, "a.wav"}, std::pair{pcm, "p.wav"}}) {
+            const auto result = test::RunProcess(kProgram, {input, "-o", dir.File(output)}, Env());
+            ASSERT_EQ(result.exitCode, 0) << result.err;
+        }
+        EXPECT_EQ(test::ReadAll(dir.File("a.wav")), test::ReadAll(dir.File("p.wav")))
+            << c.rate << " Hz, " << c.channels << " channel(s), " << c.length;
+    }
+}
+
 TEST(CliConvertUsage, DuplicateNamesInABatch) {
     const auto result = test::RunProcess(kProgram, {"x/a.wav", "y/a.wav", "--output-dir", "out"});
     EXPECT_EQ(result.exitCode, 2);

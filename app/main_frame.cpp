@@ -1,0 +1,258 @@
+#include "app/main_frame.h"
+
+#include <unistd.h>
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QToolBar>
+#include <QUrl>
+
+#include "app/qt_user_port.h"
+#include "document/sonaro_doc.h"
+#include "resources/frame_resources.h"
+#include "resources/string_table.h"
+#include "ui/sonaro_view.h"
+#include "ui/svg_picture.h"
+
+namespace sonaro {
+namespace {
+
+// The local paths among dropped items; empty when any item is not a local file.
+QStringList LocalFiles(const QMimeData* data) {
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) {
+            return {};
+        }
+        paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CSonaroDoc& doc, UserPort& user, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
+      doc_(doc),
+      user_(user) {
+    setObjectName(QStringLiteral("mainFrame"));
+    // A fixed size: no sizing border and no maximise box.
+    setFixedSize(kWidth, kHeight);
+    setWindowTitle(QString::fromUtf8(LoadString(AFX_IDS_APP_TITLE)));
+    CreateMenus();
+    CreateToolBar();
+    CreateAccelerators();
+    view_ = new CSonaroView(doc_, this);
+    view_->setObjectName(QStringLiteral("view"));
+    setCentralWidget(view_);
+    UpdateCommandUI();
+}
+
+QAction* CMainFrame::action(unsigned command) const {
+    const auto it = actions_.find(command);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::MakeAction(unsigned command, const char* text) {
+    if (QAction* existing = action(command)) {
+        return existing;
+    }
+    auto* act = new QAction(this);
+    act->setObjectName(QStringLiteral("command%1").arg(command));
+    if (text != nullptr) {
+        act->setText(QString::fromUtf8(text));
+    }
+    const QString tooltip = QString::fromStdString(CommandTooltip(command));
+    if (!tooltip.isEmpty()) {
+        act->setToolTip(tooltip);
+        act->setStatusTip(QString::fromStdString(CommandPrompt(command)));
+    }
+    connect(act, &QAction::triggered, this, [this, command] { OnCommand(command); });
+    actions_[command] = act;
+    return act;
+}
+
+void CMainFrame::CreateMenus() {
+    for (const MenuPopup& popup : kMainMenu) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(popup.title));
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        for (int i = 0; i < popup.count; ++i) {
+            const MenuItem& item = popup.items[i];
+            if (item.command == kSeparator) {
+                menu->addSeparator();
+            } else {
+                menu->addAction(MakeAction(item.command, item.text));
+            }
+        }
+    }
+}
+
+void CMainFrame::CreateToolBar() {
+    toolBar_ = new QToolBar(this);
+    toolBar_->setObjectName(QStringLiteral("toolBar"));
+    toolBar_->setMovable(false);
+    toolBar_->setFloatable(false);
+    toolBar_->setContextMenuPolicy(Qt::PreventContextMenu);
+    toolBar_->setIconSize(QSize(kToolbarImageWidth, kToolbarImageHeight));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The image strip holds one 16 x 15 image per button, in button order.
+    const QPixmap strip = RenderSvg(QStringLiteral(":/images/toolbar.svg"));
+    int image = 0;
+    for (unsigned command : kToolbarButtons) {
+        if (command == kSeparator) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        QAction* act = MakeAction(command, nullptr);
+        if (act->text().isEmpty()) {
+            act->setText(act->toolTip());  // a button without a menu item is named by its tooltip
+        }
+        act->setIcon(QIcon(
+            strip.copy(image * kToolbarImageWidth, 0, kToolbarImageWidth, kToolbarImageHeight)));
+        ++image;
+        toolBar_->addAction(act);
+    }
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+// Accelerators of commands without a menu item are actions of the window itself.
+void CMainFrame::CreateAccelerators() {
+    for (const Accelerator& accelerator : kAccelerators) {
+        QAction* act = action(accelerator.command);
+        if (act == nullptr) {
+            act = MakeAction(accelerator.command, nullptr);
+            addAction(act);
+        }
+        act->setShortcut(QKeySequence(QString::fromUtf8(accelerator.keys)));
+        act->setShortcutContext(Qt::WindowShortcut);
+    }
+}
+
+void CMainFrame::OnCommand(unsigned command) {
+    switch (command) {
+        case ID_FILE_OPEN:
+            doc_.OnFileOpen();
+            break;
+        case ID_FILE_SAVE:
+            OnFileSave();
+            break;
+        case ID_FILE_SAVE_AS:
+            doc_.OnFileSaveAs();
+            break;
+        case ID_CONVERT:
+            doc_.OnConvert();
+            break;
+        case ID_PLAY:
+            doc_.OnPlay();
+            break;
+        case ID_STOP:
+            doc_.OnStop();
+            break;
+        case ID_SETTINGS:
+            doc_.OnSettings();
+            break;
+        case ID_NEXT_PANE:
+        case ID_PREV_PANE:
+            break;  // the view has no panes
+        default:
+            if (appCommands_) {
+                appCommands_(command);
+            }
+            break;
+    }
+    // The enabling is decided again after every command, as settings change it without a redraw.
+    UpdateCommandUI();
+}
+
+// Ctrl+S: the document saves through Save As. A document without a path name, or whose file may
+// not be written, is first given a name.
+void CMainFrame::OnFileSave() {
+    std::string path = doc_.pathName();
+    if (path.empty() || ::access(path.c_str(), W_OK) != 0) {
+        const std::string title = doc_.fileName().empty()
+                                      ? std::string(LoadString(AFX_IDS_APP_TITLE)) + ".wav"
+                                      : doc_.fileName();
+        const auto chosen = user_.ChooseSavePath(std::string(), title);
+        if (!chosen) {
+            return;
+        }
+        path = *chosen;
+    }
+    doc_.OnSaveDocument(path);
+}
+
+void CMainFrame::UpdateCommandUI() {
+    for (const auto& [command, act] : actions_) {
+        switch (command) {
+            case ID_FILE_SAVE_AS:
+                act->setEnabled(doc_.OnUpdateFileSaveAs());
+                break;
+            case ID_CONVERT:
+                act->setEnabled(doc_.OnUpdateConvert());
+                break;
+            case ID_PLAY:
+            case ID_STOP:
+                act->setEnabled(doc_.OnUpdatePlay());
+                break;
+            case ID_NEXT_PANE:
+            case ID_PREV_PANE:
+                act->setEnabled(false);  // nothing handles them
+                break;
+            default:
+                act->setEnabled(true);  // Open, Settings, Exit, Help Topics, About, Save
+                break;
+        }
+    }
+}
+
+void CMainFrame::OnDocumentChanged() {
+    view_->OnUpdate();
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnDropFiles(const QStringList& paths) {
+    raise();
+    activateWindow();
+    if (paths.size() == 1) {
+        doc_.OnOpenDocument(paths.constFirst().toStdString());
+    } else {
+        ShowWarning(this, QStringLiteral("One file at a time, please."));
+    }
+    UpdateCommandUI();
+}
+
+// Closing asks to save an unsaved result first; the result file goes with the document.
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!doc_.SaveModified()) {
+        event->ignore();
+        return;
+    }
+    doc_.DeleteContents();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QStringList paths = LocalFiles(event->mimeData());
+    if (paths.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    OnDropFiles(paths);
+}
+
+}  // namespace sonaro

@@ -1,0 +1,97 @@
+#!/bin/sh
+# Starts the desktop application in a private X server as a new user would, drives it with the
+# keyboard, and captures each window as a PNG. Usage: screenshots.sh BUILD_DIR OUT_DIR [INPUT.wav]
+set -eu
+build=$(cd "$1" && pwd)
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
+input=${3:-}
+sonaro="$build/app/sonaro"
+[ -x "$sonaro" ] || { echo "screenshots: $sonaro not built" >&2; exit 1; }
+
+work=$(mktemp -d)
+pids=""
+cleanup() {
+    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+# A display number nobody uses.
+display=90
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+    display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids="$pids $!"
+export DISPLAY=":$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || sleep 2
+
+# A new user: an empty profile, and a private temporary directory.
+export XDG_CONFIG_HOME="$work/config" TMPDIR="$work" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+# A two-minute stereo tone, long enough for the progress window to be seen.
+if [ -z "$input" ]; then
+    input="$work/tone.wav"
+    if command -v sox >/dev/null; then
+        sox -n -r 44100 -c 2 -b 16 "$input" synth 120 sine 440 sine 660 vol 0.5
+    else
+        cp "$(dirname "$0")/../resources/sample/sample.wav" "$input"
+    fi
+fi
+name=$(basename "$input")
+
+wait_window() {  # a window whose name matches, within twenty seconds
+    for _ in $(seq 400); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.05
+    done
+    echo "screenshots: no window named '$1'" >&2
+    return 1
+}
+keys() {  # types keys into the window given first
+    xdotool windowfocus --sync "$1" 2>/dev/null || true
+    shift
+    for k in "$@"; do xdotool key "$k"; sleep 0.2; done
+}
+shoot() {  # window id or "root", file name
+    sleep 0.4
+    import -window "$1" "$out/$2"
+    echo "screenshots: $out/$2"
+}
+
+# 1. Started with no file.
+"$sonaro" >"$work/empty.log" 2>&1 &
+empty=$!
+pids="$pids $empty"
+main=$(wait_window '^Sonaro$')
+shoot "$main" main-empty.png
+keys "$main" alt+h a
+about=$(wait_window '^About Sonaro$')
+shoot root about.png
+keys "$about" Escape
+keys "$main" alt+h h
+help=$(wait_window '^Sonaro Help$')
+shoot "$help" help.png
+kill "$empty"
+
+# 2. Started with a file; then converted.
+"$sonaro" "$input" >"$work/open.log" 2>&1 &
+pids="$pids $!"
+main=$(wait_window "^Sonaro - $name\$")
+shoot "$main" main-opened.png
+keys "$main" alt+c s
+if settings=$(wait_window '^Settings$'); then
+    shoot root settings.png
+    keys "$settings" Escape
+fi
+keys "$main" alt+c c
+if progress=$(wait_window '^Converting...$'); then
+    import -window root "$out/progress.png" && echo "screenshots: $out/progress.png"
+fi
+if main=$(wait_window "^Sonaro - $name \\*\$"); then
+    shoot "$main" main-converted.png
+fi

@@ -1,0 +1,106 @@
+#include "tests/gui/modal_script.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace sonaro::test {
+namespace {
+
+// The scripts alive, newest last: only the newest one answers.
+std::vector<ModalScript*>& Scripts() {
+    static std::vector<ModalScript*> scripts;
+    return scripts;
+}
+
+}  // namespace
+
+ModalScript::ModalScript() {
+    Scripts().push_back(this);
+    timer_.setInterval(5);
+    connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
+    timer_.start();
+}
+
+ModalScript::~ModalScript() {
+    std::erase(Scripts(), this);
+}
+
+ModalScript& ModalScript::Then(Step step) {
+    steps_.push_back(std::move(step));
+    return *this;
+}
+
+void ModalScript::Poll() {
+    if (Scripts().back() != this) {
+        return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    // Only dialogs and message boxes wait for an answer; a progress window runs by itself.
+    if (modal == nullptr || !modal->isVisible() || modal == last_ ||
+        qobject_cast<QDialog*>(modal) == nullptr) {
+        return;
+    }
+    last_ = modal;
+    if (steps_.empty()) {
+        ++unexpected_;
+        qobject_cast<QDialog*>(modal)->reject();
+        return;
+    }
+    Step step = std::move(steps_.front());
+    steps_.pop_front();
+    ++answered_;
+    step(modal);
+}
+
+ModalScript::Step AnswerMessage(std::vector<ShownMessage>* shown, int button) {
+    return [shown, button](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box == nullptr) {
+            shown->push_back({QStringLiteral("<not a message box>"), QString(), 0, {}});
+            widget->close();
+            return;
+        }
+        ShownMessage message{box->windowTitle(), box->text(), static_cast<int>(box->icon()), {}};
+        for (QAbstractButton* b : box->buttons()) {
+            message.buttons.append(b->text());
+        }
+        shown->push_back(message);
+        QAbstractButton* target = box->button(static_cast<QMessageBox::StandardButton>(button));
+        if (target != nullptr) {
+            target->click();
+        } else {
+            box->reject();
+        }
+    };
+}
+
+ModalScript::Step ChooseFile(const QString& path) {
+    return [path](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        if (dialog == nullptr) {
+            widget->close();
+            return;
+        }
+        dialog->selectFile(path);
+        AcceptLater(dialog);
+    };
+}
+
+void AcceptLater(QWidget* dialog) {
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+}
+
+ModalScript::Step CancelDialog() {
+    return [](QWidget* widget) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget)) {
+            dialog->reject();
+        } else {
+            widget->close();
+        }
+    };
+}
+
+}  // namespace sonaro::test
