@@ -6,6 +6,10 @@ build=$1
 seconds=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 seeds="$build/fuzz-seeds"
+# The targets write every input to a file: in memory that is many times faster than on disk.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    export TMPDIR=/dev/shm
+fi
 "$build/tests/fuzz/sonaro-make-corpus" "$seeds" >/dev/null
 for target in "$build"/tests/fuzz/sonaro_fuzz_*; do
     name=$(basename "$target")
