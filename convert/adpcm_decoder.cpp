@@ -72,9 +72,12 @@ bool DecodeAdpcm(StageContext& context, const AdpcmSource& source, const std::st
         File out;
         // Missing data decodes as silence.
         BlockReader codes(input, inBytes, std::size_t{source.blockAlign} * kBlocksPerTransfer, 0);
+        // A partial last block may hold more frames than a full one when the header's samples
+        // per block are fewer than a block could hold.
+        const std::uint64_t widestBlock =
+            std::max<std::uint64_t>(source.samplesPerBlock, plan.partialFrames);
         BlockWriter samples(out, static_cast<std::size_t>(std::min<std::uint64_t>(
-                                     outBytes, std::uint64_t{source.samplesPerBlock} * frameBytes *
-                                                   kBlocksPerTransfer)));
+                                     outBytes, widestBlock * frameBytes * kBlocksPerTransfer)));
         input.Open(source.path, File::Mode::Read);
         input.Seek(static_cast<std::int64_t>(source.dataOffset), File::SeekFrom::Begin);
         out.Open(output, File::Mode::Write);

@@ -143,6 +143,14 @@ const Shape kShapes[] = {
     {"AdpcmTailOf6Ignored",
      Adpcm({kBlock, AdpcmBlock(7, 0, 16, 0)}, [](WavSpec& s) { s.data.resize(262); }),
      Converts(8000, 500)},
+    {"AdpcmPartialBlockLongerThanAFullOne",
+     [] {
+         auto data = AdpcmBlock(256, 0, 16, 0x17);
+         const auto partial = AdpcmBlock(100, 0, 16, 0x17);
+         data.insert(data.end(), partial.begin(), partial.end());
+         return test::AdpcmSpec(8000, 1, 256, 2, data);
+     },
+     Converts(8000, 2 + 2 + 2 * 93)},
     {"AdpcmDataClaims4G", Adpcm({kBlock}, [](WavSpec& s) { s.dataSize = 0xFFFFFFF0U; }),
      Converts(8000, 500)},
     {"AdpcmSamplesAtLimit",
