@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "app/sonaro_app.h"
-#include "convert/temp_directory.h"
+#include "convert/files/temp_directory.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

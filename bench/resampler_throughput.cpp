@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "bench/fma_limit.h"
-#include "convert/filter_tables.h"
-#include "convert/polyphase_filter.h"
-#include "convert/resampler.h"
-#include "convert/worker_team.h"
+#include "convert/resampler/filter_tables.h"
+#include "convert/resampler/polyphase_filter.h"
+#include "convert/resampler/worker_team.h"
+#include "convert/stages/3_resampler.h"
 
 namespace {
 

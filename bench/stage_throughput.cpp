@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "convert/adpcm_decoder.h"
-#include "convert/alaw_file_writer.h"
-#include "convert/mono_mixer.h"
-#include "convert/normaliser.h"
-#include "convert/resampler.h"
+#include "convert/stages/1_adpcm_decoder.h"
+#include "convert/stages/2_mono_mixer.h"
+#include "convert/stages/3_resampler.h"
+#include "convert/stages/4_normaliser.h"
+#include "convert/stages/5_alaw_file_writer.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "convert/plugin_codec_manager.h"
+#include "convert/codecs/plugin_codec_manager.h"
 
 namespace sonaro {
 

@@ -3,7 +3,7 @@
 #include <iosfwd>
 #include <memory>
 
-#include "convert/codec_manager.h"
+#include "convert/codecs/codec_manager.h"
 
 namespace sonaro {
 

@@ -6,7 +6,7 @@
 #include "cli/command_line.h"
 #include "cli/convert_command.h"
 #include "cli/info_command.h"
-#include "convert/temp_directory.h"
+#include "convert/files/temp_directory.h"
 
 int main(int argc, char** argv) {
     using sonaro::CommandLine;

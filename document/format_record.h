@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/wave_format.h"
+#include "convert/formats/wave_format.h"
 
 namespace sonaro {
 

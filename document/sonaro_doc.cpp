@@ -1,8 +1,8 @@
 #include "document/sonaro_doc.h"
 
-#include "convert/file.h"
-#include "convert/file_copy.h"
-#include "convert/file_error_report.h"
+#include "convert/files/file.h"
+#include "convert/files/file_copy.h"
+#include "convert/files/file_error_report.h"
 #include "document/wave_reader.h"
 #include "resources/string_table.h"
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "convert/codec_manager.h"
-#include "convert/file_exception.h"
-#include "convert/temp_directory.h"
+#include "convert/codecs/codec_manager.h"
+#include "convert/files/file_exception.h"
+#include "convert/files/temp_directory.h"
 #include "document/format_record.h"
 #include "document/sound_output.h"
 #include "document/user_port.h"

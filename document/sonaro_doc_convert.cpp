@@ -1,14 +1,14 @@
 // The Convert command: the chain of stages over the temporary files, and the record of the result.
 #include <algorithm>
 
-#include "convert/adpcm_decoder.h"
-#include "convert/alaw_file_writer.h"
-#include "convert/file.h"
-#include "convert/file_error_report.h"
-#include "convert/mono_mixer.h"
-#include "convert/normaliser.h"
-#include "convert/resampler.h"
-#include "convert/voxware_decoder.h"
+#include "convert/files/file.h"
+#include "convert/files/file_error_report.h"
+#include "convert/stages/1_adpcm_decoder.h"
+#include "convert/stages/1_voxware_decoder.h"
+#include "convert/stages/2_mono_mixer.h"
+#include "convert/stages/3_resampler.h"
+#include "convert/stages/4_normaliser.h"
+#include "convert/stages/5_alaw_file_writer.h"
 #include "document/sonaro_doc.h"
 
 namespace sonaro {

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "convert/little_endian.h"
+#include "convert/formats/little_endian.h"
 #include "resources/string_ids.h"
 
 namespace sonaro {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/codec_manager.h"
-#include "convert/file.h"
+#include "convert/codecs/codec_manager.h"
+#include "convert/files/file.h"
 #include "document/format_record.h"
 
 namespace sonaro {

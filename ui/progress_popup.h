@@ -9,7 +9,7 @@
 #include <QString>
 #include <string>
 
-#include "convert/progress_port.h"
+#include "convert/stages/progress_port.h"
 
 class QWidget;
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "convert/adpcm_block_decoder.h"
+#include "convert/formats/adpcm_block_decoder.h"
 
 namespace sonaro {
 namespace {

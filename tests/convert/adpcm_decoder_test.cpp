@@ -7,10 +7,10 @@
 #include <random>
 #include <sstream>
 
-#include "convert/adpcm_block_decoder.h"
-#include "convert/adpcm_decoder.h"
-#include "convert/little_endian.h"
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/formats/adpcm_block_decoder.h"
+#include "convert/formats/little_endian.h"
+#include "convert/stages/1_adpcm_decoder.h"
 #include "document/wave_reader.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/run_process.h"

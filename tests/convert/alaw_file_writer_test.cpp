@@ -5,8 +5,8 @@
 
 #include <numeric>
 
-#include "convert/alaw_file_writer.h"
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/stages/5_alaw_file_writer.h"
 #include "document/wave_reader.h"
 #include "resources/string_ids.h"
 #include "tests/convert/stage_test_support.h"

@@ -5,9 +5,9 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "convert/block_reader.h"
-#include "convert/block_writer.h"
-#include "convert/progress_reporter.h"
+#include "convert/stages/block_reader.h"
+#include "convert/stages/block_writer.h"
+#include "convert/stages/progress_reporter.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_progress.h"

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <numeric>
 
-#include "convert/file.h"
-#include "convert/file_copy.h"
-#include "convert/file_error_report.h"
+#include "convert/files/file.h"
+#include "convert/files/file_copy.h"
+#include "convert/files/file_error_report.h"
 #include "resources/string_table.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/fault_injection.h"

@@ -3,7 +3,7 @@
 
 #include <random>
 
-#include "convert/mono_mixer.h"
+#include "convert/stages/2_mono_mixer.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wav_builder.h"

@@ -5,8 +5,8 @@
 #include <limits>
 #include <random>
 
-#include "convert/alaw_encoder.h"
-#include "convert/normaliser.h"
+#include "convert/formats/alaw_encoder.h"
+#include "convert/stages/4_normaliser.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/scratch_dir.h"
 

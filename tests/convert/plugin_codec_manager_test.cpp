@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "convert/plugin_codec_manager.h"
+#include "convert/codecs/plugin_codec_manager.h"
 #include "tests/codec_driver/test_codec_control.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/test_codecs.h"

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "convert/filter_tables.h"
-#include "convert/polyphase_filter.h"
-#include "convert/worker_team.h"
+#include "convert/resampler/filter_tables.h"
+#include "convert/resampler/polyphase_filter.h"
+#include "convert/resampler/worker_team.h"
 #include "tests/convert/resampling_reference.h"
 
 namespace sonaro {

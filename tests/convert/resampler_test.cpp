@@ -9,9 +9,9 @@
 #include <numbers>
 #include <random>
 
-#include "convert/file.h"
-#include "convert/filter_tables.h"
-#include "convert/resampler.h"
+#include "convert/files/file.h"
+#include "convert/resampler/filter_tables.h"
+#include "convert/stages/3_resampler.h"
 #include "tests/convert/resampling_reference.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/fake_user.h"

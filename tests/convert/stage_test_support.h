@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "convert/file.h"
-#include "convert/progress_port.h"
-#include "convert/stage_context.h"
+#include "convert/files/file.h"
+#include "convert/stages/progress_port.h"
+#include "convert/stages/stage_context.h"
 #include "tests/support/fake_user.h"
 
 namespace sonaro::test {

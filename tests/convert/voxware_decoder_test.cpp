@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "convert/plugin_codec_manager.h"
-#include "convert/voxware_decoder.h"
+#include "convert/codecs/plugin_codec_manager.h"
+#include "convert/stages/1_voxware_decoder.h"
 #include "tests/codec_driver/test_codec_control.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/fault_injection.h"

@@ -3,8 +3,8 @@
 
 #include <fstream>
 
-#include "convert/plugin_codec_manager.h"
-#include "convert/voxware_decoder.h"
+#include "convert/codecs/plugin_codec_manager.h"
+#include "convert/stages/1_voxware_decoder.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/test_codecs.h"

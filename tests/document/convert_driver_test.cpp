@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <numbers>
 
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
 #include "tests/support/fake_sound.h"
 #include "tests/support/fake_user.h"

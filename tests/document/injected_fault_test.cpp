@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"

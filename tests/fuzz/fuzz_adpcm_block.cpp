@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "convert/adpcm_block_decoder.h"
+#include "convert/formats/adpcm_block_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using sonaro::AdpcmBlockDecoder;

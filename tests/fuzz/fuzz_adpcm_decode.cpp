@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "convert/adpcm_decoder.h"
-#include "convert/no_codec_manager.h"
-#include "convert/wave_format.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/formats/wave_format.h"
+#include "convert/stages/1_adpcm_decoder.h"
 #include "document/wave_reader.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/support/fake_user.h"

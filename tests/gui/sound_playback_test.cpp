@@ -13,9 +13,9 @@
 #include <numbers>
 
 #include "app/qt_sound_output.h"
-#include "convert/alaw_encoder.h"
-#include "convert/no_codec_manager.h"
-#include "convert/wave_decoder.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/formats/alaw_encoder.h"
+#include "convert/playback/wave_decoder.h"
 #include "document/sonaro_doc.h"
 #include "tests/gui/sound_server.h"
 #include "tests/support/fake_user.h"

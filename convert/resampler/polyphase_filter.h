@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "convert/resampler/filter_tables.h"
+#include "convert/resampler/phase_sums.h"
+#include "convert/resampler/worker_team.h"
+
+namespace sonaro {
+
+// The samples of the input that are at hand: indices [start, end) of the whole input, which is
+// count samples long. Outside [0, count) the input counts as zeros.
+struct SampleWindow {
+    const float* samples;
+    std::int64_t start;
+    std::int64_t end;
+    std::int64_t count;
+};
+
+// Rational resampling by up / down through one FIR filter at up times the input rate. Output m
+// is the filtered, up-sampled input at filter position k = m * down:
+//     y[m] = sum of h[k - i * up] * x[i] over the inputs i with 0 <= k - i * up < N,
+// summed in double precision from the newest input down, starting at 0.0, rounded to float.
+// Outputs are made in spans: the outputs sharing a filter phase are computed side by side, a
+// group of lanes at a time, each sum still in exactly that order, so every output is the same to
+// the bit as one made alone, whatever the instruction set and however many threads share a span.
+class PolyphaseFilter {
+  public:
+    // A span fits in an input window of windowSamples. Throws std::bad_alloc when its working
+    // storage cannot be had, std::logic_error when the window is too small for one group of lanes.
+    PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
+                    std::size_t windowSamples, SimdLevel level = BestSimdLevel());
+
+    std::uint32_t up() const { return up_; }
+    std::uint32_t down() const { return down_; }
+    std::uint32_t taps() const { return static_cast<std::uint32_t>(taps_); }
+    // Outputs per span: columns of each of the up phases.
+    std::uint64_t spanSize() const { return std::uint64_t{columns_} * up_; }
+
+    // The input indices [first, last] that the span beginning at output firstOutput (a multiple
+    // of spanSize) reaches, before clipping to the input.
+    std::int64_t FirstInput(std::uint64_t firstOutput) const;
+    std::int64_t LastInput(std::uint64_t firstOutput) const;
+
+    // Computes outputs [firstOutput, firstOutput + count) of the span beginning at firstOutput
+    // into out, which has room for spanSize values, sharing the work out over the team. The
+    // window must hold every input index of [FirstInput, LastInput] that lies inside the input.
+    void ComputeSpan(std::uint64_t firstOutput, std::uint64_t count, const SampleWindow& window,
+                     float* out, WorkerTeam& team);
+
+  private:
+    // Copies the inputs [first, last] into the rows and streams of rows_ (see PhaseRows), as
+    // doubles, with zeros for the places outside the input; one row per item.
+    void Deinterleave(std::int64_t first, std::int64_t last, const SampleWindow& window,
+                      WorkerTeam& team);
+    // Fills one row, the inputs [from, to] taken from the window.
+    void FillRow(std::size_t row, std::int64_t first, std::int64_t from, std::int64_t to,
+                 const SampleWindow& window);
+    // Computes the up phases of one group of columns of every stream.
+    void ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first, float* out) const;
+
+    std::uint32_t up_;
+    std::uint32_t down_;
+    std::size_t taps_;
+    std::size_t longestPhase_;
+    PhaseSumKernel kernel_;
+    std::size_t columns_;                  // outputs of each phase per span
+    std::vector<double> phaseTaps_;        // phase r: h[r], h[r + up], ... from phaseStart_[r]
+    std::vector<std::size_t> phaseStart_;  // up + 1 offsets into phaseTaps_
+    std::size_t streamColumns_;            // outputs of each phase per stream
+    std::size_t slots_;                    // elements per row of each stream
+    std::vector<double> storage_;          // rows_ and the room to align them
+    double* rows_ = nullptr;               // down rows, aligned (see PhaseRows)
+};
+
+}  // namespace sonaro
