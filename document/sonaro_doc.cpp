@@ -101,12 +101,12 @@ bool CSonaroDoc::ReadWaveFile(std::string path, std::string& errorText) {
     return true;
 }
 
-bool CSonaroDoc::CopyFileData(std::string destination, std::string source) {
-    return sonaro::CopyFileData(user_, destination, source);
+bool CSonaroDoc::CopyFileData(const std::string& destination, const std::string& source) {
+    return CopyFileInBlocks(user_, destination, source);
 }
 
 void CSonaroDoc::ReportFileError(const FileException& error) {
-    sonaro::ReportFileError(user_, error);
+    ShowFileError(user_, error);
 }
 
 bool CSonaroDoc::SaveModified() {

@@ -16,8 +16,8 @@ constexpr std::uint64_t kBlockSize = 8000;
 
 }  // namespace
 
-bool CopyFileData(MessagePort& messages, const std::string& destination,
-                  const std::string& source) {
+bool CopyFileInBlocks(MessagePort& messages, const std::string& destination,
+                      const std::string& source) {
     File input;
     if (!input.TryOpen(source, File::Mode::Read)) {
         ShowStringMessage(messages, IDS_TEMP_FILE_REMOVED);
@@ -45,7 +45,7 @@ bool CopyFileData(MessagePort& messages, const std::string& destination,
         output.Commit();
         return true;
     } catch (const FileException& error) {
-        ReportFileError(messages, error);
+        ShowFileError(messages, error);
         return false;
     }
 }

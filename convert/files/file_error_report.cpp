@@ -21,7 +21,7 @@ unsigned FileErrorMessageId(int cause) {
     }
 }
 
-void ReportFileError(MessagePort& messages, const FileException& error) {
+void ShowFileError(MessagePort& messages, const FileException& error) {
     ShowStringMessage(messages, FileErrorMessageId(error.cause()));
 }
 

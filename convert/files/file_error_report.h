@@ -9,7 +9,7 @@ namespace sonaro {
 unsigned FileErrorMessageId(int cause);
 
 // Shows the message for a failed file operation.
-void ReportFileError(MessagePort& messages, const FileException& error);
+void ShowFileError(MessagePort& messages, const FileException& error);
 
 // Shows the message stored under a string number.
 void ShowStringMessage(MessagePort& messages, unsigned id);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "convert/formats/adpcm_geometry.h"
 #include "convert/formats/little_endian.h"
 
 namespace sonaro {
@@ -46,18 +47,12 @@ std::int16_t LoadSigned16(const std::uint8_t* bytes) {
 
 }  // namespace
 
-std::uint64_t AdpcmBlockDecoder::FramesInBlock(std::size_t blockBytes, unsigned channels) {
-    if (channels == 0 || blockBytes < kHeaderBytes * channels) {
-        return 0;
-    }
-    return 2 + 2 * std::uint64_t{blockBytes - kHeaderBytes * channels} / channels;
-}
-
 AdpcmBlockDecoder::Result AdpcmBlockDecoder::Decode(std::span<const std::uint8_t> block,
                                                     unsigned channels, std::uint64_t frames,
                                                     std::span<std::int16_t> out) {
     if (channels < 1 || channels > 2 || frames < 2 ||
-        frames > FramesInBlock(block.size(), channels) || out.size() / channels < frames) {
+        frames > AdpcmGeometry::FramesInBlock(block.size(), channels) ||
+        out.size() / channels < frames) {
         return Result::BadGeometry;
     }
     std::array<ChannelState, 2> states;
@@ -79,7 +74,7 @@ AdpcmBlockDecoder::Result AdpcmBlockDecoder::Decode(std::span<const std::uint8_t
     }
     // The codes follow frame by frame, the high nibble of each byte first: in stereo every byte
     // holds one frame (left, right), in mono two frames.
-    const std::uint8_t* codes = block.data() + kHeaderBytes * channels;
+    const std::uint8_t* codes = block.data() + AdpcmGeometry::kHeaderBytes * channels;
     std::int16_t* samples = out.data() + 2 * channels;
     const std::uint64_t nibbles = (frames - 2) * channels;
     ChannelState& high = states[0];

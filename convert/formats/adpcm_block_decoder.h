@@ -7,12 +7,11 @@
 namespace sonaro {
 
 // Decodes one block of Microsoft ADPCM (4-bit codes, per-channel adaptive step, two-tap
-// prediction with the seven standard coefficient pairs) into 16-bit PCM. It reads and writes only
-// inside the spans it is given, whatever the bytes hold, so any input may be fed to it.
+// prediction with the seven standard coefficient pairs) into 16-bit PCM; AdpcmGeometry tells the
+// layout of a block. It reads and writes only inside the spans it is given, whatever the bytes
+// hold, so any input may be fed to it.
 class AdpcmBlockDecoder {
   public:
-    // Header bytes per channel: predictor index, step, newest sample, older sample.
-    static constexpr std::size_t kHeaderBytes = 7;
     static constexpr unsigned kPredictors = 7;
 
     enum class Result {
@@ -20,10 +19,6 @@ class AdpcmBlockDecoder {
         BadPredictor,  // a channel's predictor index is 7 or more
         BadGeometry,   // 1 or 2 channels only; the block must hold its headers and the frames
     };
-
-    // How many frames a block of that many bytes holds: the two its header gives, and two codes
-    // per further byte shared among the channels. 0 when the block is too short for its headers.
-    static std::uint64_t FramesInBlock(std::size_t blockBytes, unsigned channels);
 
     // Decodes the first frames frames of the block into out, channels interleaved (channel 0
     // first). Codes are taken two per byte, high nibble first, channels in turn.

@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "convert/codecs/codec_session.h"
 #include "convert/files/file.h"
 #include "convert/formats/adpcm_block_decoder.h"
+#include "convert/formats/adpcm_geometry.h"
 #include "convert/formats/alaw_decoder.h"
 #include "convert/formats/little_endian.h"
-#include "convert/stages/1_adpcm_decoder.h"
 
 namespace sonaro {
 namespace {
@@ -65,24 +66,20 @@ std::optional<DecodedSound> DecodeALawData(const WaveFormat& format, const std::
 // format chunk's extra bytes.
 std::optional<DecodedSound> DecodeAdpcmData(const WaveFormat& format, const std::uint8_t* data,
                                             std::size_t size) {
-    const AdpcmSource source{{},
-                             0,
-                             static_cast<std::uint32_t>(size),
-                             static_cast<std::uint8_t>(format.channels),
-                             format.blockAlign,
-                             LoadLE16(format.extra.data())};
-    if (format.extraSize < 2 || !AdpcmGeometryIsSound(source)) {
+    const AdpcmGeometry geometry{static_cast<std::uint8_t>(format.channels), format.blockAlign,
+                                 LoadLE16(format.extra.data())};
+    if (format.extraSize < 2 || !geometry.Fits()) {
         return std::nullopt;
     }
-    const AdpcmBlockPlan plan = PlanAdpcmBlocks(source);
+    const AdpcmBlockPlan plan = geometry.Plan(static_cast<std::uint32_t>(size));
     DecodedSound sound = EmptySound(format);
     sound.samples.resize(std::size_t{plan.frames} * format.channels);
     std::size_t written = 0;
     for (std::uint64_t b = 0; b < plan.Blocks(); ++b) {
         const bool partial = b == plan.fullBlocks;
-        const std::size_t bytes = partial ? plan.partialBytes : source.blockAlign;
-        const std::size_t frames = partial ? plan.partialFrames : source.samplesPerBlock;
-        const std::span<const std::uint8_t> block(data + b * source.blockAlign, bytes);
+        const std::size_t bytes = partial ? plan.partialBytes : geometry.blockAlign;
+        const std::size_t frames = partial ? plan.partialFrames : geometry.samplesPerBlock;
+        const std::span<const std::uint8_t> block(data + b * geometry.blockAlign, bytes);
         const std::span<std::int16_t> out(sound.samples.data() + written, frames * format.channels);
         if (AdpcmBlockDecoder::Decode(block, format.channels, frames, out) !=
             AdpcmBlockDecoder::Result::Decoded) {
@@ -92,30 +89,6 @@ std::optional<DecodedSound> DecodeAdpcmData(const WaveFormat& format, const std:
     }
     return sound;
 }
-
-// Closes a codec stream on every path out of a conversion.
-class StreamCloser {
-  public:
-    StreamCloser(CodecManager& codecs, CodecStream stream) : codecs_(codecs), stream_(stream) {}
-    ~StreamCloser() {
-        if (open_) {
-            codecs_.StreamClose(stream_);
-        }
-    }
-    StreamCloser(const StreamCloser&) = delete;
-    StreamCloser& operator=(const StreamCloser&) = delete;
-
-    // Closes now; false when the codec refused.
-    bool Close() {
-        open_ = false;
-        return codecs_.StreamClose(stream_) == 0;
-    }
-
-  private:
-    CodecManager& codecs_;
-    CodecStream stream_;
-    bool open_ = true;
-};
 
 }  // namespace
 
@@ -199,43 +172,22 @@ std::optional<DecodedSound> WaveDecoder::DecodeVoxware(const WaveFormat& format,
         return std::nullopt;
     }
     const std::uint32_t frameBytes = pcm.channels * pcm.bitsPerSample / 8U;
-    CodecStream stream = 0;
-    if (codecs_.StreamOpen(&stream, format, pcm) != 0) {
-        return std::nullopt;
-    }
-    StreamCloser closer(codecs_, stream);
-    std::uint32_t destinationSize = 0;
-    if (codecs_.StreamSize(stream, format.blockAlign, destinationSize) != 0) {
-        return std::nullopt;
-    }
-    destinationSize -= destinationSize % frameBytes;
-    std::vector<std::uint8_t> source(format.blockAlign);
-    std::vector<std::uint8_t> destination(destinationSize);
-    CodecStreamHeader header;
-    header.source = source.data();
-    header.sourceLength = format.blockAlign;
-    header.destination = destination.data();
-    header.destinationLength = destinationSize;
-    if (codecs_.PrepareHeader(stream, header) != 0) {
+    CodecSession session(codecs_);
+    if (!session.Open(format, pcm, format.blockAlign, frameBytes) || !session.Prepare()) {
         return std::nullopt;
     }
     std::vector<std::uint8_t> decoded;
     bool converted = true;
     for (std::size_t offset = 0; converted && size - offset >= format.blockAlign;
          offset += format.blockAlign) {
-        std::copy_n(data + offset, format.blockAlign, source.begin());
-        header.sourceLength = format.blockAlign;
-        header.destinationLengthUsed = 0;
-        converted = codecs_.Convert(stream, header, true) == 0 &&
-                    header.destinationLengthUsed <= destinationSize &&
-                    header.destinationLengthUsed % frameBytes == 0;
+        std::copy_n(data + offset, format.blockAlign, session.block());
+        const auto pcmBytes = session.Convert();
+        converted = pcmBytes.has_value();
         if (converted) {
-            decoded.insert(decoded.end(), destination.begin(),
-                           destination.begin() + header.destinationLengthUsed);
+            decoded.insert(decoded.end(), pcmBytes->begin(), pcmBytes->end());
         }
     }
-    const bool unprepared = codecs_.UnprepareHeader(stream, header) == 0;
-    if (!converted || !unprepared || !closer.Close()) {
+    if (!session.End() || !converted) {
         return std::nullopt;
     }
     return DecodePcm(pcm, decoded.data(), decoded.size());

@@ -1,6 +1,9 @@
 #include "convert/resampler/phase_sums.h"
 
 #include <cstring>
+#include <utility>
+
+#include "convert/resampler/rate_table.h"
 
 namespace sonaro {
 namespace {
@@ -36,25 +39,30 @@ template <typename Vector, std::size_t kVectors, std::size_t kDown>
     }
 }
 
-// The sums with the down factors of the rate table fixed at compile time.
+// The sums with each down factor of the rate table fixed at compile time; any other down is
+// taken at run time.
+template <typename Vector, std::size_t kVectors, std::size_t... kIndex>
+[[gnu::always_inline]] inline void SumForDown(std::index_sequence<kIndex...>, const double* taps,
+                                              std::size_t count, const PhaseRows& rows,
+                                              std::size_t row, std::size_t slot,
+                                              LaneOutput output) {
+    const bool fixed = ((rows.down == kDownFactors.values[kIndex]
+                             ? (SumLanes<Vector, kVectors, kDownFactors.values[kIndex]>(
+                                    taps, count, rows, row, slot, output),
+                                true)
+                             : false) ||
+                        ...);
+    if (!fixed) {
+        SumLanes<Vector, kVectors, 0>(taps, count, rows, row, slot, output);
+    }
+}
+
 template <typename Vector, std::size_t kVectors>
 [[gnu::always_inline]] inline void SumForDown(const double* taps, std::size_t count,
                                               const PhaseRows& rows, std::size_t row,
                                               std::size_t slot, LaneOutput output) {
-    switch (rows.down) {
-        case 2:
-            return SumLanes<Vector, kVectors, 2>(taps, count, rows, row, slot, output);
-        case 3:
-            return SumLanes<Vector, kVectors, 3>(taps, count, rows, row, slot, output);
-        case 4:
-            return SumLanes<Vector, kVectors, 4>(taps, count, rows, row, slot, output);
-        case 6:
-            return SumLanes<Vector, kVectors, 6>(taps, count, rows, row, slot, output);
-        case 11:
-            return SumLanes<Vector, kVectors, 11>(taps, count, rows, row, slot, output);
-        default:
-            return SumLanes<Vector, kVectors, 0>(taps, count, rows, row, slot, output);
-    }
+    SumForDown<Vector, kVectors>(std::make_index_sequence<kDownFactors.count>{}, taps, count, rows,
+                                 row, slot, output);
 }
 
 using Double2 = double __attribute__((vector_size(16)));

@@ -3,13 +3,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <vector>
-
-#include "convert/files/file.h"
-#include "convert/stages/block_reader.h"
-#include "convert/stages/block_writer.h"
-#include "convert/stages/stage_progress.h"
-#include "convert/stages/stage_runner.h"
 
 namespace sonaro {
 namespace {
@@ -19,9 +12,6 @@ static_assert(std::endian::native == std::endian::little, "sample files are litt
 constexpr std::uint32_t kChunkFrames = 2000;
 // The file is read and written this many chunks at a time.
 constexpr std::uint32_t kChunksPerTransfer = 32;
-// The bar moves from 3 to 4 over the chunks.
-constexpr int kBarBase = 3;
-constexpr int kBarSpan = 2;
 
 // Converts one chunk of interleaved frames to floats. The sum of a stereo frame is exact; the
 // rest is done in double precision and stored in single precision (every value is exact).
@@ -49,38 +39,33 @@ void MixChunk(const std::uint8_t* in, std::uint32_t frames, bool stereo, bool ei
 
 }  // namespace
 
-bool MixToMonoFloat(StageContext& context, const std::string& output, const std::string& input,
-                    std::uint64_t inputOffset, std::uint32_t frames, std::uint8_t channels,
-                    unsigned bitsPerSample) {
-    const bool stereo = channels != 1;
-    const bool eightBit = bitsPerSample == 8;
+bool PcmToMonoFloats(StageContext& context, BarShare bar, const PcmSource& source,
+                     const std::string& output, std::uint32_t& frames) {
+    const bool stereo = source.channels != 1;
+    const bool eightBit = source.bitsPerSample == 8;
     const std::size_t frameBytes = (eightBit ? 1 : 2) * (stereo ? 2 : 1);
-    return RunStage(context, [&] {
-        const std::uint64_t inBytes = std::uint64_t{frameBytes} * frames;
-        const std::size_t transferFrames = std::min(frames, kChunkFrames * kChunksPerTransfer);
-        File source;
-        File target;
+    Stage stage(context, bar);
+    return stage.Run([&] {
+        const std::uint32_t transferFrames = std::min(frames, kChunkFrames * kChunksPerTransfer);
         // Missing data reads as silence.
-        BlockReader in(source, inBytes, frameBytes * transferFrames, eightBit ? 0x80 : 0x00);
-        BlockWriter out(target, transferFrames * sizeof(float));
-        source.Open(input, File::Mode::Read);
-        source.Seek(static_cast<std::int64_t>(inputOffset), File::SeekFrom::Begin);
-        target.Open(output, File::Mode::Write);
+        stage.input().Reserve(std::uint64_t{frameBytes} * frames, frameBytes * transferFrames,
+                              eightBit ? 0x80 : 0x00);
+        stage.output().Reserve(transferFrames * sizeof(float));
+        stage.input().OpenAt(source.path, source.offset);
+        const auto present = static_cast<std::uint32_t>(stage.input().LimitToFile() / frameBytes);
+        stage.output().Open(output);
 
-        const auto chunks = static_cast<std::uint32_t>(BlockCount(frames, kChunkFrames));
-        StageProgress progress(context, kBarBase, kBarSpan);
-        progress.SetBeforePump([&] { out.Flush(); });
+        const auto chunks = static_cast<std::uint32_t>(BlockCount(present, kChunkFrames));
         for (std::uint32_t i = 0; i < chunks; ++i) {
-            const std::uint32_t count = std::min(frames - i * kChunkFrames, kChunkFrames);
-            MixChunk(in.Next(frameBytes * count), count, stereo, eightBit,
-                     reinterpret_cast<float*>(out.Next(std::size_t{count} * sizeof(float))));
-            if (progress.Cancelled(i, chunks)) {
+            const std::uint32_t count = std::min(present - i * kChunkFrames, kChunkFrames);
+            MixChunk(stage.input().Next(frameBytes * count), count, stereo, eightBit,
+                     reinterpret_cast<float*>(stage.output().Next(count * sizeof(float))));
+            if (stage.Cancelled(i, chunks)) {
                 return false;
             }
         }
-        out.Flush();
-        target.Close();
-        source.Close();
+        stage.Finish(Stage::Input::Keep);
+        frames = present;
         return true;
     });
 }

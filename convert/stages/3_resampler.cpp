@@ -2,20 +2,15 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <memory>
-#include <new>
 #include <stdexcept>
 #include <vector>
 
-#include "convert/files/file.h"
 #include "convert/files/file_copy.h"
-#include "convert/files/file_error_report.h"
 #include "convert/resampler/filter_tables.h"
 #include "convert/resampler/polyphase_filter.h"
+#include "convert/resampler/rate_table.h"
 #include "convert/resampler/worker_team.h"
-#include "convert/stages/progress_reporter.h"
-#include "resources/string_ids.h"
 
 namespace sonaro {
 namespace {
@@ -23,71 +18,38 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "sample files hold little-endian floats and are read and written as they are");
 
-// Each window of the input holds the inputs of one span of outputs.
 constexpr std::size_t kWindowSamples = kResamplerWindowSamples;
 constexpr std::size_t kOutputBlockSamples = 2000;
-constexpr std::uint64_t kFirstPosition = 5;
-constexpr std::uint64_t kPositionSpan = 85;
 
-// How each input rate reaches the output rate: up-sample by up, filter at up * rate, keep every
-// down-th value. The 44.1 kHz family uses 8/11 and comes out at 8018.18 Hz.
-struct Ratio {
-    std::uint32_t inputRate;
-    std::uint32_t up;
-    std::uint32_t down;
-    std::uint32_t filterRate;
-};
-constexpr Ratio kRatios[] = {
-    {11025, 8, 11, 88200}, {12000, 2, 3, 24000}, {16000, 1, 2, 16000},  {22050, 4, 11, 88200},
-    {24000, 1, 3, 24000},  {32000, 1, 4, 32000}, {44100, 2, 11, 88200}, {48000, 1, 6, 48000},
-};
-
-const Ratio* FindRatio(std::uint32_t inputRate) {
-    for (const Ratio& ratio : kRatios) {
-        if (ratio.inputRate == inputRate) {
-            return &ratio;
-        }
-    }
-    return nullptr;
-}
-
-// The working storage of one call, allocated before any file is opened.
-struct Buffers {
-    std::vector<float> window;
-    std::vector<float> output;
-    std::vector<float> block;
-    std::unique_ptr<PolyphaseFilter> filter;
-    std::unique_ptr<WorkerTeam> team;
-};
-
-// One pass over the input: fills the window as the blocks of outputs need it, collects the
-// outputs into blocks of 2000 for writing and reports the progress.
+// One pass over the input: fills the window as the spans of outputs need it, passes the outputs
+// on to be written in blocks of 2000 and reports the bar at every output where it moves on.
 class Pass {
   public:
-    Pass(StageContext& context, Buffers& buffers, std::uint32_t inputCount)
-        : reporter_(context.progress),
-          buffers_(buffers),
-          filter_(*buffers.filter),
+    // The window holds kWindowSamples inputs, the span a span of outputs.
+    Pass(Stage& stage, BarShare bar, std::vector<float>& window, std::vector<float>& span,
+         PolyphaseFilter& filter, WorkerTeam& team, std::uint32_t inputCount)
+        : stage_(stage),
+          bar_(bar),
+          window_(window),
+          span_(span),
+          filter_(filter),
+          team_(team),
           inputCount_(inputCount),
           total_(filter_.taps() + std::uint64_t{filter_.up()} * (inputCount - 1)),
           outputs_((total_ + filter_.down() - 1) / filter_.down()) {}
 
     // Answers false when the user cancelled; the output then holds the full blocks written.
-    bool Run(File& input, File& output) {
-        const std::uint64_t spanSize = filter_.spanSize();
-        for (std::uint64_t first = 0; first < outputs_; first += spanSize) {
-            const std::uint64_t count = std::min(spanSize, outputs_ - first);
-            FillWindow(input, first);
-            filter_.ComputeSpan(first, count,
-                                {buffers_.window.data(), windowStart_, windowEnd_,
-                                 static_cast<std::int64_t>(inputCount_)},
-                                buffers_.block.data(), *buffers_.team);
-            if (!Emit(first, count, output) || reporter_.Report(position_)) {
+    bool Run() {
+        for (std::uint64_t first = 0; first < outputs_; first += span_.size()) {
+            const std::uint64_t count = std::min<std::uint64_t>(span_.size(), outputs_ - first);
+            FillWindow(first);
+            filter_.ComputeSpan(
+                first, count,
+                {window_.data(), windowStart_, windowEnd_, static_cast<std::int64_t>(inputCount_)},
+                span_.data(), team_);
+            if (!Emit(first, count) || stage_.Cancelled(reportedK_, total_)) {
                 return false;
             }
-        }
-        if (filled_ > 0) {
-            output.Write(buffers_.output.data(), filled_ * sizeof(float));
         }
         return true;
     }
@@ -97,7 +59,7 @@ class Pass {
   private:
     // Makes sure the window holds the inputs the span reaches: when its newest one lies beyond
     // the window, the window is read again from the span's oldest input on.
-    void FillWindow(File& input, std::uint64_t firstOutput) {
+    void FillWindow(std::uint64_t firstOutput) {
         const std::int64_t oldest = std::max<std::int64_t>(filter_.FirstInput(firstOutput), 0);
         const std::int64_t newest =
             std::min<std::int64_t>(filter_.LastInput(firstOutput), std::int64_t{inputCount_} - 1);
@@ -106,33 +68,25 @@ class Pass {
         }
         const auto count = static_cast<std::size_t>(
             std::min<std::int64_t>(kWindowSamples, std::int64_t{inputCount_} - oldest));
-        input.Seek(oldest * static_cast<std::int64_t>(sizeof(float)), File::SeekFrom::Begin);
-        const std::size_t got = input.Read(buffers_.window.data(), count * sizeof(float));
         // A file shorter than its count reads as zeros rather than as stale samples.
-        std::fill(buffers_.window.begin() + static_cast<std::ptrdiff_t>(got / sizeof(float)),
-                  buffers_.window.begin() + static_cast<std::ptrdiff_t>(count), 0.0f);
+        stage_.input().ReadAt(static_cast<std::uint64_t>(oldest) * sizeof(float), window_.data(),
+                              count * sizeof(float));
         windowStart_ = oldest;
         windowEnd_ = oldest + static_cast<std::int64_t>(count);
     }
 
-    // Passes outputs [first, first + count) of the span to the output buffer, writing each full
-    // buffer, and reports the bar position at every output where it moves on. Answers false when
-    // a report finds the user cancelled.
-    bool Emit(std::uint64_t first, std::uint64_t count, File& output) {
-        const float* block = buffers_.block.data();
+    // Passes outputs [first, first + count) of the span on to the output, and reports the bar at
+    // every output where its position moves on. Answers false when a report finds the user
+    // cancelled.
+    bool Emit(std::uint64_t first, std::uint64_t count) {
         for (std::uint64_t done = 0; done < count;) {
             const std::uint64_t outputIndex = first + done;
-            std::uint64_t span = std::min(count - done, kOutputBlockSamples - filled_);
+            std::uint64_t piece = count - done;
             if (nextReport_ >= outputIndex) {
-                span = std::min(span, nextReport_ - outputIndex + 1);
+                piece = std::min(piece, nextReport_ - outputIndex + 1);
             }
-            std::copy_n(block + done, span, buffers_.output.data() + filled_);
-            filled_ += span;
-            done += span;
-            if (filled_ == kOutputBlockSamples) {
-                output.Write(buffers_.output.data(), kOutputBlockSamples * sizeof(float));
-                filled_ = 0;
-            }
+            stage_.output().Append(span_.data() + done, piece * sizeof(float));
+            done += piece;
             if (first + done - 1 == nextReport_ && !ReportAt(nextReport_)) {
                 return false;
             }
@@ -142,96 +96,71 @@ class Pass {
 
     // Reports the position of an output; answers false when the user cancelled.
     bool ReportAt(std::uint64_t outputIndex) {
-        const std::uint64_t k = outputIndex * filter_.down();
-        const std::uint64_t share = kPositionSpan * k / total_;
-        position_ = static_cast<int>(kFirstPosition + share);
-        // The first output whose filter position k' reaches the next share: 85 k' >= (share +
+        reportedK_ = outputIndex * filter_.down();
+        const auto span = static_cast<std::uint64_t>(bar_.span);
+        const std::uint64_t share = span * reportedK_ / total_;
+        // The first output whose filter position k' reaches the next share: span k' >= (share +
         // 1) * total.
-        const std::uint64_t nextK = ((share + 1) * total_ + kPositionSpan - 1) / kPositionSpan;
+        const std::uint64_t nextK = ((share + 1) * total_ + span - 1) / span;
         nextReport_ = (nextK + filter_.down() - 1) / filter_.down();
-        return !reporter_.Report(position_);
+        return !stage_.Cancelled(reportedK_, total_);
     }
 
-    ProgressReporter reporter_;
-    Buffers& buffers_;
+    Stage& stage_;
+    BarShare bar_;
+    std::vector<float>& window_;
+    std::vector<float>& span_;
     PolyphaseFilter& filter_;
+    WorkerTeam& team_;
     std::uint32_t inputCount_;
     std::uint64_t total_;    // length of the whole convolution at the filter rate
     std::uint64_t outputs_;  // ceil(total / down)
     std::int64_t windowStart_ = 0;
     std::int64_t windowEnd_ = 0;
-    std::size_t filled_ = 0;        // outputs waiting in the output buffer
+    std::uint64_t reportedK_ = 0;   // the filter position of the last output reported
     std::uint64_t nextReport_ = 0;  // the next output at which the bar position moves
-    int position_ = static_cast<int>(kFirstPosition);
 };
-
-// Allocates the window and the output buffer, then the filter for the rate. Shows the message
-// and answers false when memory or the rate's filter is missing.
-bool Prepare(StageContext& context, std::uint32_t inputRate, unsigned threads, Buffers& buffers) {
-    try {
-        buffers.window.resize(kWindowSamples);
-        buffers.output.resize(kOutputBlockSamples);
-    } catch (const std::bad_alloc&) {
-        ShowStringMessage(context.messages, IDS_MEMORY_ALLOCATION);
-        return false;
-    }
-    const Ratio* ratio = FindRatio(inputRate);
-    const FilterTable* table = ratio ? FindFilterTable(ratio->filterRate) : nullptr;
-    if (table == nullptr) {
-        ShowStringMessage(context.messages, IDS_INVALID_FOR_CONVERSION);
-        return false;
-    }
-    try {
-        buffers.filter =
-            std::make_unique<PolyphaseFilter>(*table, ratio->up, ratio->down, kWindowSamples);
-        buffers.block.resize(buffers.filter->spanSize());
-        buffers.team = std::make_unique<WorkerTeam>(threads);
-    } catch (const std::bad_alloc&) {
-        ShowStringMessage(context.messages, IDS_MEMORY_ALLOCATION);
-        return false;
-    }
-    const std::int64_t reach = buffers.filter->LastInput(0) - buffers.filter->FirstInput(0) + 1;
-    if (reach > static_cast<std::int64_t>(kWindowSamples)) {
-        throw std::logic_error("a span of outputs reaches beyond the input window");
-    }
-    return true;
-}
 
 }  // namespace
 
-bool Resample(StageContext& context, const std::string& output, const std::string& input,
-              std::uint32_t inputCount, std::uint32_t& outputCount, std::uint32_t inputRate,
-              unsigned threads) {
-    if (inputRate == 8000 || inputRate == 8012) {
+bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& output,
+                        const std::string& input, std::uint32_t inputCount,
+                        std::uint32_t& outputCount, std::uint32_t inputRate, unsigned threads) {
+    const RateRatio* ratio = FindRateRatio(inputRate);
+    if (ratio != nullptr && ratio->Copied()) {
         outputCount = inputCount;
-        return CopyFileData(context.messages, output, input);
+        return CopyFileInBlocks(context.messages, output, input);
     }
-    Buffers buffers;
-    if (!Prepare(context, inputRate, threads, buffers)) {
-        return false;
-    }
-    try {
-        File in(input, File::Mode::Read);
-        File out(output, File::Mode::Write);
+    Stage stage(context, bar);
+    return stage.Run([&] {
+        // The working storage comes before the rate's filter is looked up and any file opened.
+        std::vector<float> window(kWindowSamples);
+        stage.output().Reserve(kOutputBlockSamples * sizeof(float), StageWriter::AtReport::Keep);
+        const FilterTable* table = ratio != nullptr ? FindFilterTable(ratio->filterRate) : nullptr;
+        if (table == nullptr) {
+            return stage.Fail(IDS_INVALID_FOR_CONVERSION);
+        }
+        PolyphaseFilter filter(*table, ratio->up, ratio->down, kWindowSamples);
+        std::vector<float> span(filter.spanSize());
+        WorkerTeam team(threads);
+        if (filter.LastInput(0) - filter.FirstInput(0) + 1 >
+            static_cast<std::int64_t>(kWindowSamples)) {
+            throw std::logic_error("a span of outputs reaches beyond the input window");
+        }
+        stage.input().Open(input);
+        stage.output().Open(output);
         std::uint64_t produced = 0;
         if (inputCount > 0) {
-            Pass pass(context, buffers, inputCount);
-            if (!pass.Run(in, out)) {
-                ShowStringMessage(context.messages, IDS_CONVERSION_CANCELLED);
+            Pass pass(stage, bar, window, span, filter, team, inputCount);
+            if (!pass.Run()) {
                 return false;
             }
             produced = pass.outputs();
         }
-        // The output is closed (and its close checked) before the input it came from goes.
-        out.Close();
-        in.Close();
-        File::Remove(input);
+        stage.Finish(Stage::Input::Remove);
         outputCount = static_cast<std::uint32_t>(produced);
         return true;
-    } catch (const FileException& error) {
-        ReportFileError(context.messages, error);
-        return false;
-    }
+    });
 }
 
 }  // namespace sonaro

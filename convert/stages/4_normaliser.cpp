@@ -3,14 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <vector>
 
-#include "convert/files/file.h"
 #include "convert/formats/alaw_encoder.h"
-#include "convert/stages/block_reader.h"
-#include "convert/stages/block_writer.h"
-#include "convert/stages/stage_progress.h"
-#include "convert/stages/stage_runner.h"
 
 namespace sonaro {
 namespace {
@@ -24,14 +18,8 @@ constexpr std::uint32_t kFadeLength = 400;
 constexpr float kFadeStep = 0.0025F;
 constexpr double kFullScale = 32767.0;
 
-// Blocks of the peak pass move the bar from 90 to 94, those of the encoding pass from 95 to 97.
-constexpr int kPeakBarBase = 90;
-constexpr int kPeakBarSpan = 5;
-constexpr int kEncodeBarBase = 95;
-constexpr int kEncodeBarSpan = 3;
-
-// The definitions of FadeFactor and ScaleSample, inlined into the encoding loop, which runs once
-// per sample.
+// The fade factor of sample j of block i, remaining samples from it to the end of the file (1
+// for the last sample).
 [[gnu::always_inline]] inline double Fade(std::uint64_t block, std::uint32_t indexInBlock,
                                           std::uint64_t remaining) {
     if (block == 0) {
@@ -40,20 +28,21 @@ constexpr int kEncodeBarSpan = 3;
     return remaining < kFadeLength ? static_cast<double>(remaining) * double{kFadeStep} : 1.0;
 }
 
-[[gnu::always_inline]] inline std::int16_t Scale(float sample, float peak, float volume,
-                                                 double fade) {
-    if (peak == 0.0F) {
-        return 0;
-    }
-    const double value = fade * ((double{sample} / double{peak}) * double{volume}) * kFullScale;
-    if (std::isnan(value)) {
-        return 0;
-    }
-    // Half away from zero; adding -0.5 is subtracting 0.5, and a choice of constant (not of
-    // sums) needs no branch on a sign that noise makes unpredictable.
+// A scaled value rounded half away from zero to 16 bits, never beyond ±32767, and 0 when it is
+// not a number. Written as choices of values rather than branches, so that a loop of it runs on
+// vectors; adding -0.5 is subtracting 0.5.
+[[gnu::always_inline]] inline std::int16_t Rounded(double value) {
     const double half = value > 0 ? 0.5 : -0.5;
-    const double rounded = std::trunc(value + half);
-    return static_cast<std::int16_t>(std::clamp(rounded, -kFullScale, kFullScale));
+    double rounded = std::trunc(value + half);
+    rounded = rounded < -kFullScale ? -kFullScale : rounded;
+    rounded = kFullScale < rounded ? kFullScale : rounded;
+    rounded = value != value ? 0.0 : rounded;
+    return static_cast<std::int16_t>(rounded);
+}
+
+// The value of a sample before rounding: fade × ((x ÷ peak) × volume) × 32767, in this order.
+[[gnu::always_inline]] inline double Scaled(float sample, float peak, float volume, double fade) {
+    return fade * ((double{sample} / double{peak}) * double{volume}) * kFullScale;
 }
 
 // The blocks of a file of count samples.
@@ -81,8 +70,7 @@ void ExtendRange(const float* samples, std::uint32_t size, float& minimum, float
     maximum = high;
 }
 
-// Scale for samples [begin, end) where the fade factor is 1 (1 * x is x): the same steps, written
-// as choices of values rather than branches so that the loop runs on vectors. The clone for newer
+// The samples [begin, end) where the fade factor is 1 (1 × x is x). The clone for newer
 // processors rounds in one instruction; every result is the same.
 [[gnu::target_clones("arch=x86-64-v3", "default")]] void ScaleUnfaded(const float* samples,
                                                                       std::uint32_t begin,
@@ -90,13 +78,7 @@ void ExtendRange(const float* samples, std::uint32_t size, float& minimum, float
                                                                       float volume,
                                                                       std::int16_t* values) {
     for (std::uint32_t j = begin; j < end; ++j) {
-        const double value = ((double{samples[j]} / double{peak}) * double{volume}) * kFullScale;
-        const double half = value > 0 ? 0.5 : -0.5;
-        double rounded = std::trunc(value + half);
-        rounded = rounded < -kFullScale ? -kFullScale : rounded;
-        rounded = kFullScale < rounded ? kFullScale : rounded;
-        rounded = value != value ? 0.0 : rounded;  // not a number
-        values[j] = static_cast<std::int16_t>(rounded);
+        values[j] = Rounded(Scaled(samples[j], peak, volume, 1.0));
     }
 }
 
@@ -116,7 +98,11 @@ void EncodeBlock(const float* samples, std::uint32_t size, std::uint32_t i, std:
             j = unfadedEnd - 1;
             continue;
         }
-        values[j] = Scale(samples[j], peak, volume, Fade(i, j, count - (first + j)));
+        // A silent file has no peak to divide by: every value is 0.
+        values[j] =
+            peak == 0.0F
+                ? 0
+                : Rounded(Scaled(samples[j], peak, volume, Fade(i, j, count - (first + j))));
     }
     for (std::uint32_t j = 0; j < size; ++j) {
         codes[j] = EncodeALaw(values[j]);
@@ -124,14 +110,15 @@ void EncodeBlock(const float* samples, std::uint32_t size, std::uint32_t i, std:
 }
 
 // Pass 1: the largest magnitude. Answers false after a cancel.
-bool FindPeak(BlockReader& input, const Blocks& blocks, StageProgress& progress, float& peak) {
+bool FindPeak(Stage& stage, const Blocks& blocks, float& peak) {
     float maximum = 0.0F;
     float minimum = 0.0F;
     for (std::uint32_t i = 0; i < blocks.blocks; ++i) {
         const std::uint32_t size = blocks.Size(i);
-        const auto* samples = reinterpret_cast<const float*>(input.Next(size * sizeof(float)));
+        const auto* samples =
+            reinterpret_cast<const float*>(stage.input().Next(size * sizeof(float)));
         ExtendRange(samples, size, minimum, maximum);
-        if (progress.Cancelled(i, blocks.blocks)) {
+        if (stage.Cancelled(i, blocks.blocks)) {
             return false;
         }
     }
@@ -140,17 +127,16 @@ bool FindPeak(BlockReader& input, const Blocks& blocks, StageProgress& progress,
 }
 
 // Pass 2: scale, fade, round and encode. Answers false after a cancel.
-bool Encode(BlockReader& input, BlockWriter& output, const Blocks& blocks, float peak, float volume,
-            StageProgress& progress) {
+bool Encode(Stage& stage, const Blocks& blocks, float peak, float volume) {
     for (std::uint32_t i = 0; i < blocks.blocks; ++i) {
         const std::uint32_t size = blocks.Size(i);
-        const auto* samples = reinterpret_cast<const float*>(input.Next(size * sizeof(float)));
-        EncodeBlock(samples, size, i, blocks.count, peak, volume, output.Next(size));
-        if (progress.Cancelled(i, blocks.blocks)) {
+        const auto* samples =
+            reinterpret_cast<const float*>(stage.input().Next(size * sizeof(float)));
+        EncodeBlock(samples, size, i, blocks.count, peak, volume, stage.output().Next(size));
+        if (stage.Cancelled(i, blocks.blocks)) {
             return false;
         }
     }
-    output.Flush();
     return true;
 }
 
@@ -160,41 +146,29 @@ float VolumeFactor(int volumeLevel) {
     return static_cast<float>(volumeLevel * 0.1);
 }
 
-double FadeFactor(std::uint64_t block, std::uint32_t indexInBlock, std::uint64_t remaining) {
-    return Fade(block, indexInBlock, remaining);
-}
-
-std::int16_t ScaleSample(float sample, float peak, float volume, double fade) {
-    return Scale(sample, peak, volume, fade);
-}
-
-bool NormaliseAndEncode(StageContext& context, const std::string& output, const std::string& input,
-                        std::uint32_t count, int volumeLevel) {
+bool FloatsToALaw(StageContext& context, NormaliserBars bars, const std::string& output,
+                  const std::string& input, std::uint32_t count, int volumeLevel) {
     const float volume = VolumeFactor(volumeLevel);
     const Blocks blocks(count);
-    return RunStage(context, [&] {
+    Stage stage(context, bars.peak);
+    return stage.Run([&] {
         const std::uint64_t bytes = std::uint64_t{count} * sizeof(float);
         const std::uint32_t transfer = std::min(count, kBlockSamples * kBlocksPerTransfer);
-        File source;
-        File target;
-        BlockReader samples(source, bytes, transfer * sizeof(float), 0);
-        BlockWriter codes(target, transfer);
-        source.Open(input, File::Mode::Read);
-        target.Open(output, File::Mode::Write);
+        stage.input().Reserve(bytes, transfer * sizeof(float), 0);
+        stage.output().Reserve(transfer);
+        stage.input().Open(input);
+        stage.output().Open(output);
 
         float peak = 0.0F;
-        StageProgress peakProgress(context, kPeakBarBase, kPeakBarSpan);
-        if (!FindPeak(samples, blocks, peakProgress, peak)) {
+        if (!FindPeak(stage, blocks, peak)) {
             return false;
         }
-        source.Seek(0, File::SeekFrom::Begin);
-        samples.Restart(bytes);
-        StageProgress encodeProgress(context, kEncodeBarBase, kEncodeBarSpan);
-        encodeProgress.SetBeforePump([&] { codes.Flush(); });
-        if (!Encode(samples, codes, blocks, peak, volume, encodeProgress)) {
+        stage.input().Rewind();
+        stage.SetBar(bars.encode);
+        if (!Encode(stage, blocks, peak, volume)) {
             return false;
         }
-        FinishAndRemoveInput(source, input, target);
+        stage.Finish(Stage::Input::Remove);
         return true;
     });
 }

@@ -4,13 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
-#include <vector>
 
-#include "convert/files/file.h"
 #include "convert/formats/little_endian.h"
 #include "convert/formats/wave_format.h"
-#include "convert/stages/stage_progress.h"
-#include "convert/stages/stage_runner.h"
 
 namespace sonaro {
 namespace {
@@ -20,9 +16,6 @@ constexpr std::uint32_t kRate = 8000;
 constexpr std::uint8_t kALawSilence = 0xD5;
 // The RIFF size counts the file after its first 8 bytes.
 constexpr std::uint32_t kRiffOverhead = kALawHeaderSize - 8;
-// The bar moves from 98 to 99 over the blocks.
-constexpr int kBarBase = 98;
-constexpr int kBarSpan = 2;
 
 void PutId(std::uint8_t* at, const char* id) {
     std::memcpy(at, id, 4);
@@ -53,31 +46,33 @@ std::array<std::uint8_t, kALawHeaderSize> ALawHeader(std::uint32_t samples) {
     return header;
 }
 
-bool WriteALawFile(StageContext& context, const std::string& output, const std::string& input) {
-    return RunStage(context, [&] {
-        File source(input, File::Mode::Read);
-        File target(output, File::Mode::Write);
-        const std::uint64_t length = source.GetLength();
+bool ALawToWaveFile(StageContext& context, BarShare bar, const std::string& output,
+                    const std::string& input) {
+    Stage stage(context, bar);
+    return stage.Run([&] {
+        stage.input().Open(input);
+        stage.output().Open(output);
+        const std::uint64_t length = stage.input().Length();
         if (length > std::numeric_limits<std::uint32_t>::max() - kRiffOverhead) {
             // The header's sizes could not describe it.
             throw FileException(FileException::invalidFile, EFBIG, input);
         }
-        std::vector<std::uint8_t> buffer(std::min(length, kBlockBytes));
+        const std::size_t block = static_cast<std::size_t>(std::min(length, kBlockBytes));
+        stage.output().Reserve(kALawHeaderSize + block);
+        stage.input().Reserve(length, block, kALawSilence);
         const auto header = ALawHeader(static_cast<std::uint32_t>(length));
-        target.Write(header.data(), header.size());
+        stage.output().Append(header.data(), header.size());
 
         const std::uint64_t blocks = BlockCount(length, kBlockBytes);
-        StageProgress progress(context, kBarBase, kBarSpan);
         for (std::uint64_t d = 0; d < blocks; ++d) {
             const auto size =
                 static_cast<std::size_t>(std::min(length - d * kBlockBytes, kBlockBytes));
-            ReadOrFill(source, buffer.data(), size, kALawSilence);
-            target.Write(buffer.data(), size);
-            if (progress.Cancelled(d, blocks)) {
+            stage.output().Append(stage.input().Next(size), size);
+            if (stage.Cancelled(d, blocks)) {
                 return false;
             }
         }
-        FinishAndRemoveInput(source, input, target);
+        stage.Finish(Stage::Input::Remove);
         return true;
     });
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/stages/stage_context.h"
+#include "convert/stages/stage.h"
 
 namespace sonaro {
 
@@ -13,9 +13,10 @@ namespace sonaro {
 constexpr std::size_t kALawHeaderSize = 58;
 std::array<std::uint8_t, kALawHeaderSize> ALawHeader(std::uint32_t samples);
 
-// Writes output as the A-law WAVE file of the codes in input (one byte per sample, the whole
-// file), then removes input. On failure it has shown one message and answers false, leaving both
-// files for the caller to remove.
-bool WriteALawFile(StageContext& context, const std::string& output, const std::string& input);
+// The last stage: writes output as the A-law WAVE file of the codes in input (one byte per
+// sample, the whole file), then removes input. On failure it has shown one message and answers
+// false, leaving both files for the caller to remove.
+bool ALawToWaveFile(StageContext& context, BarShare bar, const std::string& output,
+                    const std::string& input);
 
 }  // namespace sonaro

@@ -30,6 +30,8 @@ using test::Rate;
 using test::RateOf;
 using test::Sine;
 
+constexpr BarShare kBar{5, 85};
+
 // One call of the stage on an input file made from samples, with what it showed and left.
 struct ResampleResult {
     bool ok = false;
@@ -53,7 +55,7 @@ class Resampling : public ::testing::Test {
         dir_.Write("in.f32", test::FloatBytes(input));
         const std::uint32_t count =
             claimedCount == 0xFFFFFFFF ? static_cast<std::uint32_t>(input.size()) : claimedCount;
-        run.ok = sonaro::Resample(context, out(), in(), count, run.count, rate, threads);
+        run.ok = MonoFloatsTo8000Hz(context, kBar, out(), in(), count, run.count, rate, threads);
         run.messages = user.messages;
         run.inputLeft = test::Exists(in());
         run.outputMade = test::Exists(out());
@@ -146,7 +148,7 @@ TEST_F(Resampling, CopyOfAMissingInputIsReportedByTheCopy) {
     test::ScriptedProgress progress;
     StageContext context{progress, user};
     std::uint32_t count = 0;
-    EXPECT_FALSE(sonaro::Resample(context, out(), in(), 10, count, 8000));
+    EXPECT_FALSE(MonoFloatsTo8000Hz(context, kBar, out(), in(), 10, count, 8000));
     EXPECT_EQ(user.messages, std::vector<std::string>{"Temporary file removed! Unable to save."});
 }
 
@@ -245,7 +247,7 @@ TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
     const auto failed = test::ExpectEveryFaultReported(
         [&] { dir_.Write("in.f32", test::FloatBytes(input)); },
         [&](StageContext& context) {
-            return sonaro::Resample(context, out(), in(), length, count, 22050);
+            return MonoFloatsTo8000Hz(context, kBar, out(), in(), length, count, 22050);
         });
     EXPECT_EQ(failed.at(FileOperation::Open), 2);
     EXPECT_GE(failed.at(FileOperation::Read), 5);
@@ -270,7 +272,7 @@ TEST_F(Resampling, CancelAtAnyReportStopsWriting) {
         const int reports = test::ExpectCancelAtEveryReport(
             [&] { dir_.Write("in.f32", test::FloatBytes(input)); },
             [&](StageContext& context) {
-                return sonaro::Resample(context, out(), in(), 9000, count, 48000, threads);
+                return MonoFloatsTo8000Hz(context, kBar, out(), in(), 9000, count, 48000, threads);
             },
             out());
         EXPECT_GE(reports, 85) << threads;
