@@ -69,27 +69,25 @@ using Double2 = double __attribute__((vector_size(16)));
 using Double4 = double __attribute__((vector_size(32)));
 using Double8 = double __attribute__((vector_size(64)));
 
-// Accumulators per kernel: enough independent sums to keep the multiply-add units busy, few
-// enough to stay in the registers (16 of SSE2 and AVX2, 32 of AVX-512).
-constexpr std::size_t kBaselineVectors = 12;
-constexpr std::size_t kAvx2Vectors = 12;
-constexpr std::size_t kAvx512Vectors = 16;
+static_assert(sizeof(Double2) / sizeof(double) == kBaselineShape.width);
+static_assert(sizeof(Double4) / sizeof(double) == kAvx2Shape.width);
+static_assert(sizeof(Double8) / sizeof(double) == kAvx512Shape.width);
 
 void SumBaseline(const double* taps, std::size_t count, const PhaseRows& rows, std::size_t row,
                  std::size_t slot, LaneOutput output) {
-    SumForDown<Double2, kBaselineVectors>(taps, count, rows, row, slot, output);
+    SumForDown<Double2, kBaselineShape.vectors>(taps, count, rows, row, slot, output);
 }
 
 [[gnu::target("avx2,fma")]] void SumAvx2(const double* taps, std::size_t count,
                                          const PhaseRows& rows, std::size_t row, std::size_t slot,
                                          LaneOutput output) {
-    SumForDown<Double4, kAvx2Vectors>(taps, count, rows, row, slot, output);
+    SumForDown<Double4, kAvx2Shape.vectors>(taps, count, rows, row, slot, output);
 }
 
 [[gnu::target("avx512f,avx2,fma")]] void SumAvx512(const double* taps, std::size_t count,
                                                    const PhaseRows& rows, std::size_t row,
                                                    std::size_t slot, LaneOutput output) {
-    SumForDown<Double8, kAvx512Vectors>(taps, count, rows, row, slot, output);
+    SumForDown<Double8, kAvx512Shape.vectors>(taps, count, rows, row, slot, output);
 }
 
 }  // namespace
@@ -135,13 +133,13 @@ std::string_view SimdLevelName(SimdLevel level) {
 PhaseSumKernel PhaseSumKernelFor(SimdLevel level) {
     switch (level) {
         case SimdLevel::Avx512:
-            return {sizeof(Double8) / sizeof(double), kAvx512Vectors, &SumAvx512};
+            return {kAvx512Shape, &SumAvx512};
         case SimdLevel::Avx2:
-            return {sizeof(Double4) / sizeof(double), kAvx2Vectors, &SumAvx2};
+            return {kAvx2Shape, &SumAvx2};
         case SimdLevel::Baseline:
             break;
     }
-    return {sizeof(Double2) / sizeof(double), kBaselineVectors, &SumBaseline};
+    return {kBaselineShape, &SumBaseline};
 }
 
 }  // namespace sonaro

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <numeric>
 #include <string_view>
 #include <vector>
 
@@ -43,12 +44,27 @@ struct LaneOutput {
 using PhaseSumFunction = void (*)(const double* taps, std::size_t count, const PhaseRows& rows,
                                   std::size_t row, std::size_t slot, LaneOutput output);
 
-struct PhaseSumKernel {
-    std::size_t width;    // doubles per vector: the streams
-    std::size_t vectors;  // vectors of sums held at once
-    PhaseSumFunction sum;
+// The shape of a kernel's sums: doubles per vector (the streams) and vectors of sums held at once
+// (enough independent sums to keep the multiply-add units busy, few enough to stay in the
+// registers: 16 of SSE2 and AVX2, 32 of AVX-512). Each holds width × vectors lanes of outputs.
+struct KernelShape {
+    std::size_t width;
+    std::size_t vectors;
 
-    std::size_t lanes() const { return width * vectors; }
+    constexpr std::size_t lanes() const { return width * vectors; }
+};
+inline constexpr KernelShape kBaselineShape{2, 12};
+inline constexpr KernelShape kAvx2Shape{4, 12};
+inline constexpr KernelShape kAvx512Shape{8, 16};
+
+// The fewest outputs that are a whole number of lanes of every kernel. A span of the resampler
+// holds a multiple of them, so that its outputs are the same whichever kernel runs.
+inline constexpr std::size_t kLaneUnit =
+    std::lcm(std::lcm(kBaselineShape.lanes(), kAvx2Shape.lanes()), kAvx512Shape.lanes());
+
+struct PhaseSumKernel {
+    KernelShape shape;
+    PhaseSumFunction sum;
 };
 
 PhaseSumKernel PhaseSumKernelFor(SimdLevel level);

@@ -7,9 +7,6 @@
 namespace sonaro {
 namespace {
 
-// Spans hold a multiple of every kernel's lane count, so that a span's outputs are the same
-// whichever kernel runs.
-constexpr std::size_t kLaneUnit = 384;
 constexpr std::size_t kAlignment = 64;
 
 // Fills the slots of one row from inputs all inside the window: slot k of stream s is
@@ -33,9 +30,6 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
       taps_(table.size),
       longestPhase_((taps_ + up - 1) / up),
       kernel_(PhaseSumKernelFor(level)) {
-    if (kLaneUnit % kernel_.lanes() != 0) {
-        throw std::logic_error("lane count does not divide the span");
-    }
     // Phase r holds h[r], h[r + up], ...: the taps met by outputs whose filter position is r
     // modulo up, in the order their sums use them.
     for (std::uint32_t r = 0; r < up; ++r) {
@@ -55,10 +49,10 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
     }
     // A row of the span holds (reach - 1) / down + 1 elements; cut into streams of columns / width
     // outputs each, every stream also needs the elements that reach beyond its last column.
-    streamColumns_ = columns_ / kernel_.width;
+    streamColumns_ = columns_ / kernel_.shape.width;
     const std::size_t elements = static_cast<std::size_t>(LastInput(0) - FirstInput(0)) / down_ + 1;
-    slots_ = elements - (kernel_.width - 1) * streamColumns_;
-    const std::size_t size = slots_ * kernel_.width * down_;
+    slots_ = elements - (kernel_.shape.width - 1) * streamColumns_;
+    const std::size_t size = slots_ * kernel_.shape.width * down_;
     // Aligned to a whole vector, so that no load of the sums straddles two cache lines.
     storage_.resize(size + kAlignment / sizeof(double));
     void* start = storage_.data();
@@ -78,7 +72,7 @@ std::int64_t PolyphaseFilter::LastInput(std::uint64_t firstOutput) const {
 
 void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t from,
                               std::int64_t to, const SampleWindow& window) {
-    const std::size_t width = kernel_.width;
+    const std::size_t width = kernel_.shape.width;
     double* values = rows_ + row * width;
     const std::size_t slotStep = down_ * width;  // from one element of the row to the next
     // Slot k of stream s holds input base + (s * streamColumns + k) * down.
@@ -123,7 +117,7 @@ void PolyphaseFilter::Deinterleave(std::int64_t first, std::int64_t last,
 void PolyphaseFilter::ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first,
                                    float* out) const {
     const PhaseRows rows{rows_, down_};
-    const std::size_t column = group * kernel_.vectors;  // of each stream
+    const std::size_t column = group * kernel_.shape.vectors;  // of each stream
     for (std::uint32_t u = 0; u < up_; ++u) {
         const std::uint32_t phase = u * down_ % up_;
         const auto offset = static_cast<std::size_t>(newest + u * down_ / up_ - first);
@@ -141,7 +135,8 @@ void PolyphaseFilter::ComputeSpan(std::uint64_t firstOutput, std::uint64_t count
     // A short span needs only the first columns of the first stream.
     const std::uint64_t columns = (std::min(count, spanSize()) + up_ - 1) / up_;
     const std::size_t groups =
-        (std::min<std::uint64_t>(columns, streamColumns_) + kernel_.vectors - 1) / kernel_.vectors;
+        (std::min<std::uint64_t>(columns, streamColumns_) + kernel_.shape.vectors - 1) /
+        kernel_.shape.vectors;
     team.ForEach(groups, [&](std::size_t group) { ComputeGroup(group, newest, first, out); });
 }
 

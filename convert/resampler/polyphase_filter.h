@@ -26,12 +26,30 @@ struct SampleWindow {
 // Outputs are made in spans: the outputs sharing a filter phase are computed side by side, a
 // group of lanes at a time, each sum still in exactly that order, so every output is the same to
 // the bit as one made alone, whatever the instruction set and however many threads share a span.
+//
+// How a span's inputs lie in memory (PhaseRows), worked for down = 2, up = 1, vectors of two
+// doubles (two streams) and three columns per stream, inputs counted from the span's first:
+//   - row c holds the inputs c, c + 2, c + 4, ...: the inputs of the outputs of one phase, which
+//     lie down apart, are neighbours in a row;
+//   - stream 0 starts at a row's first element, stream 1 three columns (six inputs) later; slot
+//     k is the k-th element of each stream;
+//   - vector (slot k, row c) holds input 2k + c for stream 0 and 2k + c + 6 for stream 1, and
+//     lies at vector k * 2 + c:
+//         memory   [0 6] [1 7] [2 8] [3 9] [4 10] [5 11] [6 12] ...
+//         (k, c)   (0,0) (0,1) (1,0) (1,1) (2,0)  (2,1)  (3,0)
+// One input back is one vector back. Output m has its newest input at 2m: its sum runs over the
+// vectors 2m, 2m - 1, ..., and the same steps give output m + 3 in stream 1's lane. A kernel
+// holds several such vectors of sums at once, down vectors apart (outputs m, m + 1, ...): its
+// lanes are width × vectors outputs, and a span is a whole number of lanes (kLaneUnit columns).
 class PolyphaseFilter {
   public:
     // A span fits in an input window of windowSamples. Throws std::bad_alloc when its working
-    // storage cannot be had, std::logic_error when the window is too small for one group of lanes.
+    // storage cannot be had, std::logic_error when the window is too small for kLaneUnit columns.
     PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
                     std::size_t windowSamples, SimdLevel level = BestSimdLevel());
+    // The rows point into the filter's own storage.
+    PolyphaseFilter(const PolyphaseFilter&) = delete;
+    PolyphaseFilter& operator=(const PolyphaseFilter&) = delete;
 
     std::uint32_t up() const { return up_; }
     std::uint32_t down() const { return down_; }
