@@ -126,19 +126,6 @@ void PluginCodecManager::LoadLibrary(const std::string& path, const SkipReport& 
     }
 }
 
-std::vector<std::string> PluginCodecManager::DriverPaths() const {
-    std::vector<std::string> paths;
-    for (const auto& library : libraries_) {
-        paths.push_back(library->path());
-    }
-    return paths;
-}
-
-std::size_t PluginCodecManager::OpenStreamCount() const {
-    std::lock_guard guard(streamsLock_);
-    return streams_.size();
-}
-
 int PluginCodecManager::FormatSuggest(const WaveFormat& source, WaveFormat& destination) {
     const sonaro_codec_format from = ToDriverFormat(source);
     for (const auto& library : libraries_) {

@@ -32,9 +32,6 @@ class PluginCodecManager final : public CodecManager {
     static std::vector<std::string> SearchDirectories();
     static std::string InstalledDirectory();
 
-    std::vector<std::string> DriverPaths() const;
-    std::size_t OpenStreamCount() const;
-
     int FormatSuggest(const WaveFormat& source, WaveFormat& destination) override;
     int StreamOpen(CodecStream* stream, const WaveFormat& source,
                    const WaveFormat& destination) override;

@@ -33,7 +33,6 @@ class File {
     void Open(const std::string& path, Mode mode);
     // Like Open, but answers false instead of throwing; errno tells why.
     bool TryOpen(const std::string& path, Mode mode);
-    bool IsOpen() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
 
     std::size_t Read(void* buffer, std::size_t count);

@@ -10,21 +10,15 @@ namespace sonaro {
 class FileException : public std::runtime_error {
   public:
     enum Cause : int {
-        none = 0,
         generic = 1,
         fileNotFound = 2,
         badPath = 3,
         tooManyOpenFiles = 4,
         accessDenied = 5,
         invalidFile = 6,
-        removeCurrentDir = 7,
-        directoryFull = 8,
         badSeek = 9,
         hardIO = 10,
-        sharingViolation = 11,
-        lockViolation = 12,
         diskFull = 13,
-        endOfFile = 14,
     };
 
     FileException(Cause cause, int osError, std::string path);

@@ -19,7 +19,6 @@ class ReplacementFile {
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
     File& file() { return file_; }
-    const std::string& temporaryPath() const { return temporaryPath_; }
 
     // Flushes the data to the disk and puts the file in place of the destination.
     void Commit();

@@ -17,7 +17,7 @@ enum WaveFormatTag : std::uint16_t {
 };
 
 // A format header as a WAVE file stores it (the 18-byte extended format record) followed by up to
-// 16 bytes of codec data. The codec manager receives it in its 34-byte stored form.
+// 16 bytes of codec data.
 struct WaveFormat {
     static constexpr std::size_t kHeaderSize = 18;
     static constexpr std::size_t kExtraSize = 16;
@@ -32,8 +32,7 @@ struct WaveFormat {
     std::uint16_t extraSize = 0;
     std::array<std::uint8_t, kExtraSize> extra{};
 
-    // The little-endian stored form, and back.
-    std::array<std::uint8_t, kStoredSize> ToBytes() const;
+    // The format of a format chunk's bytes (little-endian; missing bytes read as zeros).
     static WaveFormat FromBytes(const std::uint8_t* bytes, std::size_t size);
 
     bool operator==(const WaveFormat&) const = default;
