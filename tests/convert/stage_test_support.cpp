@@ -111,14 +111,4 @@ std::vector<std::int16_t> ReadInt16(const std::string& path) {
     return values;
 }
 
-std::vector<int> Distinct(const std::vector<int>& positions) {
-    std::vector<int> shown;
-    for (const int position : positions) {
-        if (shown.empty() || shown.back() != position) {
-            shown.push_back(position);
-        }
-    }
-    return shown;
-}
-
 }  // namespace sonaro::test

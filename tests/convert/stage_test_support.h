@@ -46,7 +46,4 @@ std::vector<float> ReadFloats(const std::string& path);
 std::vector<std::uint8_t> Int16Bytes(const std::vector<std::int16_t>& values);
 std::vector<std::int16_t> ReadInt16(const std::string& path);
 
-// Positions with repeats in a row removed: what the bar showed.
-std::vector<int> Distinct(const std::vector<int>& positions);
-
 }  // namespace sonaro::test

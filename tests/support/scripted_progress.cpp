@@ -21,6 +21,16 @@ int ScriptedProgress::SetBarPos(int position) {
     return previous;
 }
 
+std::vector<int> ScriptedProgress::ShownPositions() const {
+    std::vector<int> shown;
+    for (const int position : positions) {
+        if (shown.empty() || shown.back() != position) {
+            shown.push_back(position);
+        }
+    }
+    return shown;
+}
+
 void ScriptedProgress::SetMessage(const std::string& text) {
     calls.push_back("SetMessage(" + text + ")");
 }

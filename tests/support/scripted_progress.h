@@ -25,6 +25,9 @@ class ScriptedProgress final : public ProgressPort {
     void PumpWaitingMessages(bool cancelOnEscape) override;
     bool IsCancelled() const override { return cancelled; }
 
+    // What the bar showed: the positions without repeats in a row.
+    std::vector<int> ShownPositions() const;
+
     std::vector<std::string> calls;
     std::vector<int> positions;
     std::vector<long> sizesAtPump;
