@@ -5,6 +5,8 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+# Warnings are errors in the builds made here; a packager's plain cmake build leaves them warnings.
+WERROR     ?= ON
 SAMPLE     := resources/sample/sample.wav
 
 .PHONY: all deps configure build demo check test asan-test fuzz fuzz-build bench clean
@@ -15,7 +17,7 @@ deps:
 	./scripts/install-deps.sh
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -G Ninja -DSONARO_WERROR=$(WERROR) $(CMAKE_ARGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -30,14 +32,14 @@ test: build
 # checker and UndefinedBehaviorSanitizer.
 asan-test: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONARO_SANITIZE=ON \
-	    -DSONARO_BENCH=OFF $(CMAKE_ARGS)
+	    -DSONARO_BENCH=OFF -DSONARO_WERROR=$(WERROR) $(CMAKE_ARGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS) -LE slow
 
 # The fuzz targets, built with clang, libFuzzer and the sanitizers; each runs FUZZ_SECONDS.
 fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	    -DSONARO_FUZZ=ON -DSONARO_GUI=OFF -DSONARO_BENCH=OFF $(CMAKE_ARGS)
+	    -DSONARO_FUZZ=ON -DSONARO_GUI=OFF -DSONARO_BENCH=OFF -DSONARO_WERROR=$(WERROR) $(CMAKE_ARGS)
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target sonaro_fuzzers
 
 fuzz: fuzz-build
