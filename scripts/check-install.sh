@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs a build under two prefixes in a scratch DESTDIR and checks each install: every file of
 # the desktop application lands where the desktop and man expect it, nothing lands outside the
-# prefix, and the installed programs find their codec directory.
+# prefix, and the installed programs find their codec directory and run without a display.
 # Usage: check-install.sh BUILD_DIR
 set -eu
 build=$1
@@ -49,6 +49,8 @@ check_programs() {
         *"codec driver $codecs/junk.so skipped"*) ;;
         *) fail "the installed codec directory $codecs was not searched: $errors" ;;
     esac
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/sonaro" --version \
+        >/dev/null || fail "sonaro --version failed without a display"
 }
 
 for prefix in /usr /opt/sonaro; do
