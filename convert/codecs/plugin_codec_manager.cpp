@@ -5,9 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#ifndef SONARO_CODEC_DIR
-#error "SONARO_CODEC_DIR must name the installed codec directory"
-#endif
+#include "convert/files/install_paths.h"
 
 namespace sonaro {
 namespace {
@@ -82,7 +80,7 @@ std::vector<std::string> PluginCodecManager::SearchDirectories() {
 }
 
 std::string PluginCodecManager::InstalledDirectory() {
-    return SONARO_CODEC_DIR;
+    return InstallPaths::OfThisProgram().CodecDirectory();
 }
 
 void PluginCodecManager::LoadDirectory(const std::string& directory, const SkipReport& report) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "convert/codecs/plugin_codec_manager.h"
+#include "convert/files/install_paths.h"
 #include "tests/codec_driver/test_codec_control.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/test_codecs.h"
@@ -59,8 +60,10 @@ class ScopedEnvironment {
 };
 
 TEST(PluginCodecManager, SearchesTheCodecPathThenTheInstalledDirectory) {
+    // Found from this program's directory, as an installed program finds it.
     const std::string installed = PluginCodecManager::InstalledDirectory();
-    EXPECT_EQ(installed.front(), '/');
+    const fs::path tree = fs::read_symlink("/proc/self/exe").parent_path().parent_path();
+    EXPECT_TRUE(installed.starts_with(tree.string() + "/lib")) << installed;
     EXPECT_TRUE(installed.ends_with("/sonaro/codecs")) << installed;
     {
         ScopedEnvironment path("SONARO_CODEC_PATH", ":first::second/dir:");
@@ -71,6 +74,22 @@ TEST(PluginCodecManager, SearchesTheCodecPathThenTheInstalledDirectory) {
         ScopedEnvironment path("SONARO_CODEC_PATH", nullptr);
         EXPECT_EQ(PluginCodecManager::SearchDirectories(), std::vector<std::string>{installed});
     }
+}
+
+// Under any prefix the drivers are in its lib directory and the help pages in its share
+// directory, both found from its bin directory.
+TEST(InstallPaths, FollowTheProgramDirectory) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/usr/bin", "/usr/"}, {"/opt/sonaro/bin/", "/opt/sonaro/"}, {"tree/bin", "tree/"}};
+    for (const auto& [bin, prefix] : cases) {
+        const InstallPaths paths(bin);
+        const std::string codecs = paths.CodecDirectory();
+        EXPECT_TRUE(codecs.starts_with(prefix + "lib/") && codecs.ends_with("/sonaro/codecs") &&
+                    codecs.find("..") == std::string::npos)
+            << codecs;
+        EXPECT_EQ(paths.HelpDirectory(), prefix + "share/sonaro/help");
+    }
+    EXPECT_EQ(InstallPaths("").CodecDirectory(), "");
 }
 
 TEST(PluginCodecManager, SkipsAndNamesLibrariesThatAreNoDrivers) {

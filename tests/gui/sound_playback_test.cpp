@@ -250,6 +250,9 @@ int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    // Without one, Qt makes runtime-$USER in the temporary directory and leaves it there.
+    const sonaro::test::ScratchDir runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     sonaro::test::PulseServer server;
