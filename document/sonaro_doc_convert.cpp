@@ -24,6 +24,19 @@ constexpr BarShare kPeakBar{90, 5};      // 90 to 94, finding the peak
 constexpr BarShare kEncodeBar{95, 3};    // 95 to 97, scaling and encoding
 constexpr BarShare kWriteBar{98, 2};     // 98 to 99, over blocks of 8000 codes
 
+// The seven fields of the record that a conversion overwrites, copied between the record and
+// the saved source description (both hold them under the same names).
+template <typename From, typename To>
+void CopySourceFields(const From& from, To& to) {
+    to.formatName = from.formatName;
+    to.formatTag = from.formatTag;
+    to.dataSize = from.dataSize;
+    to.samplesPerSec = from.samplesPerSec;
+    to.bitsPerSample = from.bitsPerSample;
+    to.channels = from.channels;
+    to.playbackSeconds = from.playbackSeconds;
+}
+
 }  // namespace
 
 void CSonaroDoc::OnConvert() {
@@ -40,18 +53,10 @@ void CSonaroDoc::OnConvert() {
 // the volume level) puts it back and removes the previous result first.
 void CSonaroDoc::SaveOrRestoreSource() {
     if (converted_) {
-        record_.formatName = savedSource_.formatName;
-        record_.formatTag = savedSource_.formatTag;
-        record_.dataSize = savedSource_.dataSize;
-        record_.samplesPerSec = savedSource_.samplesPerSec;
-        record_.bitsPerSample = savedSource_.bitsPerSample;
-        record_.channels = savedSource_.channels;
-        record_.playbackSeconds = savedSource_.playbackSeconds;
+        CopySourceFields(savedSource_, record_);
         RemoveFileIfPresent(convertedPath_);
     } else {
-        savedSource_ = SourceFields{record_.formatName,     record_.formatTag,     record_.dataSize,
-                                    record_.samplesPerSec,  record_.bitsPerSample, record_.channels,
-                                    record_.playbackSeconds};
+        CopySourceFields(record_, savedSource_);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -80,6 +81,14 @@ class AdpcmStageTest : public ::testing::Test {
             at += bytes;
         }
         return all;
+    }
+
+    // The stage on this source, as the cancel and fault runs call it.
+    std::function<bool(StageContext&)> Stage(const AdpcmSource& source) {
+        return [this, source](StageContext& context) {
+            std::uint32_t frames = 0;
+            return AdpcmToPcm16(context, kBar, source, output, frames);
+        };
     }
 
     test::ScratchDir dir;
@@ -193,25 +202,14 @@ TEST(AdpcmBlockPlan, FrameCountFitsThirtyTwoBits) {
 TEST_F(AdpcmStageTest, CancelAtEveryReport) {
     const auto data = RandomBlocks(5 * 64 + 20, 64, 1, 4);
     const AdpcmSource source = Source(1, 64, 116, data);
-    const int cancels = test::ExpectCancelAtEveryReport(
-        [] {},
-        [&](StageContext& context) {
-            std::uint32_t frames = 0;
-            return AdpcmToPcm16(context, kBar, source, output, frames);
-        },
-        output);
+    const int cancels = test::ExpectCancelAtEveryReport([] {}, Stage(source), output);
     EXPECT_GE(cancels, 3) << "at least one report at each of positions 0, 1 and 2";
 }
 
 TEST_F(AdpcmStageTest, EveryFileFaultGivesOneMessage) {
     const auto data = RandomBlocks(3 * 64 + 20, 64, 2, 6);
     const AdpcmSource source = Source(2, 64, 52, data);
-    const auto failed = test::ExpectEveryFaultReported(
-        [] {},
-        [&](StageContext& context) {
-            std::uint32_t frames = 0;
-            return AdpcmToPcm16(context, kBar, source, output, frames);
-        });
+    const auto failed = test::ExpectEveryFaultReported([] {}, Stage(source));
     // The four blocks are read in one piece. Samples are written before each pump that finds
     // some (where the bar moves to 1 and to 2, and once more should 20 ms pass between two
     // blocks) and at the end.

@@ -1,6 +1,7 @@
 // The mono down-mix: values, chunks, offsets, missing data, cancels and file faults.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 #include "convert/stages/2_mono_mixer.h"
@@ -25,6 +26,15 @@ class MixerTest : public ::testing::Test {
         const std::vector<float> values = test::ReadFloats(output);
         EXPECT_EQ(values.size(), frames) << "the count passed on is that of the floats written";
         return values;
+    }
+
+    // The stage on frames of 16-bit PCM in input, as the cancel and fault runs call it.
+    std::function<bool(StageContext&)> Stage(const std::string& input, std::uint32_t frames,
+                                             std::uint8_t channels) {
+        return [this, input, frames, channels](StageContext& context) {
+            std::uint32_t count = frames;
+            return PcmToMonoFloats(context, kBar, {input, 0, channels, 16}, output, count);
+        };
     }
 
     test::ScratchDir dir;
@@ -116,29 +126,17 @@ TEST_F(MixerTest, FramesTheFileLacksAreNotMadeUp) {
 
 TEST_F(MixerTest, CancelAtEveryReport) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 9001, 0x33));
-    const int cancels = test::ExpectCancelAtEveryReport(
-        [] {},
-        [&](StageContext& context) {
-            std::uint32_t frames = 9001;
-            return PcmToMonoFloats(context, kBar, {input, 0, 2, 16}, output, frames);
-        },
-        output);
+    const int cancels = test::ExpectCancelAtEveryReport([] {}, Stage(input, 9001, 2), output);
     EXPECT_GE(cancels, 2);
     // Cancelled at the first report, one whole chunk has been written.
     test::StageRun run(1);
-    std::uint32_t frames = 9001;
-    EXPECT_FALSE(PcmToMonoFloats(run.context, kBar, {input, 0, 2, 16}, output, frames));
+    EXPECT_FALSE(Stage(input, 9001, 2)(run.context));
     EXPECT_EQ(test::ReadAll(output).size(), 8000U);
 }
 
 TEST_F(MixerTest, EveryFileFaultGivesOneMessage) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(2 * 4001, 0x33));
-    const auto failed = test::ExpectEveryFaultReported(
-        [] {},
-        [&](StageContext& context) {
-            std::uint32_t frames = 4001;
-            return PcmToMonoFloats(context, kBar, {input, 0, 1, 16}, output, frames);
-        });
+    const auto failed = test::ExpectEveryFaultReported([] {}, Stage(input, 4001, 1));
     // The input is read in one piece. The output is written before each pump: at the first
     // report and where the bar moves to 4 (and once more should 20 ms pass in between).
     test::ExpectFaultCounts(failed,

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 
@@ -65,6 +66,13 @@ class NormaliserTest : public ::testing::Test {
 
     std::string Input(const std::vector<float>& samples) {
         return dir.Write("SN_2_tmp.tmp", test::FloatBytes(samples));
+    }
+
+    // The stage on count samples of the input at level 10, as the cancel and fault runs call it.
+    std::function<bool(StageContext&)> Stage(std::uint32_t count) {
+        return [this, count](StageContext& context) {
+            return FloatsToALaw(context, kBars, output, input, count, 10);
+        };
     }
 
     test::ScratchDir dir;
@@ -190,12 +198,8 @@ TEST_F(NormaliserTest, BarPositions) {
 // already written.
 TEST_F(NormaliserTest, CancelAtEveryReport) {
     const auto samples = RandomSamples(4100, 4);
-    const int cancels = test::ExpectCancelAtEveryReport(
-        [&] { Input(samples); },
-        [&](StageContext& context) {
-            return FloatsToALaw(context, kBars, output, input, 4100, 10);
-        },
-        output);
+    const int cancels =
+        test::ExpectCancelAtEveryReport([&] { Input(samples); }, Stage(4100), output);
     EXPECT_GE(cancels, 6);
 
     test::StageRun first(1);
@@ -215,11 +219,7 @@ TEST_F(NormaliserTest, CancelAtEveryReport) {
 
 TEST_F(NormaliserTest, EveryFileFaultGivesOneMessage) {
     const auto samples = RandomSamples(4100, 5);
-    const auto failed = test::ExpectEveryFaultReported(
-        [&] { Input(samples); },
-        [&](StageContext& context) {
-            return FloatsToALaw(context, kBars, output, input, 4100, 10);
-        });
+    const auto failed = test::ExpectEveryFaultReported([&] { Input(samples); }, Stage(4100));
     // Each pass reads the file in one piece; the codes are written before every pump, and the
     // bar moves at each of the three blocks.
     EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},
