@@ -97,39 +97,40 @@ void File::Open(const std::string& path, Mode mode) {
     }
 }
 
-std::size_t File::Read(void* buffer, std::size_t count) {
-    InjectFault(FileOperation::Read, path_);
-    auto* bytes = static_cast<unsigned char*>(buffer);
+template <typename Call>
+std::size_t File::Transfer(std::size_t count, Call call) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::read(fd_, bytes + done, count - done);
-        if (got < 0) {
+        const ssize_t moved = call(done);
+        if (moved < 0) {
             if (errno == EINTR) {
                 continue;
             }
             Fail(fd_ < 0 ? EBADF : errno);
         }
-        if (got == 0) {
+        if (moved == 0) {
             break;
         }
-        done += static_cast<std::size_t>(got);
+        done += static_cast<std::size_t>(moved);
     }
     return done;
 }
 
+std::size_t File::Read(void* buffer, std::size_t count) {
+    InjectFault(FileOperation::Read, path_);
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    return Transfer(count,
+                    [&](std::size_t done) { return ::read(fd_, bytes + done, count - done); });
+}
+
+// A write that takes nothing (a device that is full, say) is a failure, not an end.
 void File::Write(const void* buffer, std::size_t count) {
     InjectFault(FileOperation::Write, path_);
     const auto* bytes = static_cast<const unsigned char*>(buffer);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::write(fd_, bytes + done, count - done);
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            Fail(fd_ < 0 ? EBADF : errno);
-        }
-        done += static_cast<std::size_t>(put);
+    const std::size_t done = Transfer(
+        count, [&](std::size_t written) { return ::write(fd_, bytes + written, count - written); });
+    if (done < count) {
+        Fail(EIO);
     }
 }
 

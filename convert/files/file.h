@@ -58,6 +58,10 @@ class File {
     static void InjectFault(FileOperation operation, const std::string& path);
 
     [[noreturn]] void Fail(int error) const;
+    // Calls call(done) (a read or a write of what is left after done bytes) until count bytes are
+    // moved or a call moves none; answers the bytes moved. Interrupted calls are made again.
+    template <typename Call>
+    std::size_t Transfer(std::size_t count, Call call);
     int OpenDescriptor(const std::string& path, Mode mode);
 
     int fd_ = -1;
