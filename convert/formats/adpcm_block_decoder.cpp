@@ -3,19 +3,13 @@
 #include <algorithm>
 #include <array>
 
+#include "convert/formats/adpcm_block_lanes.h"
 #include "convert/formats/adpcm_geometry.h"
+#include "convert/formats/adpcm_tables.h"
 #include "convert/formats/little_endian.h"
 
 namespace sonaro {
 namespace {
-
-constexpr std::array<std::int16_t, AdpcmBlockDecoder::kPredictors> kFirstCoefficient = {
-    256, 512, 0, 192, 240, 460, 392};
-constexpr std::array<std::int16_t, AdpcmBlockDecoder::kPredictors> kSecondCoefficient = {
-    0, -256, 0, 64, 0, -208, -232};
-constexpr std::array<std::int16_t, 16> kAdaptation = {230, 230, 230, 230, 307, 409, 512, 614,
-                                                      768, 614, 512, 409, 307, 230, 230, 230};
-constexpr int kMinimumStep = 16;
 
 // One channel's predictor.
 struct ChannelState {
@@ -26,9 +20,9 @@ struct ChannelState {
     std::int16_t older = 0;
 
     std::int16_t Next(unsigned code) {
-        int nextStep = static_cast<std::int16_t>((kAdaptation[code] * step) >> 8);
-        if (nextStep < kMinimumStep) {
-            nextStep = kMinimumStep;
+        int nextStep = static_cast<std::int16_t>((kAdpcmAdaptation[code] * step) >> 8);
+        if (nextStep < kAdpcmMinimumStep) {
+            nextStep = kAdpcmMinimumStep;
         }
         const int signedCode = code >= 8 ? static_cast<int>(code) - 16 : static_cast<int>(code);
         const int predicted = (newest * first + older * second) >> 8;
@@ -55,14 +49,14 @@ AdpcmBlockDecoder::Result AdpcmBlockDecoder::Decode(std::span<const std::uint8_t
         out.size() / channels < frames) {
         return Result::BadGeometry;
     }
+    if (!PredictorsValid(block.data(), channels)) {
+        return Result::BadPredictor;
+    }
     std::array<ChannelState, 2> states;
     for (unsigned c = 0; c < channels; ++c) {
         const unsigned predictor = block[c];
-        if (predictor >= kPredictors) {
-            return Result::BadPredictor;
-        }
-        states[c].first = kFirstCoefficient[predictor];
-        states[c].second = kSecondCoefficient[predictor];
+        states[c].first = kAdpcmFirstCoefficient[predictor];
+        states[c].second = kAdpcmSecondCoefficient[predictor];
     }
     const std::uint8_t* fields = block.data() + channels;
     for (unsigned c = 0; c < channels; ++c) {
@@ -85,6 +79,46 @@ AdpcmBlockDecoder::Result AdpcmBlockDecoder::Decode(std::span<const std::uint8_t
     }
     if (nibbles % 2 != 0) {
         samples[nibbles - 1] = high.Next(codes[nibbles / 2] >> 4);
+    }
+    return Result::Decoded;
+}
+
+bool AdpcmBlockDecoder::PredictorsValid(const std::uint8_t* block, unsigned channels) {
+    for (unsigned c = 0; c < channels; ++c) {
+        if (block[c] >= kPredictors) {
+            return false;
+        }
+    }
+    return true;
+}
+
+AdpcmBlockDecoder::Result AdpcmBlockDecoder::DecodeBlocks(std::span<const std::uint8_t> blocks,
+                                                          std::size_t blockBytes, unsigned channels,
+                                                          std::uint64_t frames,
+                                                          std::span<std::int16_t> out,
+                                                          SimdLevel level) {
+    const std::size_t count = blockBytes == 0 ? 0 : blocks.size() / blockBytes;
+    if (channels < 1 || channels > 2 || frames < 2 ||
+        frames > AdpcmGeometry::FramesInBlock(blockBytes, channels) ||
+        out.size() / channels / frames < count) {
+        return Result::BadGeometry;
+    }
+    for (std::size_t b = 0; b < count; ++b) {
+        if (!PredictorsValid(blocks.data() + b * blockBytes, channels)) {
+            return Result::BadPredictor;
+        }
+    }
+    const std::size_t lanes = AdpcmLaneBlocks(level);
+    const std::size_t blockSamples = frames * channels;
+    std::size_t b = 0;
+    for (; lanes != 0 && b + lanes <= count; b += lanes) {
+        DecodeAdpcmLanes({blocks.data() + b * blockBytes, lanes, blockBytes, channels, frames,
+                          out.data() + b * blockSamples},
+                         level);
+    }
+    for (; b < count; ++b) {
+        Decode(blocks.subspan(b * blockBytes, blockBytes), channels, frames,
+               out.subspan(b * blockSamples, blockSamples));
     }
     return Result::Decoded;
 }

@@ -2,20 +2,10 @@
 
 #include <cstddef>
 #include <numeric>
-#include <string_view>
-#include <vector>
+
+#include "convert/formats/simd_level.h"
 
 namespace sonaro {
-
-// The vector instructions the sums of the resampler may use. The widest one the processor and
-// the system support is chosen at run time; the others stay available for tests and benchmarks.
-enum class SimdLevel { Baseline, Avx2, Avx512 };
-
-SimdLevel BestSimdLevel();
-bool IsSupported(SimdLevel level);
-// The supported levels, the baseline first.
-std::vector<SimdLevel> SupportedSimdLevels();
-std::string_view SimdLevelName(SimdLevel level);
 
 // The input of a span of outputs as the sums read it, in doubles. It is split into down rows by
 // index modulo down (element k of row c is input first + k * down + c), so that the inputs of

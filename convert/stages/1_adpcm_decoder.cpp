@@ -10,8 +10,41 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "sample files are little-endian");
 
-// The file is read and the samples written this many blocks at a time.
+// The file is read and the samples written this many blocks at a time, and as many whole blocks
+// are decoded at once.
 constexpr std::size_t kBlocksPerTransfer = 64;
+
+using Result = AdpcmBlockDecoder::Result;
+
+// Blocks that follow each other in the data, decoded together.
+struct BlockGroup {
+    std::uint64_t count;
+    std::size_t bytes;     // of each block
+    std::uint32_t frames;  // of each block
+    std::uint64_t failed;  // the first block that could not be decoded, or count
+    Result failure;        // why
+};
+
+// Decodes the group into out. When a predictor is out of range, the blocks before its block are
+// decoded one by one, as a conversion block after block would have.
+void DecodeGroup(const std::uint8_t* in, unsigned channels, BlockGroup& group, std::int16_t* out) {
+    const std::size_t samples = std::size_t{group.frames} * channels;
+    group.failed = group.count;
+    group.failure = Result::Decoded;
+    if (AdpcmBlockDecoder::DecodeBlocks({in, group.count * group.bytes}, group.bytes, channels,
+                                        group.frames,
+                                        {out, group.count * samples}) == Result::Decoded) {
+        return;
+    }
+    for (std::uint64_t b = 0; b < group.count; ++b) {
+        group.failure = AdpcmBlockDecoder::Decode({in + b * group.bytes, group.bytes}, channels,
+                                                  group.frames, {out + b * samples, samples});
+        if (group.failure != Result::Decoded) {
+            group.failed = b;
+            return;
+        }
+    }
+}
 
 }  // namespace
 
@@ -41,24 +74,29 @@ bool AdpcmToPcm16(StageContext& context, BarShare bar, const AdpcmSource& source
             geometry.Plan(static_cast<std::uint32_t>(stage.input().LimitToFile()));
         stage.output().Open(output);
 
+        // The whole blocks a transfer at a time, then the partial one. Each block is reported
+        // before it is passed on to the output: a cancel there leaves it and those after it out.
         const std::uint64_t blocks = plan.Blocks();
-        for (std::uint64_t b = 0; b < blocks; ++b) {
+        for (std::uint64_t b = 0; b < blocks;) {
             const bool partial = b == plan.fullBlocks;
-            const std::size_t bytes = partial ? plan.partialBytes : geometry.blockAlign;
-            const std::uint32_t blockFrames =
-                partial ? plan.partialFrames : geometry.samplesPerBlock;
-            if (stage.Cancelled(b, blocks)) {
-                return false;
-            }
-            auto* decoded = reinterpret_cast<std::int16_t*>(
-                stage.output().Next(std::size_t{blockFrames} * frameBytes));
-            const auto result =
-                AdpcmBlockDecoder::Decode({stage.input().Next(bytes), bytes}, channels, blockFrames,
-                                          {decoded, std::size_t{blockFrames} * channels});
-            if (result != AdpcmBlockDecoder::Result::Decoded) {
-                return stage.Fail(result == AdpcmBlockDecoder::Result::BadPredictor
-                                      ? IDS_ADPCM_PREDICTOR
-                                      : IDS_INVALID_FOR_CONVERSION);
+            BlockGroup group{
+                partial ? 1 : std::min<std::uint64_t>(kBlocksPerTransfer, plan.fullBlocks - b),
+                partial ? plan.partialBytes : geometry.blockAlign,
+                partial ? plan.partialFrames : geometry.samplesPerBlock, 0, Result::Decoded};
+            const std::size_t blockBytes = std::size_t{group.frames} * frameBytes;
+            DecodeGroup(
+                stage.input().Next(group.count * group.bytes), channels, group,
+                reinterpret_cast<std::int16_t*>(stage.output().Ahead(group.count * blockBytes)));
+            for (std::uint64_t k = 0; k < group.count; ++k, ++b) {
+                if (stage.Cancelled(b, blocks)) {
+                    return false;
+                }
+                if (k == group.failed) {
+                    return stage.Fail(group.failure == Result::BadPredictor
+                                          ? IDS_ADPCM_PREDICTOR
+                                          : IDS_INVALID_FOR_CONVERSION);
+                }
+                stage.output().PassOn(blockBytes);
             }
         }
         stage.Finish(Stage::Input::Keep);

@@ -1,6 +1,7 @@
 #include "convert/stages/stage_writer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace sonaro {
@@ -15,19 +16,36 @@ void StageWriter::Open(const std::string& path) {
 }
 
 std::uint8_t* StageWriter::Next(std::size_t size) {
-    if (size > buffer_.size()) {
+    std::uint8_t* room = Ahead(size);
+    PassOn(size);
+    return room;
+}
+
+std::uint8_t* StageWriter::Ahead(std::size_t size) {
+    if (ahead_ + size > buffer_.size()) {
         throw std::logic_error("a piece larger than the write buffer");
     }
-    if (held_ + size > buffer_.size()) {
+    if (held_ + ahead_ + size > buffer_.size()) {
         Flush();
     }
-    std::uint8_t* room = buffer_.data() + held_;
-    held_ += size;
+    std::uint8_t* room = buffer_.data() + held_ + ahead_;
+    ahead_ += size;
     return room;
+}
+
+void StageWriter::PassOn(std::size_t size) {
+    if (size > ahead_) {
+        throw std::logic_error("passing on more than was made ahead");
+    }
+    held_ += size;
+    ahead_ -= size;
 }
 
 void StageWriter::Append(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (ahead_ != 0) {
+        throw std::logic_error("appending behind bytes made ahead");
+    }
     if (buffer_.empty()) {
         file_.Write(bytes, size);
         return;
@@ -49,6 +67,7 @@ void StageWriter::Flush() {
         const std::size_t size = held_;
         held_ = 0;  // a failed write is not tried again
         file_.Write(buffer_.data(), size);
+        std::memmove(buffer_.data(), buffer_.data() + size, ahead_);
     }
 }
 

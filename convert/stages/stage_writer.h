@@ -28,6 +28,11 @@ class StageWriter {
     // Room for the next size bytes (at most the capacity), valid until the next call; what is
     // held is written first when it would not fit.
     std::uint8_t* Next(std::size_t size);
+    // Room for the next size bytes (at most the capacity), made ahead of the output: they stay
+    // out of the file until PassOn gives them (from the first on) to it. Made ahead of a report,
+    // they are not written at it, so a cancel there leaves them out.
+    std::uint8_t* Ahead(std::size_t size);
+    void PassOn(std::size_t size);
     // Copies the bytes into the buffer, writing it each time it is full.
     void Append(const void* data, std::size_t size);
     // Writes out what is held.
@@ -40,7 +45,8 @@ class StageWriter {
   private:
     File file_;
     std::vector<std::uint8_t> buffer_;
-    std::size_t held_ = 0;
+    std::size_t held_ = 0;   // bytes of the output in the buffer
+    std::size_t ahead_ = 0;  // bytes made ahead, after them
     AtReport atReport_ = AtReport::WriteOut;
 };
 

@@ -125,5 +125,54 @@ TEST(AdpcmBlockDecoder, ArbitraryInputIsSafe) {
     }
 }
 
+// Many blocks at once, on every kind of vector the processor has, give exactly the samples of
+// the blocks decoded one by one: mono and stereo, block counts around the lane counts, frames
+// below a block's capacity (an odd number of mono codes among them), block sizes whose codes end
+// inside a 4-byte fetch, and steps and samples at the 16-bit limits.
+TEST(AdpcmBlockDecoder, BlocksSideBySideMatchOneByOne) {
+    const struct {
+        unsigned channels;
+        std::size_t blockBytes;
+        std::uint64_t frames;
+        std::size_t blocks;
+    } cases[] = {{1, 256, 500, 37}, {2, 512, 500, 33}, {1, 63, 113, 17}, {1, 64, 101, 16},
+                 {2, 66, 52, 9},    {2, 65, 40, 8},    {1, 7, 2, 16},    {2, 15, 3, 17}};
+    std::mt19937 random(77);
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> data(c.blocks * c.blockBytes);
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            const std::size_t at = i % c.blockBytes;
+            const bool extreme = random() % 4 == 0;
+            data[i] = static_cast<std::uint8_t>(at < c.channels ? random() % 7
+                                                : extreme       ? (random() % 2 == 0 ? 0x7F : 0x80)
+                                                                : random());
+        }
+        std::vector<std::int16_t> expected(c.blocks * c.frames * c.channels);
+        for (std::size_t b = 0; b < c.blocks; ++b) {
+            const std::size_t samples = c.frames * c.channels;
+            ASSERT_EQ(AdpcmBlockDecoder::Decode({data.data() + b * c.blockBytes, c.blockBytes},
+                                                c.channels, c.frames,
+                                                {expected.data() + b * samples, samples}),
+                      Result::Decoded);
+        }
+        for (const SimdLevel level : SupportedSimdLevels()) {
+            std::vector<std::int16_t> out(expected.size(), 0x5A5A);
+            EXPECT_EQ(AdpcmBlockDecoder::DecodeBlocks(data, c.blockBytes, c.channels, c.frames, out,
+                                                      level),
+                      Result::Decoded);
+            EXPECT_EQ(out, expected) << SimdLevelName(level) << ", " << c.channels << " channels, "
+                                     << c.blockBytes << " bytes, " << c.blocks << " blocks";
+        }
+    }
+}
+
+TEST(AdpcmBlockDecoder, BlocksWithABadPredictorAreNotDecoded) {
+    std::vector<std::uint8_t> data(20 * 64, 0);
+    data[19 * 64 + 1] = 7;  // channel 1 of the last block
+    std::vector<std::int16_t> out(20 * 52 * 2, 0x5A5A);
+    EXPECT_EQ(AdpcmBlockDecoder::DecodeBlocks(data, 64, 2, 52, out), Result::BadPredictor);
+    EXPECT_EQ(out, std::vector<std::int16_t>(out.size(), 0x5A5A));
+}
+
 }  // namespace
 }  // namespace sonaro

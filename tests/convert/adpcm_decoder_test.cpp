@@ -206,6 +206,21 @@ TEST_F(AdpcmStageTest, CancelAtEveryReport) {
     EXPECT_GE(cancels, 3) << "at least one report at each of positions 0, 1 and 2";
 }
 
+// With one bar position per block every report pumps: a cancel at the report of a block leaves
+// exactly the blocks before it in the output, though blocks are decoded many at once.
+TEST_F(AdpcmStageTest, CancelLeavesOutItsBlockAndThoseAfter) {
+    const auto data = RandomBlocks(100 * 64, 64, 2, 12);
+    const AdpcmSource source = Source(2, 64, 52, data);
+    const auto all = Expected(data, source, std::vector<std::uint32_t>(100, 52));
+    for (const int pump : {1, 2, 17, 64, 65, 100}) {
+        test::StageRun run(pump);
+        std::uint32_t frames = 0;
+        EXPECT_FALSE(AdpcmToPcm16(run.context, {0, 100}, source, output, frames));
+        const auto before = all.begin() + (pump - 1) * 52 * 2;
+        EXPECT_EQ(test::ReadInt16(output), std::vector<std::int16_t>(all.begin(), before)) << pump;
+    }
+}
+
 TEST_F(AdpcmStageTest, EveryFileFaultGivesOneMessage) {
     const auto data = RandomBlocks(3 * 64 + 20, 64, 2, 6);
     const AdpcmSource source = Source(2, 64, 52, data);

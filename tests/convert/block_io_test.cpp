@@ -132,6 +132,28 @@ TEST_F(BlockIoTest, WriterAppendsAcrossFullBuffers) {
     EXPECT_EQ(test::ReadAll(path), bytes);
 }
 
+// Bytes made ahead stay out of the file, at a report or a full buffer, until they are passed on;
+// those never passed on never reach it.
+TEST_F(BlockIoTest, WriterKeepsBytesMadeAheadOutUntilPassedOn) {
+    const std::string path = dir.File("out.raw");
+    const std::vector<std::uint8_t> bytes = Bytes(1500);
+    StageWriter writer;
+    writer.Reserve(1000);
+    writer.Open(path);
+    std::copy_n(bytes.begin(), 600, writer.Ahead(600));
+    writer.PassOn(200);
+    writer.Report();
+    EXPECT_EQ(test::ReadAll(path), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 200));
+    writer.PassOn(400);
+    std::copy_n(bytes.begin() + 600, 900, writer.Ahead(900));  // does not fit behind 400 held
+    EXPECT_EQ(test::ReadAll(path).size(), 600U);
+    writer.PassOn(700);
+    EXPECT_THROW(writer.Append(bytes.data(), 1), std::logic_error);
+    EXPECT_THROW(writer.PassOn(201), std::logic_error);
+    writer.Flush();
+    EXPECT_EQ(test::ReadAll(path), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1300));
+}
+
 // The hook runs right before each pump, and when a cancel is found without one.
 TEST(ProgressReporterHook, RunsBeforeEveryPumpAndAtACancel) {
     test::ScriptedProgress progress;

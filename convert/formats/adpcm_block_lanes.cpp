@@ -1,0 +1,220 @@
+#include "convert/formats/adpcm_block_lanes.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "convert/formats/adpcm_geometry.h"
+#include "convert/formats/adpcm_tables.h"
+#include "convert/formats/little_endian.h"
+
+namespace sonaro {
+namespace {
+
+// Worked example, stereo blocks on vectors of 8 lanes: lane j of the first vector follows
+// channel 0 of block j, lane j of the second channel 1 of block j. Step k takes code byte k of
+// every block (its high nibble for channel 0, its low nibble for channel 1) and gives frame 2 + k
+// of every block. The code bytes are fetched four at a time for all blocks (one 32-bit value per
+// lane), and the frames of four steps are gathered in a small tile before they are copied to
+// their blocks. Mono blocks use one vector; each code byte gives two steps, high nibble first.
+constexpr std::uint64_t kBytesPerFetch = 4;
+
+template <typename Int>
+constexpr std::size_t kLanes = sizeof(Int) / sizeof(std::int32_t);
+
+template <typename Int>
+[[gnu::always_inline]] inline Int Splat(std::int32_t value) {
+    return Int{} + value;
+}
+
+// The adaptation factor of each lane's code.
+template <typename Int>
+[[gnu::always_inline]] inline Int Adaptation(Int code) {
+    Int table[2];
+    for (std::size_t i = 0; i < kAdpcmAdaptation.size(); ++i) {
+        table[i / kLanes<Int>][i % kLanes<Int>] = kAdpcmAdaptation[i];
+    }
+    if constexpr (kLanes<Int> == kAdpcmAdaptation.size()) {
+        return __builtin_shuffle(table[0], code);
+    } else {
+        return __builtin_shuffle(table[0], table[1], code);
+    }
+}
+
+// Every member is inlined into the functions below, which are compiled for their instructions.
+// One channel of each block of the group: its predictor and the steps of the scalar decoder,
+// done in 32-bit lanes with the same 16-bit results.
+template <typename Int>
+struct ChannelLanes {
+    Int first;
+    Int second;
+    Int step;
+    Int newest;
+    Int older;
+
+    [[gnu::always_inline]] inline Int Next(Int code) {
+        Int nextStep = (Adaptation(code) * step) >> 8;
+        nextStep = (nextStep << 16) >> 16;  // kept in 16 bits
+        nextStep =
+            nextStep < Splat<Int>(kAdpcmMinimumStep) ? Splat<Int>(kAdpcmMinimumStep) : nextStep;
+        const Int signedCode = code >= Splat<Int>(8) ? code - 16 : code;
+        Int sample = ((newest * first + older * second) >> 8) + signedCode * step;
+        sample = sample < Splat<Int>(-32768) ? Splat<Int>(-32768) : sample;
+        sample = sample > Splat<Int>(32767) ? Splat<Int>(32767) : sample;
+        older = newest;
+        newest = sample;
+        step = nextStep;
+        return sample;
+    }
+};
+
+template <typename Int>
+class LaneDecoder {
+  public:
+    [[gnu::always_inline]] explicit LaneDecoder(const AdpcmBlockRun& run)
+        : run_(run), codeBytes_(run.blockBytes - AdpcmGeometry::kHeaderBytes * run.channels) {}
+
+    [[gnu::always_inline]] void Decode() {
+        ReadHeaders();
+        const std::uint64_t steps = run_.frames - 2;
+        const std::uint64_t stepsPerFetch = kBytesPerFetch * (run_.channels == 1 ? 2 : 1);
+        for (std::uint64_t done = 0, byte = 0; done < steps; byte += kBytesPerFetch) {
+            const Int codes = Fetch(byte);
+            const auto count = static_cast<unsigned>(std::min(stepsPerFetch, steps - done));
+            if (run_.channels == 1) {
+                MonoSteps(codes, count);
+            } else {
+                StereoSteps(codes, count);
+            }
+            Store(2 + done, count);
+            done += count;
+        }
+    }
+
+  private:
+    static constexpr std::size_t kLaneCount = kLanes<Int>;
+
+    [[gnu::always_inline]] const std::uint8_t* Block(std::size_t lane) const {
+        return run_.blocks + lane * run_.blockBytes;
+    }
+    [[gnu::always_inline]] std::int16_t* Out(std::size_t lane) const {
+        return run_.out + lane * run_.frames * run_.channels;
+    }
+
+    // The predictors, steps and first two samples of every channel of every block; the first two
+    // frames go out as they are, the older first.
+    [[gnu::always_inline]] void ReadHeaders() {
+        const unsigned channels = run_.channels;
+        for (unsigned c = 0; c < channels; ++c) {
+            ChannelLanes<Int>& lanes = channels_[c];
+            for (std::size_t j = 0; j < kLaneCount; ++j) {
+                const std::uint8_t* block = Block(j);
+                const std::uint8_t* fields = block + channels;
+                lanes.first[j] = kAdpcmFirstCoefficient[block[c]];
+                lanes.second[j] = kAdpcmSecondCoefficient[block[c]];
+                lanes.step[j] = static_cast<std::int16_t>(LoadLE16(fields + 2 * c));
+                lanes.newest[j] = static_cast<std::int16_t>(LoadLE16(fields + 2 * (channels + c)));
+                lanes.older[j] =
+                    static_cast<std::int16_t>(LoadLE16(fields + 2 * (2 * channels + c)));
+                Out(j)[c] = static_cast<std::int16_t>(lanes.older[j]);
+                Out(j)[channels + c] = static_cast<std::int16_t>(lanes.newest[j]);
+            }
+        }
+    }
+
+    // Code bytes byte to byte + 3 of every block, the first in the low 8 bits; bytes beyond the
+    // block read as 0 (their codes are never used).
+    [[gnu::always_inline]] Int Fetch(std::uint64_t byte) const {
+        Int codes{};
+        const std::uint8_t* first =
+            run_.blocks + AdpcmGeometry::kHeaderBytes * run_.channels + byte;
+        if (byte + kBytesPerFetch <= codeBytes_) {
+            for (std::size_t j = 0; j < kLaneCount; ++j) {
+                codes[j] = static_cast<std::int32_t>(LoadLE32(first + j * run_.blockBytes));
+            }
+            return codes;
+        }
+        for (std::size_t j = 0; j < kLaneCount; ++j) {
+            std::uint32_t value = 0;
+            for (std::uint64_t b = byte; b < codeBytes_ && b < byte + kBytesPerFetch; ++b) {
+                value |= std::uint32_t{first[j * run_.blockBytes + (b - byte)]} << (8 * (b - byte));
+            }
+            codes[j] = static_cast<std::int32_t>(value);
+        }
+        return codes;
+    }
+
+    // Each code byte is one frame: channel 0 in the high nibble, channel 1 in the low one.
+    [[gnu::always_inline]] void StereoSteps(Int codes, unsigned count) {
+        for (unsigned k = 0; k < count; ++k) {
+            const Int left = channels_[0].Next((codes >> (8 * k + 4)) & 15);
+            const Int right = channels_[1].Next((codes >> (8 * k)) & 15);
+            tile_[k] = (left & 0xFFFF) | (right << 16);
+        }
+    }
+
+    // Each code byte is two frames, the high nibble first.
+    [[gnu::always_inline]] void MonoSteps(Int codes, unsigned count) {
+        for (unsigned k = 0; k < count; ++k) {
+            const unsigned shift = 8 * (k / 2) + (k % 2 == 0 ? 4 : 0);
+            tile_[k] = channels_[0].Next((codes >> shift) & 15);
+        }
+    }
+
+    // Copies count frames of the tile to each block, from frame on.
+    [[gnu::always_inline]] void Store(std::uint64_t frame, unsigned count) {
+        for (std::size_t j = 0; j < kLaneCount; ++j) {
+            std::int16_t* out = Out(j) + frame * run_.channels;
+            for (unsigned k = 0; k < count; ++k) {
+                if (run_.channels == 1) {
+                    out[k] = static_cast<std::int16_t>(tile_[k][j]);
+                } else {
+                    const auto pair = static_cast<std::uint32_t>(tile_[k][j]);
+                    std::memcpy(out + 2 * k, &pair, sizeof pair);
+                }
+            }
+        }
+    }
+
+    const AdpcmBlockRun& run_;
+    std::uint64_t codeBytes_;
+    ChannelLanes<Int> channels_[2]{};
+    Int tile_[2 * kBytesPerFetch]{};  // the frames of one fetch, by step
+};
+
+using Int8 = std::int32_t __attribute__((vector_size(32)));
+using Int16 = std::int32_t __attribute__((vector_size(64)));
+
+[[gnu::target("avx2,fma")]] void DecodeAvx2(const AdpcmBlockRun& run) {
+    LaneDecoder<Int8>(run).Decode();
+}
+
+[[gnu::target("avx512f,avx2,fma")]] void DecodeAvx512(const AdpcmBlockRun& run) {
+    LaneDecoder<Int16>(run).Decode();
+}
+
+}  // namespace
+
+std::size_t AdpcmLaneBlocks(SimdLevel level) {
+    switch (level) {
+        case SimdLevel::Avx512:
+            return kLanes<Int16>;
+        case SimdLevel::Avx2:
+            return kLanes<Int8>;
+        case SimdLevel::Baseline:
+            break;
+    }
+    return 0;
+}
+
+void DecodeAdpcmLanes(const AdpcmBlockRun& run, SimdLevel level) {
+    switch (level) {
+        case SimdLevel::Avx512:
+            return DecodeAvx512(run);
+        case SimdLevel::Avx2:
+            return DecodeAvx2(run);
+        case SimdLevel::Baseline:
+            break;
+    }
+}
+
+}  // namespace sonaro
