@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstdint>
 
@@ -8,7 +9,7 @@ namespace sonaro {
 // The segment of an A-law magnitude on the 16-bit scale: the first of the segment ends 255, 511,
 // 1023, ..., 32767 that the magnitude does not exceed (0 to 7). Each segment end is one less than
 // a power of two, so the segment follows from the magnitude's bit width, without a search.
-inline int FindALawSegment(std::int16_t magnitude) {
+constexpr int FindALawSegment(std::int16_t magnitude) {
     constexpr int kFirstSegmentBits = 8;  // 0 to 255
     if (magnitude < (1 << kFirstSegmentBits)) {
         return 0;
@@ -18,7 +19,7 @@ inline int FindALawSegment(std::int16_t magnitude) {
 
 // The G.711 A-law code of a 16-bit sample whose full scale is ±32767. A negative sample's
 // magnitude is taken as -v - 8 on the 16-bit scale (at least 0) before it is quantised.
-inline std::uint8_t EncodeALaw(std::int16_t sample) {
+constexpr std::uint8_t EncodeALaw(std::int16_t sample) {
     // Non-negative samples carry the sign bit; the even bits of every code are inverted.
     constexpr unsigned kPositiveMask = 0xD5;
     constexpr unsigned kNegativeMask = 0x55;
@@ -32,5 +33,17 @@ inline std::uint8_t EncodeALaw(std::int16_t sample) {
     const unsigned steps = static_cast<unsigned>(magnitude >> shift) & 0x0F;
     return static_cast<std::uint8_t>(((static_cast<unsigned>(segment) << 4) | steps) ^ mask);
 }
+
+// The codes of all 16-bit samples, the code of sample v at v + 32768: one look-up per sample where
+// many are encoded.
+constexpr std::array<std::uint8_t, 65536> ALawCodes() {
+    std::array<std::uint8_t, 65536> codes{};
+    for (int sample = -32768; sample <= 32767; ++sample) {
+        codes[static_cast<std::size_t>(sample + 32768)] =
+            EncodeALaw(static_cast<std::int16_t>(sample));
+    }
+    return codes;
+}
+inline constexpr std::array<std::uint8_t, 65536> kALawCodes = ALawCodes();
 
 }  // namespace sonaro
