@@ -12,6 +12,7 @@
 #include "cli/interrupt.h"
 #include "cli/terminal_user.h"
 #include "convert/codecs/codec_setup.h"
+#include "convert/resampler/worker_team.h"
 #include "document/path_parts.h"
 #include "document/sonaro_doc.h"
 
@@ -104,6 +105,7 @@ int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& erro
         }
     };
     const auto threads = std::min<std::size_t>(static_cast<std::size_t>(command.jobs), jobs.size());
+    WorkerTeam::ShareCpusAmong(static_cast<unsigned>(threads));
     std::vector<std::thread> pool;
     for (std::size_t t = 1; t < threads; ++t) {
         pool.emplace_back(worker);

@@ -52,12 +52,14 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
     streamColumns_ = columns_ / kernel_.shape.width;
     const std::size_t elements = static_cast<std::size_t>(LastInput(0) - FirstInput(0)) / down_ + 1;
     slots_ = elements - (kernel_.shape.width - 1) * streamColumns_;
-    const std::size_t size = slots_ * kernel_.shape.width * down_;
-    // Aligned to a whole vector, so that no load of the sums straddles two cache lines.
-    storage_.resize(size + kAlignment / sizeof(double));
+    // Each side aligned to a whole vector, so that no load of the sums straddles two cache lines.
+    constexpr std::size_t kAligned = kAlignment / sizeof(double);
+    sideSize_ = (slots_ * kernel_.shape.width * down_ + kAligned - 1) / kAligned * kAligned;
+    storage_.resize(2 * sideSize_ + kAligned);
     void* start = storage_.data();
     std::size_t space = storage_.size() * sizeof(double);
-    rows_ = static_cast<double*>(std::align(kAlignment, size * sizeof(double), start, space));
+    rows_ =
+        static_cast<double*>(std::align(kAlignment, 2 * sideSize_ * sizeof(double), start, space));
 }
 
 std::int64_t PolyphaseFilter::FirstInput(std::uint64_t firstOutput) const {
@@ -70,18 +72,23 @@ std::int64_t PolyphaseFilter::LastInput(std::uint64_t firstOutput) const {
     return newest + (up_ - 1) * down_ / up_ + static_cast<std::int64_t>((columns_ - 1) * down_);
 }
 
-void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t from,
-                              std::int64_t to, const SampleWindow& window) {
+void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t last,
+                              const SampleWindow& window, double* rows) const {
+    const std::int64_t from = std::max<std::int64_t>(first, 0);
+    const std::int64_t to = std::min(last, window.count - 1);
+    if (from <= to && (from < window.start || to >= window.end)) {
+        throw std::logic_error("input window does not cover the span");
+    }
     const std::size_t width = kernel_.shape.width;
-    double* values = rows_ + row * width;
+    double* values = rows + row * width;
     const std::size_t slotStep = down_ * width;  // from one element of the row to the next
     // Slot k of stream s holds input base + (s * streamColumns + k) * down.
     const std::int64_t base = first + static_cast<std::int64_t>(row);
     const auto step = static_cast<std::int64_t>(down_);
     const auto streamStep = static_cast<std::int64_t>(streamColumns_ * down_);
-    const std::int64_t last = base + static_cast<std::int64_t>(width - 1) * streamStep +
-                              static_cast<std::int64_t>(slots_ - 1) * step;
-    if (base >= from && last <= to) {
+    const std::int64_t lastInput = base + static_cast<std::int64_t>(width - 1) * streamStep +
+                                   static_cast<std::int64_t>(slots_ - 1) * step;
+    if (base >= from && lastInput <= to) {
         // The whole row lies inside the input: no checks, slot after slot.
         const float* source = window.samples + (base - window.start);
         switch (width) {
@@ -104,19 +111,23 @@ void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t 
     }
 }
 
-void PolyphaseFilter::Deinterleave(std::int64_t first, std::int64_t last,
-                                   const SampleWindow& window, WorkerTeam& team) {
-    const std::int64_t from = std::max<std::int64_t>(first, 0);
-    const std::int64_t to = std::min(last, window.count - 1);
-    if (from <= to && (from < window.start || to >= window.end)) {
-        throw std::logic_error("input window does not cover the span");
-    }
-    team.ForEach(down_, [&](std::size_t row) { FillRow(row, first, from, to, window); });
+void PolyphaseFilter::PrepareRow(std::uint64_t firstOutput, std::size_t row,
+                                 const SampleWindow& window, unsigned side) {
+    FillRow(row, FirstInput(firstOutput), LastInput(firstOutput), window, rows_ + side * sideSize_);
 }
 
-void PolyphaseFilter::ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first,
+std::size_t PolyphaseFilter::GroupCount(std::uint64_t count) const {
+    // A short span needs only the first columns of the first stream.
+    const std::uint64_t columns = (std::min(count, spanSize()) + up_ - 1) / up_;
+    return (std::min<std::uint64_t>(columns, streamColumns_) + kernel_.shape.vectors - 1) /
+           kernel_.shape.vectors;
+}
+
+void PolyphaseFilter::ComputeGroup(std::uint64_t firstOutput, std::size_t group, unsigned side,
                                    float* out) const {
-    const PhaseRows rows{rows_, down_};
+    const std::int64_t first = FirstInput(firstOutput);
+    const auto newest = static_cast<std::int64_t>(firstOutput * down_ / up_);
+    const PhaseRows rows{rows_ + side * sideSize_, down_};
     const std::size_t column = group * kernel_.shape.vectors;  // of each stream
     for (std::uint32_t u = 0; u < up_; ++u) {
         const std::uint32_t phase = u * down_ % up_;
@@ -129,15 +140,9 @@ void PolyphaseFilter::ComputeGroup(std::size_t group, std::int64_t newest, std::
 
 void PolyphaseFilter::ComputeSpan(std::uint64_t firstOutput, std::uint64_t count,
                                   const SampleWindow& window, float* out, WorkerTeam& team) {
-    const std::int64_t first = FirstInput(firstOutput);
-    Deinterleave(first, LastInput(firstOutput), window, team);
-    const auto newest = static_cast<std::int64_t>(firstOutput * down_ / up_);
-    // A short span needs only the first columns of the first stream.
-    const std::uint64_t columns = (std::min(count, spanSize()) + up_ - 1) / up_;
-    const std::size_t groups =
-        (std::min<std::uint64_t>(columns, streamColumns_) + kernel_.shape.vectors - 1) /
-        kernel_.shape.vectors;
-    team.ForEach(groups, [&](std::size_t group) { ComputeGroup(group, newest, first, out); });
+    team.ForEach(RowCount(), [&](std::size_t row) { PrepareRow(firstOutput, row, window, 0); });
+    team.ForEach(GroupCount(count),
+                 [&](std::size_t group) { ComputeGroup(firstOutput, group, 0, out); });
 }
 
 }  // namespace sonaro

@@ -62,22 +62,34 @@ class PolyphaseFilter {
     std::int64_t FirstInput(std::uint64_t firstOutput) const;
     std::int64_t LastInput(std::uint64_t firstOutput) const;
 
-    // Computes outputs [firstOutput, firstOutput + count) of the span beginning at firstOutput
-    // into out, which has room for spanSize values, sharing the work out over the team. The
-    // window must hold every input index of [FirstInput, LastInput] that lies inside the input.
+    // A span is computed in two steps: its inputs are laid out in one of two row buffers (the
+    // sides 0 and 1), row by row, then its outputs are summed from them, group by group. The
+    // items of both steps may run on any thread; while one side's groups are summed, the other
+    // side may be filled for the next span.
+    //
+    // Fills row `row` (of RowCount()) of a side with the inputs of the span beginning at output
+    // firstOutput (a multiple of spanSize). The window must hold every input index of
+    // [FirstInput, LastInput] that lies inside the input.
+    void PrepareRow(std::uint64_t firstOutput, std::size_t row, const SampleWindow& window,
+                    unsigned side);
+    std::size_t RowCount() const { return down_; }
+    // The groups that make the first count outputs of a span.
+    std::size_t GroupCount(std::uint64_t count) const;
+    // Computes the outputs of one group of the span prepared on that side into out, which has room
+    // for spanSize values (group g writes some of them; the groups together the first count).
+    void ComputeGroup(std::uint64_t firstOutput, std::size_t group, unsigned side,
+                      float* out) const;
+
+    // Both steps on side 0, shared out over the team: outputs [firstOutput, firstOutput + count)
+    // into out.
     void ComputeSpan(std::uint64_t firstOutput, std::uint64_t count, const SampleWindow& window,
                      float* out, WorkerTeam& team);
 
   private:
-    // Copies the inputs [first, last] into the rows and streams of rows_ (see PhaseRows), as
-    // doubles, with zeros for the places outside the input; one row per item.
-    void Deinterleave(std::int64_t first, std::int64_t last, const SampleWindow& window,
-                      WorkerTeam& team);
-    // Fills one row, the inputs [from, to] taken from the window.
-    void FillRow(std::size_t row, std::int64_t first, std::int64_t from, std::int64_t to,
-                 const SampleWindow& window);
-    // Computes the up phases of one group of columns of every stream.
-    void ComputeGroup(std::size_t group, std::int64_t newest, std::int64_t first, float* out) const;
+    // Copies the inputs [first, last] into row `row` of the rows (see PhaseRows), as doubles,
+    // with zeros for the places outside the input.
+    void FillRow(std::size_t row, std::int64_t first, std::int64_t last, const SampleWindow& window,
+                 double* rows) const;
 
     std::uint32_t up_;
     std::uint32_t down_;
@@ -89,8 +101,10 @@ class PolyphaseFilter {
     std::vector<std::size_t> phaseStart_;  // up + 1 offsets into phaseTaps_
     std::size_t streamColumns_;            // outputs of each phase per stream
     std::size_t slots_;                    // elements per row of each stream
-    std::vector<double> storage_;          // rows_ and the room to align them
-    double* rows_ = nullptr;               // down rows, aligned (see PhaseRows)
+    std::vector<double> storage_;          // the rows of both sides and the room to align them
+    std::size_t sideSize_;                 // doubles of each side
+    double* rows_ = nullptr;               // the down rows of side 0, aligned (see PhaseRows),
+                                           // then those of side 1
 };
 
 }  // namespace sonaro

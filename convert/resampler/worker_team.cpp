@@ -4,10 +4,22 @@
 #include <chrono>
 #include <system_error>
 
+#include "convert/resampler/cpu_budget.h"
+
 namespace sonaro {
 
+namespace {
+
+std::atomic<unsigned> conversionsAtOnce{1};
+
+}  // namespace
+
 unsigned WorkerTeam::DefaultSize() {
-    return std::clamp(std::thread::hardware_concurrency(), 1U, 16U);
+    return std::clamp(AvailableCpus() / std::max(conversionsAtOnce.load(), 1U), 1U, 16U);
+}
+
+void WorkerTeam::ShareCpusAmong(unsigned conversions) {
+    conversionsAtOnce.store(conversions);
 }
 
 WorkerTeam::WorkerTeam(unsigned threads) {
@@ -37,14 +49,12 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
     if (count == 0) {
         return;
     }
-    if (workers_.empty() || solo_ > 0) {
-        solo_ -= solo_ > 0 ? 1 : 0;
+    if (workers_.empty()) {
         for (std::size_t item = 0; item < count; ++item) {
             task(item);
         }
         return;
     }
-    const auto start = Clock::now();
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
@@ -56,17 +66,8 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
         published_.store(generation, std::memory_order_release);
     }
     wake_.notify_all();
-    const std::size_t mine = Work(generation, count, task);
-    const auto busy = Clock::now() - start;
+    Work(generation, count, task);
     WaitUntilDone(count);
-    // When the others took items but made the job slower than this thread alone would have
-    // been (the system kept one of them waiting while it held an item), work alone for a while.
-    // Short jobs are not judged: there a worker just woken is late without anything amiss.
-    const auto alone =
-        busy / static_cast<long>(std::max<std::size_t>(mine, 1)) * static_cast<long>(count);
-    if (mine < count && busy > kJudgedWork && Clock::now() - start > alone) {
-        solo_ = kSoloJobs;
-    }
 }
 
 void WorkerTeam::WaitUntilDone(std::size_t count) {
@@ -82,21 +83,19 @@ void WorkerTeam::WaitUntilDone(std::size_t count) {
     }
 }
 
-std::size_t WorkerTeam::Work(std::uint64_t generation, std::size_t count,
-                             const std::function<void(std::size_t)>& task) {
+void WorkerTeam::Work(std::uint64_t generation, std::size_t count,
+                      const std::function<void(std::size_t)>& task) {
     const std::uint64_t tag = generation << kItemBits;
-    std::size_t taken = 0;
     std::uint64_t claim = claim_.load(std::memory_order_acquire);
     for (;;) {
         const std::uint64_t item = claim - tag;
         if ((claim >> kItemBits) != (tag >> kItemBits) || item >= count) {
-            return taken;  // a newer job, or none of this one left
+            return;  // a newer job, or none of this one left
         }
         if (!claim_.compare_exchange_weak(claim, claim + 1, std::memory_order_acq_rel)) {
             continue;
         }
         task(static_cast<std::size_t>(item));
-        ++taken;
         if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
             done_.notify_one();
         }

@@ -1,7 +1,9 @@
 #include "convert/stages/3_resampler.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -20,35 +22,48 @@ static_assert(std::endian::native == std::endian::little,
 
 constexpr std::size_t kWindowSamples = kResamplerWindowSamples;
 constexpr std::size_t kOutputBlockSamples = 2000;
+// The multiply-adds (about a millisecond of one core) below which the sums are done before a
+// second thread would have started and caught up.
+constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 26;
 
-// One pass over the input: fills the window as the spans of outputs need it, passes the outputs
-// on to be written in blocks of 2000 and reports the bar at every output where it moves on.
+// One pass over the input, span by span. Each span's inputs are read into a window of their
+// own, laid out in rows, then summed; the outputs go on to be written in blocks of 2000, and the
+// bar is reported at every output where it moves on. The work of span k and the reading and
+// laying out of span k + 1 make one job for the team, so no thread waits for the reading:
+//     job k:  [read span k + 1] [groups of span k ...] [rows of span k + 1 ...]
+// (the rows wait until the read is done). Span k lays out its rows on side k % 2; its window is
+// the one span k - 1 did not use, unless that one holds its inputs already.
+// Between jobs the calling thread alone writes and reports, and a read that failed is reported
+// only after the outputs of the span before it were passed on, as reading span after span would.
 class Pass {
   public:
-    // The window holds kWindowSamples inputs, the span a span of outputs.
-    Pass(Stage& stage, BarShare bar, std::vector<float>& window, std::vector<float>& span,
+    Pass(Stage& stage, BarShare bar, std::vector<float> (&windows)[2], std::vector<float>& span,
          PolyphaseFilter& filter, WorkerTeam& team, std::uint32_t inputCount)
         : stage_(stage),
           bar_(bar),
-          window_(window),
+          windows_(windows),
           span_(span),
           filter_(filter),
           team_(team),
           inputCount_(inputCount),
           total_(filter_.taps() + std::uint64_t{filter_.up()} * (inputCount - 1)),
-          outputs_((total_ + filter_.down() - 1) / filter_.down()) {}
+          outputs_((total_ + filter_.down() - 1) / filter_.down()),
+          spans_((outputs_ + filter_.spanSize() - 1) / filter_.spanSize()) {}
 
     // Answers false when the user cancelled; the output then holds the full blocks written.
     bool Run() {
-        for (std::uint64_t first = 0; first < outputs_; first += span_.size()) {
+        ReadWindow(0);
+        team_.ForEach(filter_.RowCount(),
+                      [&](std::size_t row) { filter_.PrepareRow(0, row, Window(0), 0); });
+        for (std::uint64_t k = 0; k < spans_; ++k) {
+            const std::uint64_t first = k * filter_.spanSize();
             const std::uint64_t count = std::min<std::uint64_t>(span_.size(), outputs_ - first);
-            FillWindow(first);
-            filter_.ComputeSpan(
-                first, count,
-                {window_.data(), windowStart_, windowEnd_, static_cast<std::int64_t>(inputCount_)},
-                span_.data(), team_);
+            RunJob(k, count);
             if (!Emit(first, count) || stage_.Cancelled(reportedK_, total_)) {
                 return false;
+            }
+            if (readFailure_) {
+                std::rethrow_exception(readFailure_);
             }
         }
         return true;
@@ -57,22 +72,66 @@ class Pass {
     std::uint64_t outputs() const { return outputs_; }
 
   private:
-    // Makes sure the window holds the inputs the span reaches: when its newest one lies beyond
-    // the window, the window is read again from the span's oldest input on.
-    void FillWindow(std::uint64_t firstOutput) {
-        const std::int64_t oldest = std::max<std::int64_t>(filter_.FirstInput(firstOutput), 0);
+    // Sums span k (count outputs) and, when there is one, reads and lays out span k + 1.
+    void RunJob(std::uint64_t k, std::uint64_t count) {
+        const bool next = k + 1 < spans_;
+        const std::uint64_t first = k * filter_.spanSize();
+        const auto side = static_cast<unsigned>(k % 2);
+        const std::size_t reads = next ? 1 : 0;
+        const std::size_t groups = filter_.GroupCount(count);
+        const std::size_t rows = next ? filter_.RowCount() : 0;
+        std::atomic<bool> read{false};
+        team_.ForEach(reads + groups + rows, [&](std::size_t item) {
+            if (item < reads) {
+                try {
+                    ReadWindow(k + 1);
+                } catch (...) {
+                    readFailure_ = std::current_exception();
+                }
+                read.store(true, std::memory_order_release);
+                read.notify_all();
+            } else if (item < reads + groups) {
+                filter_.ComputeGroup(first, item - reads, side, span_.data());
+            } else {
+                read.wait(false, std::memory_order_acquire);
+                if (!readFailure_) {
+                    filter_.PrepareRow(first + filter_.spanSize(), item - reads - groups,
+                                       Window(k + 1), 1 - side);
+                }
+            }
+        });
+    }
+
+    // Makes the window of span k hold the inputs it reaches (those inside the input): the window
+    // of span k - 1 when it holds them already, else the other one, read from the span's oldest
+    // input on. A file shorter than its count reads as zeros rather than as stale samples.
+    void ReadWindow(std::uint64_t k) {
+        const std::uint64_t first = k * filter_.spanSize();
+        const std::int64_t oldest = std::max<std::int64_t>(filter_.FirstInput(first), 0);
         const std::int64_t newest =
-            std::min<std::int64_t>(filter_.LastInput(firstOutput), std::int64_t{inputCount_} - 1);
-        if (newest < windowEnd_) {
+            std::min<std::int64_t>(filter_.LastInput(first), std::int64_t{inputCount_} - 1);
+        const Held& before = held_[(k + 1) % 2];
+        Held& held = held_[k % 2];
+        if (k > 0 && oldest >= before.start && newest < before.end) {
+            held = before;
             return;
         }
-        const auto count = static_cast<std::size_t>(
-            std::min<std::int64_t>(kWindowSamples, std::int64_t{inputCount_} - oldest));
-        // A file shorter than its count reads as zeros rather than as stale samples.
-        stage_.input().ReadAt(static_cast<std::uint64_t>(oldest) * sizeof(float), window_.data(),
-                              count * sizeof(float));
-        windowStart_ = oldest;
-        windowEnd_ = oldest + static_cast<std::int64_t>(count);
+        // As much as the window takes: the next span may find its inputs there too.
+        const auto room = static_cast<std::int64_t>(windows_[0].size());
+        if (newest - oldest + 1 > room) {
+            throw std::logic_error("a span of outputs reaches beyond the input window");
+        }
+        const std::int64_t count =
+            std::clamp<std::int64_t>(std::int64_t{inputCount_} - oldest, 0, room);
+        held = {k > 0 ? 1 - before.buffer : 0, oldest, oldest + count};
+        stage_.input().ReadAt(static_cast<std::uint64_t>(oldest) * sizeof(float),
+                              windows_[held.buffer].data(),
+                              static_cast<std::size_t>(count) * sizeof(float));
+    }
+
+    SampleWindow Window(std::uint64_t k) const {
+        const Held& held = held_[k % 2];
+        return {windows_[held.buffer].data(), held.start, held.end, std::int64_t{inputCount_}};
     }
 
     // Passes outputs [first, first + count) of the span on to the output, and reports the bar at
@@ -108,20 +167,39 @@ class Pass {
 
     Stage& stage_;
     BarShare bar_;
-    std::vector<float>& window_;
+    std::vector<float> (&windows_)[2];
     std::vector<float>& span_;
     PolyphaseFilter& filter_;
     WorkerTeam& team_;
     std::uint32_t inputCount_;
     std::uint64_t total_;    // length of the whole convolution at the filter rate
     std::uint64_t outputs_;  // ceil(total / down)
-    std::int64_t windowStart_ = 0;
-    std::int64_t windowEnd_ = 0;
+    std::uint64_t spans_;
+    // The inputs [start, end) held for span k at k % 2, and which window holds them.
+    struct Held {
+        int buffer = 0;
+        std::int64_t start = 0;
+        std::int64_t end = 0;
+    };
+    Held held_[2];
+    std::exception_ptr readFailure_;
     std::uint64_t reportedK_ = 0;   // the filter position of the last output reported
     std::uint64_t nextReport_ = 0;  // the next output at which the bar position moves
 };
 
 }  // namespace
+
+unsigned ResamplerThreads(std::uint32_t inputCount, std::uint32_t inputRate, unsigned threads) {
+    const RateRatio* ratio = FindRateRatio(inputRate);
+    const FilterTable* table = ratio != nullptr ? FindFilterTable(ratio->filterRate) : nullptr;
+    if (threads != 0 || table == nullptr) {
+        return threads;
+    }
+    // The multiply-adds: each output sums about taps / up of them.
+    const std::uint64_t work =
+        std::uint64_t{inputCount} * ratio->up / ratio->down * (table->size / ratio->up);
+    return work < kSharedWork ? 1 : 0;
+}
 
 bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& output,
                         const std::string& input, std::uint32_t inputCount,
@@ -134,7 +212,8 @@ bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& 
     Stage stage(context, bar);
     return stage.Run([&] {
         // The working storage comes before the rate's filter is looked up and any file opened.
-        std::vector<float> window(kWindowSamples);
+        std::vector<float> windows[2] = {std::vector<float>(kWindowSamples),
+                                         std::vector<float>(kWindowSamples)};
         stage.output().Reserve(kOutputBlockSamples * sizeof(float), StageWriter::AtReport::Keep);
         const FilterTable* table = ratio != nullptr ? FindFilterTable(ratio->filterRate) : nullptr;
         if (table == nullptr) {
@@ -142,16 +221,12 @@ bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& 
         }
         PolyphaseFilter filter(*table, ratio->up, ratio->down, kWindowSamples);
         std::vector<float> span(filter.spanSize());
-        WorkerTeam team(threads);
-        if (filter.LastInput(0) - filter.FirstInput(0) + 1 >
-            static_cast<std::int64_t>(kWindowSamples)) {
-            throw std::logic_error("a span of outputs reaches beyond the input window");
-        }
+        WorkerTeam team(ResamplerThreads(inputCount, inputRate, threads));
         stage.input().Open(input);
         stage.output().Open(output);
         std::uint64_t produced = 0;
         if (inputCount > 0) {
-            Pass pass(stage, bar, window, span, filter, team, inputCount);
+            Pass pass(stage, bar, windows, span, filter, team, inputCount);
             if (!pass.Run()) {
                 return false;
             }

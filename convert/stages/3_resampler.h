@@ -17,11 +17,16 @@ inline constexpr std::size_t kResamplerWindowSamples = 65536;
 // unchanged and the input stays; otherwise the input file is removed on success. Answers false
 // after telling the user why (file error, cancel, no memory, a rate without a filter);
 // outputCount then is unchanged except on the copy path, where it is inputCount. The sums are
-// shared out over that many threads (0: one per processor core); the output is the same for any
-// number. The calling thread alone reports progress, and no other thread works between two of
-// its reports.
+// shared out over ResamplerThreads(inputCount, inputRate, threads) threads; the output is the
+// same for any number. The calling thread alone reports progress, and no other thread works
+// between two of its reports.
 bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& output,
                         const std::string& input, std::uint32_t inputCount,
                         std::uint32_t& outputCount, std::uint32_t inputRate, unsigned threads = 0);
+
+// The threads the sums of inputCount samples at inputRate are shared over when that many are
+// asked for: as asked, and for 0 the team's share of the processors (0), except for an input so
+// short that one thread is done before a second would have started and caught up (1).
+unsigned ResamplerThreads(std::uint32_t inputCount, std::uint32_t inputRate, unsigned threads);
 
 }  // namespace sonaro

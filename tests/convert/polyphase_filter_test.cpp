@@ -1,6 +1,7 @@
 // The fast path of the resampler: spans of outputs computed by every kernel the processor has,
 // shared out over any number of threads, against the plain loop and the definition, bit for bit.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "convert/resampler/cpu_budget.h"
 #include "convert/resampler/filter_tables.h"
 #include "convert/resampler/polyphase_filter.h"
 #include "convert/resampler/worker_team.h"
@@ -163,10 +165,59 @@ TEST(WorkerTeam, OtherThreadsShareTheWork) {
     EXPECT_EQ(started.load(), 2);
 }
 
-TEST(WorkerTeam, DefaultSizeFollowsTheProcessors) {
-    EXPECT_GE(WorkerTeam::DefaultSize(), 1U);
-    EXPECT_LE(WorkerTeam::DefaultSize(), 16U);
-    EXPECT_EQ(WorkerTeam(0).size(), WorkerTeam::DefaultSize());
+// The team of 0 takes the processors this thread may run on (a CPU set such as taskset gives),
+// shared among the conversions that run at once.
+TEST(WorkerTeam, DefaultSizeIsTheShareOfTheCpusAvailable) {
+    cpu_set_t all;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+    const unsigned cpus = AvailableCpus();
+    EXPECT_LE(cpus, static_cast<unsigned>(CPU_COUNT(&all)));
+    EXPECT_EQ(WorkerTeam::DefaultSize(), std::clamp(cpus, 1U, 16U));
+    WorkerTeam::ShareCpusAmong(cpus);
+    EXPECT_EQ(WorkerTeam(0).size(), 1U);
+    WorkerTeam::ShareCpusAmong(1);
+
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    }
+    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_EQ(AvailableCpus(), 1U);
+    EXPECT_EQ(WorkerTeam(0).size(), 1U);
+    ASSERT_EQ(::sched_setaffinity(0, sizeof all, &all), 0);
+}
+
+TEST(CpuBudget, QuotasInWholeProcessorsRoundedUp) {
+    const struct {
+        const char* text;
+        unsigned cpus;
+    } cases[] = {{"max 100000\n", 0},
+                 {"200000 100000\n", 2},
+                 {"150000 100000", 2},
+                 {"50000 100000", 1},
+                 {"-1 100000", 0},
+                 {"100000 0", 0},
+                 {"", 0},
+                 {"12x 100000", 0},
+                 {"400000 100000 x", 4}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(CpusOfQuota(c.text), c.cpus) << c.text;
+    }
+}
+
+TEST(CpuBudget, GroupPathsOfTheCpuController) {
+    const CgroupPaths unified = CpuCgroupPaths("0::/user.slice/session-2.scope\n");
+    EXPECT_EQ(unified.unified, "/user.slice/session-2.scope");
+    EXPECT_EQ(unified.cpu, "");
+    const CgroupPaths split = CpuCgroupPaths(
+        "12:memory:/m\n4:cpu,cpuacct:/docker/abc\n3:cpuset:/s\n1:name=systemd:/x\n0::/\n");
+    EXPECT_EQ(split.cpu, "/docker/abc");
+    EXPECT_EQ(split.unified, "/");
+    EXPECT_EQ(CpuCgroupPaths("garbage\n2:cpuacct:/a\n").cpu, "");
 }
 
 }  // namespace
