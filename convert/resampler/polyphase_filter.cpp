@@ -9,18 +9,6 @@ namespace {
 
 constexpr std::size_t kAlignment = 64;
 
-// Fills the slots of one row from inputs all inside the window: slot k of stream s is
-// source[s * streamStep + k * step].
-template <std::size_t kWidth>
-void CopyStreams(const float* source, std::int64_t step, std::int64_t streamStep, std::size_t slots,
-                 std::size_t slotStep, double* values) {
-    for (std::size_t k = 0; k < slots; ++k, source += step, values += slotStep) {
-        for (std::size_t s = 0; s < kWidth; ++s) {
-            values[s] = source[static_cast<std::int64_t>(s) * streamStep];
-        }
-    }
-}
-
 }  // namespace
 
 PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
@@ -29,7 +17,8 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
       down_(down),
       taps_(table.size),
       longestPhase_((taps_ + up - 1) / up),
-      kernel_(PhaseSumKernelFor(level)) {
+      kernel_(PhaseSumKernelFor(level)),
+      fill_(RowFillFor(level)) {
     // Phase r holds h[r], h[r + up], ...: the taps met by outputs whose filter position is r
     // modulo up, in the order their sums use them.
     for (std::uint32_t r = 0; r < up; ++r) {
@@ -54,7 +43,8 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
     slots_ = elements - (kernel_.shape.width - 1) * streamColumns_;
     // Each side aligned to a whole vector, so that no load of the sums straddles two cache lines.
     constexpr std::size_t kAligned = kAlignment / sizeof(double);
-    sideSize_ = (slots_ * kernel_.shape.width * down_ + kAligned - 1) / kAligned * kAligned;
+    sideVectors_ = slots_ * down_;
+    sideSize_ = (sideVectors_ * kernel_.shape.width + kAligned - 1) / kAligned * kAligned;
     storage_.resize(2 * sideSize_ + kAligned);
     void* start = storage_.data();
     std::size_t space = storage_.size() * sizeof(double);
@@ -72,48 +62,43 @@ std::int64_t PolyphaseFilter::LastInput(std::uint64_t firstOutput) const {
     return newest + (up_ - 1) * down_ / up_ + static_cast<std::int64_t>((columns_ - 1) * down_);
 }
 
-void PolyphaseFilter::FillRow(std::size_t row, std::int64_t first, std::int64_t last,
-                              const SampleWindow& window, double* rows) const {
+void PolyphaseFilter::PrepareChunk(std::uint64_t firstOutput, std::size_t chunk,
+                                   const SampleWindow& window, unsigned side) {
+    const std::int64_t first = FirstInput(firstOutput);
     const std::int64_t from = std::max<std::int64_t>(first, 0);
-    const std::int64_t to = std::min(last, window.count - 1);
+    const std::int64_t to = std::min(LastInput(firstOutput), window.count - 1);
     if (from <= to && (from < window.start || to >= window.end)) {
         throw std::logic_error("input window does not cover the span");
     }
     const std::size_t width = kernel_.shape.width;
-    double* values = rows + row * width;
-    const std::size_t slotStep = down_ * width;  // from one element of the row to the next
-    // Slot k of stream s holds input base + (s * streamColumns + k) * down.
-    const std::int64_t base = first + static_cast<std::int64_t>(row);
-    const auto step = static_cast<std::int64_t>(down_);
+    const std::size_t begin = chunk * kChunkVectors;
+    const std::size_t end = std::min(begin + kChunkVectors, sideVectors_);
+    double* rows = rows_ + side * sideSize_;
+    // Vector i holds, for each stream s, input first + s × streamStep + i: those of [inside,
+    // beyond) lie inside the input for every stream, the others get zeros where they lie outside.
     const auto streamStep = static_cast<std::int64_t>(streamColumns_ * down_);
-    const std::int64_t lastInput = base + static_cast<std::int64_t>(width - 1) * streamStep +
-                                   static_cast<std::int64_t>(slots_ - 1) * step;
-    if (base >= from && lastInput <= to) {
-        // The whole row lies inside the input: no checks, slot after slot.
-        const float* source = window.samples + (base - window.start);
-        switch (width) {
-            case 2:
-                return CopyStreams<2>(source, step, streamStep, slots_, slotStep, values);
-            case 4:
-                return CopyStreams<4>(source, step, streamStep, slots_, slotStep, values);
-            case 8:
-                return CopyStreams<8>(source, step, streamStep, slots_, slotStep, values);
-            default:
-                break;
+    const auto lastStream = static_cast<std::int64_t>(width - 1) * streamStep;
+    const auto inside = static_cast<std::size_t>(std::clamp<std::int64_t>(
+        from - first, static_cast<std::int64_t>(begin), static_cast<std::int64_t>(end)));
+    const auto beyond = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(to - lastStream - first + 1, static_cast<std::int64_t>(inside),
+                                 static_cast<std::int64_t>(end)));
+    const auto fillBounded = [&](std::size_t lo, std::size_t hi) {
+        for (std::size_t i = lo; i < hi; ++i) {
+            for (std::size_t s = 0; s < width; ++s) {
+                const std::int64_t input = first + static_cast<std::int64_t>(s) * streamStep +
+                                           static_cast<std::int64_t>(i);
+                rows[i * width + s] =
+                    input >= from && input <= to ? window.samples[input - window.start] : 0.0;
+            }
         }
+    };
+    fillBounded(begin, inside);
+    if (beyond > inside) {
+        fill_(window.samples + (first + static_cast<std::int64_t>(inside) - window.start),
+              streamStep, 0, beyond - inside, rows + inside * width);
     }
-    for (std::size_t k = 0; k < slots_; ++k, values += slotStep) {
-        for (std::size_t s = 0; s < width; ++s) {
-            const std::int64_t input = base + static_cast<std::int64_t>(s) * streamStep +
-                                       static_cast<std::int64_t>(k) * step;
-            values[s] = input >= from && input <= to ? window.samples[input - window.start] : 0.0;
-        }
-    }
-}
-
-void PolyphaseFilter::PrepareRow(std::uint64_t firstOutput, std::size_t row,
-                                 const SampleWindow& window, unsigned side) {
-    FillRow(row, FirstInput(firstOutput), LastInput(firstOutput), window, rows_ + side * sideSize_);
+    fillBounded(beyond, end);
 }
 
 std::size_t PolyphaseFilter::GroupCount(std::uint64_t count) const {
@@ -140,7 +125,8 @@ void PolyphaseFilter::ComputeGroup(std::uint64_t firstOutput, std::size_t group,
 
 void PolyphaseFilter::ComputeSpan(std::uint64_t firstOutput, std::uint64_t count,
                                   const SampleWindow& window, float* out, WorkerTeam& team) {
-    team.ForEach(RowCount(), [&](std::size_t row) { PrepareRow(firstOutput, row, window, 0); });
+    team.ForEach(ChunkCount(),
+                 [&](std::size_t chunk) { PrepareChunk(firstOutput, chunk, window, 0); });
     team.ForEach(GroupCount(count),
                  [&](std::size_t group) { ComputeGroup(firstOutput, group, 0, out); });
 }

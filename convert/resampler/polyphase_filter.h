@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "convert/resampler/filter_tables.h"
+#include "convert/resampler/phase_rows.h"
 #include "convert/resampler/phase_sums.h"
 #include "convert/resampler/worker_team.h"
 
@@ -63,16 +64,16 @@ class PolyphaseFilter {
     std::int64_t LastInput(std::uint64_t firstOutput) const;
 
     // A span is computed in two steps: its inputs are laid out in one of two row buffers (the
-    // sides 0 and 1), row by row, then its outputs are summed from them, group by group. The
+    // sides 0 and 1), chunk by chunk, then its outputs are summed from them, group by group. The
     // items of both steps may run on any thread; while one side's groups are summed, the other
     // side may be filled for the next span.
     //
-    // Fills row `row` (of RowCount()) of a side with the inputs of the span beginning at output
-    // firstOutput (a multiple of spanSize). The window must hold every input index of
+    // Lays out chunk `chunk` (of ChunkCount()) of a side with the inputs of the span beginning at
+    // output firstOutput (a multiple of spanSize). The window must hold every input index of
     // [FirstInput, LastInput] that lies inside the input.
-    void PrepareRow(std::uint64_t firstOutput, std::size_t row, const SampleWindow& window,
-                    unsigned side);
-    std::size_t RowCount() const { return down_; }
+    void PrepareChunk(std::uint64_t firstOutput, std::size_t chunk, const SampleWindow& window,
+                      unsigned side);
+    std::size_t ChunkCount() const { return (sideVectors_ + kChunkVectors - 1) / kChunkVectors; }
     // The groups that make the first count outputs of a span.
     std::size_t GroupCount(std::uint64_t count) const;
     // Computes the outputs of one group of the span prepared on that side into out, which has room
@@ -86,23 +87,23 @@ class PolyphaseFilter {
                      float* out, WorkerTeam& team);
 
   private:
-    // Copies the inputs [first, last] into row `row` of the rows (see PhaseRows), as doubles,
-    // with zeros for the places outside the input.
-    void FillRow(std::size_t row, std::int64_t first, std::int64_t last, const SampleWindow& window,
-                 double* rows) const;
+    // The vectors of a side laid out by one item.
+    static constexpr std::size_t kChunkVectors = 1024;
 
     std::uint32_t up_;
     std::uint32_t down_;
     std::size_t taps_;
     std::size_t longestPhase_;
     PhaseSumKernel kernel_;
+    RowFillFunction fill_;
     std::size_t columns_;                  // outputs of each phase per span
     std::vector<double> phaseTaps_;        // phase r: h[r], h[r + up], ... from phaseStart_[r]
     std::vector<std::size_t> phaseStart_;  // up + 1 offsets into phaseTaps_
     std::size_t streamColumns_;            // outputs of each phase per stream
     std::size_t slots_;                    // elements per row of each stream
     std::vector<double> storage_;          // the rows of both sides and the room to align them
-    std::size_t sideSize_;                 // doubles of each side
+    std::size_t sideVectors_;              // vectors of each side (slots_ × down)
+    std::size_t sideSize_;                 // doubles of each side, rounded up to align the next
     double* rows_ = nullptr;               // the down rows of side 0, aligned (see PhaseRows),
                                            // then those of side 1
 };

@@ -30,8 +30,8 @@ constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 26;
 // own, laid out in rows, then summed; the outputs go on to be written in blocks of 2000, and the
 // bar is reported at every output where it moves on. The work of span k and the reading and
 // laying out of span k + 1 make one job for the team, so no thread waits for the reading:
-//     job k:  [read span k + 1] [groups of span k ...] [rows of span k + 1 ...]
-// (the rows wait until the read is done). Span k lays out its rows on side k % 2; its window is
+//     job k:  [read span k + 1] [groups of span k ...] [chunks of span k + 1 ...]
+// (the chunks wait until the read is done). Span k lays out its rows on side k % 2; its window is
 // the one span k - 1 did not use, unless that one holds its inputs already.
 // Between jobs the calling thread alone writes and reports, and a read that failed is reported
 // only after the outputs of the span before it were passed on, as reading span after span would.
@@ -53,8 +53,8 @@ class Pass {
     // Answers false when the user cancelled; the output then holds the full blocks written.
     bool Run() {
         ReadWindow(0);
-        team_.ForEach(filter_.RowCount(),
-                      [&](std::size_t row) { filter_.PrepareRow(0, row, Window(0), 0); });
+        team_.ForEach(filter_.ChunkCount(),
+                      [&](std::size_t chunk) { filter_.PrepareChunk(0, chunk, Window(0), 0); });
         for (std::uint64_t k = 0; k < spans_; ++k) {
             const std::uint64_t first = k * filter_.spanSize();
             const std::uint64_t count = std::min<std::uint64_t>(span_.size(), outputs_ - first);
@@ -79,9 +79,9 @@ class Pass {
         const auto side = static_cast<unsigned>(k % 2);
         const std::size_t reads = next ? 1 : 0;
         const std::size_t groups = filter_.GroupCount(count);
-        const std::size_t rows = next ? filter_.RowCount() : 0;
+        const std::size_t chunks = next ? filter_.ChunkCount() : 0;
         std::atomic<bool> read{false};
-        team_.ForEach(reads + groups + rows, [&](std::size_t item) {
+        team_.ForEach(reads + groups + chunks, [&](std::size_t item) {
             if (item < reads) {
                 try {
                     ReadWindow(k + 1);
@@ -95,8 +95,8 @@ class Pass {
             } else {
                 read.wait(false, std::memory_order_acquire);
                 if (!readFailure_) {
-                    filter_.PrepareRow(first + filter_.spanSize(), item - reads - groups,
-                                       Window(k + 1), 1 - side);
+                    filter_.PrepareChunk(first + filter_.spanSize(), item - reads - groups,
+                                         Window(k + 1), 1 - side);
                 }
             }
         });
