@@ -51,6 +51,34 @@ TEST_F(MixerTest, FrameValues) {
               (std::vector<float>{-0.5F, -32768.0F, 32767.0F, 1.5F}));
 }
 
+// Long runs of random frames of each format (eight frames at a time and the rest one by one)
+// against the rule in double precision: (left + right) × 0.5, less 128 for 8-bit samples.
+TEST_F(MixerTest, EveryFormatFollowsTheRuleInDoublePrecision) {
+    std::mt19937 random(5);
+    for (const std::uint8_t channels : {1, 2}) {
+        for (const unsigned bits : {8U, 16U}) {
+            const std::uint32_t frames = 1003;
+            std::vector<std::uint8_t> bytes(frames * channels * bits / 8);
+            for (auto& byte : bytes) {
+                byte = static_cast<std::uint8_t>(random());
+            }
+            std::vector<float> expected;
+            for (std::uint32_t f = 0; f < frames; ++f) {
+                double sample[2];
+                for (unsigned c = 0; c < channels; ++c) {
+                    const std::size_t at = (f * channels + c) * bits / 8;
+                    sample[c] = bits == 8
+                                    ? bytes[at] - 128.0
+                                    : static_cast<std::int16_t>(bytes[at] | bytes[at + 1] << 8);
+                }
+                expected.push_back(
+                    static_cast<float>(channels == 1 ? sample[0] : (sample[0] + sample[1]) * 0.5));
+            }
+            EXPECT_EQ(Mix(bytes, frames, channels, bits), expected) << channels << " " << bits;
+        }
+    }
+}
+
 // Any other channel count than 1 mixes two channels; any other width than 8 reads 16 bits.
 TEST_F(MixerTest, OddArgumentsMeanTwoChannelsAndSixteenBits) {
     const auto bytes = test::Int16Bytes({100, 300, -7, 8});
