@@ -3,11 +3,11 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
-#include <QBuffer>
 #include <QMediaDevices>
 #include <QTimer>
 
-#include "convert/playback/wave_decoder.h"
+#include "app/wave_stream_device.h"
+#include "convert/playback/wave_stream.h"
 #include "document/format_record.h"
 
 namespace sonaro {
@@ -33,36 +33,33 @@ bool QtSoundOutput::Stop() {
         sink_->disconnect();
         sink_->stop();
     }
-    sink_.reset();  // the sink goes before the buffer it reads
-    buffer_.reset();
-    pcm_.clear();
+    sink_.reset();  // the sink goes before the source it reads
+    source_.reset();
     return true;
 }
 
+// The file is opened and checked, its format given to the sink, and the sink started at once:
+// it decodes the samples as it pulls them.
 bool QtSoundOutput::PlayFile(const std::string& path) {
     Stop();
-    WaveDecoder decoder(codecs_);
-    const std::optional<DecodedSound> sound = decoder.DecodeFile(path, kPlayableLimit);
+    std::unique_ptr<WaveStream> stream = WaveStream::OpenFile(path, kPlayableLimit, codecs_);
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (!sound || device.isNull()) {
+    if (stream == nullptr || device.isNull()) {
         return false;
     }
     QAudioFormat format;
-    format.setSampleRate(static_cast<int>(sound->samplesPerSec));
-    format.setChannelCount(sound->channels);
+    format.setSampleRate(static_cast<int>(stream->samplesPerSec()));
+    format.setChannelCount(stream->channels());
     format.setSampleFormat(QAudioFormat::Int16);
     if (!device.isFormatSupported(format)) {
         return false;
     }
-    // Samples are kept in the machine's byte order, which is what Int16 means to the sink.
-    pcm_ = QByteArray(reinterpret_cast<const char*>(sound->samples.data()),
-                      static_cast<qsizetype>(sound->samples.size() * sizeof(std::int16_t)));
-    buffer_ = std::make_unique<QBuffer>(&pcm_);
-    buffer_->open(QIODevice::ReadOnly);
+    source_ = std::make_unique<WaveStreamDevice>(std::move(stream));
+    source_->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     sink_ = std::make_unique<QAudioSink>(device, format);
     QObject::connect(sink_.get(), &QAudioSink::stateChanged, sink_.get(),
                      [this] { OnStateChanged(); });
-    sink_->start(buffer_.get());
+    sink_->start(source_.get());
     if (sink_->error() != QAudio::NoError || sink_->state() == QAudio::StoppedState) {
         Stop();
         return false;
@@ -73,8 +70,8 @@ bool QtSoundOutput::PlayFile(const std::string& path) {
 // A sound played to its end releases the device. The sink turns idle once it has handed the last
 // samples on, while the device still holds up to a buffer of them: those are let play out first.
 void QtSoundOutput::OnStateChanged() {
-    if (sink_ == nullptr || sink_->state() != QAudio::IdleState || buffer_ == nullptr ||
-        !buffer_->atEnd()) {
+    if (sink_ == nullptr || sink_->state() != QAudio::IdleState || source_ == nullptr ||
+        !source_->atEnd()) {
         return;
     }
     const qint64 buffered = sink_->format().durationForBytes(sink_->bufferSize()) / 1000;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <memory>
 #include <string>
 
@@ -8,12 +7,13 @@
 #include "document/sound_output.h"
 
 class QAudioSink;
-class QBuffer;
 
 namespace sonaro {
 
-// Sound output through Qt Multimedia: the file is decoded in memory by the program's own decoder
-// and played in the background on the default output device. One sound at a time: a new one
+class WaveStreamDevice;
+
+// Sound output through Qt Multimedia: the file is decoded by the program's own decoder as the
+// default output device plays it, in the background. One sound at a time: a new one
 // replaces the one playing. Playback advances with the Qt event loop.
 class QtSoundOutput final : public SoundOutput {
   public:
@@ -33,8 +33,7 @@ class QtSoundOutput final : public SoundOutput {
     void OnStateChanged();
 
     CodecManager& codecs_;
-    QByteArray pcm_;
-    std::unique_ptr<QBuffer> buffer_;
+    std::unique_ptr<WaveStreamDevice> source_;
     std::unique_ptr<QAudioSink> sink_;
 };
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "convert/codecs/codec_manager.h"
-#include "convert/formats/wave_format.h"
 
 namespace sonaro {
 
@@ -19,9 +18,7 @@ struct DecodedSound {
     std::size_t frames() const { return channels == 0 ? 0 : samples.size() / channels; }
 };
 
-// Decodes a whole WAVE file in memory for playback: 8- and 16-bit PCM, A-law, Microsoft ADPCM,
-// and Voxware through the codec manager. Chunks are walked in order, so files from any writer
-// that follows the RIFF rules are read, not only those the conversion accepts.
+// Decodes a whole WAVE file in memory: whatever a WaveStream reads, all at once.
 class WaveDecoder {
   public:
     explicit WaveDecoder(CodecManager& codecs) : codecs_(codecs) {}
@@ -32,11 +29,6 @@ class WaveDecoder {
     std::optional<DecodedSound> Decode(const std::vector<std::uint8_t>& file);
 
   private:
-    std::optional<DecodedSound> DecodeData(const WaveFormat& format, const std::uint8_t* data,
-                                           std::size_t size);
-    std::optional<DecodedSound> DecodeVoxware(const WaveFormat& format, const std::uint8_t* data,
-                                              std::size_t size);
-
     CodecManager& codecs_;
 };
 

@@ -1,11 +1,13 @@
 // Whole-file decoding for playback: every supported encoding sample for sample, the chunk walk,
 // the refusals, and the codec stream's calls including a failure at each of them.
 #include "convert/playback/wave_decoder.h"
+#include "convert/playback/wave_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/codecs/plugin_codec_manager.h"
@@ -183,6 +185,50 @@ TEST_F(DecoderTest, EveryTruncationIsSafe) {
         } else {
             ASSERT_TRUE(sound) << length;
             EXPECT_EQ(sound->samples.size(), length - 58);
+        }
+    }
+}
+
+// Played piece by piece, as a sound output pulls it, in pieces of any size (a frame, an odd
+// number of samples, more than an ADPCM block), a sound is the same as decoded whole, and each
+// read ends on a whole frame.
+TEST(WaveStreamPieces, AnyPieceSizesGiveTheWholeSound) {
+    std::mt19937 random(3);
+    std::vector<std::uint8_t> bytes(3 * 256 + 100);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i % 256 < 2 ? random() % 7 : random());
+    }
+    std::vector<std::int16_t> pcm(2 * 777);
+    for (auto& sample : pcm) {
+        sample = static_cast<std::int16_t>(random());
+    }
+    const std::vector<std::vector<std::uint8_t>> files = {
+        test::Pcm16Spec(22050, 2, pcm).Build(),
+        test::PcmSpec(11025, 1, 8, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 301))
+            .Build(),
+        test::ALawSpec(bytes).Build(), test::AdpcmSpec(22050, 1, 256, 500, bytes).Build(),
+        test::AdpcmSpec(22050, 2, 256, 244, bytes).Build()};
+    NoCodecManager codecs;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        const auto whole = WaveDecoder(codecs).Decode(files[f]);
+        ASSERT_TRUE(whole) << f;
+        for (const std::size_t piece :
+             {std::size_t{whole->channels}, std::size_t{7}, std::size_t{1001}}) {
+            const auto stream = WaveStream::Open(files[f], codecs);
+            ASSERT_NE(stream, nullptr) << f;
+            EXPECT_EQ(stream->frames(), whole->frames()) << f;
+            std::vector<std::int16_t> samples(piece);
+            std::vector<std::int16_t> all;
+            while (!stream->AtEnd()) {
+                const std::size_t got = stream->Read(samples.data(), piece);
+                ASSERT_EQ(got % stream->channels(), 0U) << f;
+                ASSERT_GT(got + stream->channels(),
+                          std::min(piece, whole->samples.size() - all.size()))
+                    << "as many whole frames as fit";
+                all.insert(all.end(), samples.begin(), samples.begin() + static_cast<long>(got));
+            }
+            EXPECT_EQ(stream->Read(samples.data(), piece), 0U);
+            EXPECT_EQ(all, whole->samples) << f << ", pieces of " << piece;
         }
     }
 }

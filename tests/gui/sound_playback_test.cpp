@@ -187,6 +187,31 @@ TEST_F(PlaybackTest, PlaysAConvertedFile) {
     EXPECT_NEAR(rms / peak, 1 / std::sqrt(2.0), 0.03);
 }
 
+// The first sound reaches the sound server soon after Play, however long the file: the time
+// from the command to the first sample of the tone in the monitor's recording (the recorder
+// lags by its latency, so the time measured is if anything too long).
+TEST_F(PlaybackTest, FirstSoundSoonAfterPlay) {
+    const std::string path = dir_.Write("long.wav", ALawTone(240.0, 440, 0.5));  // 1.9 MB
+    Run(300);
+    const double commanded = recorder_.SecondsRecorded();
+    QElapsedTimer returned;
+    returned.start();
+    ASSERT_TRUE(sound_.PlayFile(path));
+    const qint64 returnedMs = returned.elapsed();
+    Run(1500);
+    EXPECT_TRUE(sound_.Stop());
+    const Recording recording = Finish();
+    const auto first = std::find_if(recording.samples.begin(), recording.samples.end(),
+                                    [](std::int16_t sample) { return std::abs(sample) > 256; });
+    ASSERT_NE(first, recording.samples.end());
+    const double heard = static_cast<double>(first - recording.samples.begin()) / recording.rate;
+    std::printf("Play returned after %lld ms; the first sound came %.0f ms after the command\n",
+                static_cast<long long>(returnedMs), 1000 * (heard - commanded));
+    EXPECT_GT(heard, commanded) << "the sound comes after the command";
+    EXPECT_NEAR(recording.Frequency(recording.Loud().front() + 5, recording.Loud().front() + 50),
+                440, 10);
+}
+
 // A stereo PCM file keeps its channels apart: the tone on the left only.
 TEST_F(PlaybackTest, PlaysStereoPcmOnItsOwnChannels) {
     std::vector<std::int16_t> samples;

@@ -187,4 +187,9 @@ bool MonitorRecorder::Finish() {
            process_.exitStatus() == QProcess::NormalExit && caughtUp;
 }
 
+double MonitorRecorder::SecondsRecorded() const {
+    const qint64 bytes = QFileInfo(QString::fromStdString(path_)).size() - kHeaderBytes;
+    return static_cast<double>(std::max<qint64>(bytes, 0)) / kBytesPerSecond;
+}
+
 }  // namespace sonaro::test

@@ -48,6 +48,9 @@ class MonitorRecorder {
     bool Start();
     // Ends the recording; the file's header is complete only after this.
     bool Finish();
+    // The seconds of sound in the file so far: where in the recording a sound played now begins,
+    // give or take the recorder's latency (it lags, so a delay measured from it is not too short).
+    double SecondsRecorded() const;
     const std::string& path() const { return path_; }
 
   private:
