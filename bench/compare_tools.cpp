@@ -1,7 +1,8 @@
-// Runs several converters on the same input, alternately, and prints the median wall time of
-// each, its ratio to the reference (the first tool) and its peak memory.
+// Runs several converters on the same input, alternately, RUNS times each, and prints one row of
+// a Markdown table: the label, the median wall time of each tool in seconds, the last tool's
+// median over the best median of the others, and the last tool's peak memory.
 //
-//   sonaro-bench-compare RUNS NAME=COMMAND [NAME=COMMAND...]
+//   sonaro-bench-compare LABEL RUNS NAME=COMMAND [NAME=COMMAND...]
 //
 // A COMMAND is run with /bin/sh -c as "exec COMMAND", so that the peak memory measured (the
 // child's maximum resident set size) is the tool's own, not the shell's.
@@ -53,13 +54,14 @@ double Median(std::vector<double> values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: sonaro-bench-compare RUNS NAME=COMMAND...\n");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: sonaro-bench-compare LABEL RUNS NAME=COMMAND...\n");
         return 2;
     }
-    const int runs = std::max(1, std::atoi(argv[1]));
+    const std::string label = argv[1];
+    const int runs = std::max(1, std::atoi(argv[2]));
     std::vector<Tool> tools;
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 3; i < argc; ++i) {
         const std::string spec = argv[i];
         const auto equals = spec.find('=');
         tools.push_back({spec.substr(0, equals), spec.substr(equals + 1), {}, 0, false});
@@ -72,16 +74,23 @@ int main(int argc, char** argv) {
             }
         }
     }
-    const double reference = Median(tools.front().seconds);
-    std::printf("%-10s %10s %10s %12s\n", "tool", "median s", "ratio", "peak memory");
-    for (const Tool& tool : tools) {
-        if (tool.failed) {
-            std::printf("%-10s %10s\n", tool.name.c_str(), "failed");
-            continue;
+    std::printf("| %s |", label.c_str());
+    double best = 0;
+    for (std::size_t t = 0; t < tools.size(); ++t) {
+        const Tool& tool = tools[t];
+        const double median = tool.failed ? 0 : Median(tool.seconds);
+        std::printf(tool.failed ? " failed |" : " %.3f |", median);
+        if (t + 1 < tools.size() && !tool.failed && (best == 0 || median < best)) {
+            best = median;
         }
-        const double median = Median(tool.seconds);
-        std::printf("%-10s %10.3f %10.2f %9.1f MB\n", tool.name.c_str(), median, median / reference,
-                    static_cast<double>(tool.peakKiB) / 1024.0);
+    }
+    const Tool& last = tools.back();
+    if (last.failed || best == 0) {
+        std::printf(" - | - |\n");
+    } else {
+        const double ratio = Median(last.seconds) / best;
+        std::printf(" %s%.2f%s | %.1f MB |\n", ratio >= 1 ? "**" : "", ratio,
+                    ratio >= 1 ? "**" : "", static_cast<double>(last.peakKiB) / 1024.0);
     }
     return 0;
 }

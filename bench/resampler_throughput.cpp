@@ -1,6 +1,7 @@
-// The resampler's sums alone, at the filter of 44100 Hz (and optionally another rate): achieved
-// multiply-adds per second with each instruction set and thread count, against the limit of the
-// cores: their widest multiply-adds measured on the same number of threads.
+// The resampler's sums alone (with the laying out of their inputs), at the filter of 44100 Hz (or
+// the rates given): achieved multiply-adds per second with each instruction set and thread
+// count, against that instruction set's limit: its multiply-adds alone, measured on the same
+// number of threads.
 // Usage: sonaro-bench-resampler [RATE...]
 #include <chrono>
 #include <cstdio>
@@ -59,15 +60,12 @@ int main(int argc, char** argv) {
         rates.push_back(44100);
     }
     const unsigned cores = WorkerTeam::DefaultSize();
-    // The core's limit: its widest multiply-adds, on one thread and on all at once.
-    const double limits[2] = {bench::MeasureFmaLimit(BestSimdLevel(), 1),
-                              bench::MeasureFmaLimit(BestSimdLevel(), cores)};
-    std::printf("FMA limit (%s): %.2fG/s on 1 thread, %.2fG/s on %u\n",
-                std::string(SimdLevelName(BestSimdLevel())).c_str(), limits[0] / 1e9,
-                limits[1] / 1e9, cores);
     std::printf("%-8s %-8s %8s %16s %14s %9s\n", "rate", "vectors", "threads", "multiply-adds/s",
                 "limit/s", "of limit");
     for (const SimdLevel level : SupportedSimdLevels()) {
+        // The limit of this instruction set: its multiply-adds alone, on as many threads.
+        const double limits[2] = {bench::MeasureFmaLimit(level, 1),
+                                  bench::MeasureFmaLimit(level, cores)};
         for (const std::uint32_t rate : rates) {
             const RateRatio* ratio = FindRateRatio(rate);
             if (ratio == nullptr || ratio->Copied()) {

@@ -1,6 +1,11 @@
 #!/bin/sh
-# Converts generated inputs with sonaro-convert, sox and ffmpeg, alternately in one run, and prints
-# median wall times, the ratio to sox and peak memory. Usage: bench/run.sh BUILD_DIR [RUNS]
+# Converts generated inputs with sox, ffmpeg and sonaro-convert, alternately in one run (medians
+# of RUNS), and prints the table of wall times with sonaro's ratio to the faster peer: ten-minute
+# inputs, a short one, the same again with all three tools pinned to one CPU (taskset -c 0), and a
+# batch of 40 files of 15 s (mixed rates and channels) converted two at a time (sonaro --jobs 2,
+# the peers one file each through xargs -P 2). Then the resampler's sums against the limit of
+# each instruction set. Take it on a quiet machine: the load is printed first.
+# Usage: bench/run.sh BUILD_DIR [RUNS]
 set -eu
 build=$1
 runs=${2:-5}
@@ -9,32 +14,66 @@ compare="$build/bench/sonaro-bench-compare"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+flags=""
+for flag in avx2 avx512f; do
+    grep -qw "$flag" /proc/cpuinfo && flags="$flags $flag"
+done
+echo "machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) CPUs usable, flags:${flags:- none}"
+echo "load: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 minutes)"
 
-# bench_case NAME SECONDS RATE CHANNELS ENCODING: makes a pink-noise input of that shape, then
-# times the three converters on it.
-bench_case() {
-    name=$1
-    input="$work/$name.wav"
+# make NAME SECONDS RATE CHANNELS ENCODING: a pink-noise input of that shape.
+make_input() {
     case $5 in
-        pcm) sox -n -r "$3" -c "$4" -b 16 "$input" synth "$2" pinknoise vol 0.5 ;;
-        adpcm) sox -n -r "$3" -c "$4" -e ms-adpcm "$input" synth "$2" pinknoise vol 0.5 ;;
+        pcm) sox -n -r "$3" -c "$4" -b 16 "$work/$1.wav" synth "$2" pinknoise vol 0.5 ;;
+        adpcm) sox -n -r "$3" -c "$4" -e ms-adpcm "$work/$1.wav" synth "$2" pinknoise vol 0.5 ;;
     esac
-    echo
-    echo "== $name: $(soxi -d "$input"), $(soxi -r "$input") Hz, $(soxi -c "$input") channel(s), $(soxi -e "$input")"
-    "$compare" "$runs" \
-        "sox=sox '$input' -r 8000 -c 1 -e a-law '$work/sox.wav'" \
-        "sonaro=$convert --quiet '$input' -o '$work/sonaro.wav'" \
-        "ffmpeg=ffmpeg -v error -y -i '$input' -ar 8000 -ac 1 -c:a pcm_alaw '$work/ffmpeg.wav'"
-    rm -f "$input"
 }
 
-bench_case 10min-44k1-stereo 600 44100 2 pcm
-bench_case 10s-44k1-stereo 10 44100 2 pcm
-bench_case 10min-48k-mono 600 48000 1 pcm
-bench_case 10min-22k05-stereo 600 22050 2 pcm
-bench_case 10min-44k1-stereo-adpcm 600 44100 2 adpcm
+# row LABEL INPUT [PREFIX]: the three tools on one input, each command after PREFIX.
+row() {
+    input="$work/$2.wav"
+    prefix=${3:-}
+    "$compare" "$1" "$runs" \
+        "sox=$prefix sox '$input' -r 8000 -c 1 -e a-law '$work/sox.wav'" \
+        "ffmpeg=$prefix ffmpeg -v error -y -i '$input' -ar 8000 -ac 1 -c:a pcm_alaw '$work/ffmpeg.wav'" \
+        "sonaro=$prefix $convert --quiet '$input' -o '$work/sonaro.wav'"
+}
+
+make_input s44 600 44100 2 pcm
+make_input m48 600 48000 1 pcm
+make_input s22 600 22050 2 pcm
+make_input a44 600 44100 2 adpcm
+make_input short 10 44100 2 pcm
+
+mkdir "$work/batch" "$work/out"
+i=0
+for rate in 11025 16000 22050 32000 44100 48000 24000 12000; do
+    for channels in 1 2; do
+        for take in 1 2 3; do
+            i=$((i + 1))
+            [ $i -le 40 ] || break
+            sox -n -r $rate -c $channels -b 16 "$work/batch/$i.wav" synth 15 pinknoise vol 0.5
+        done
+    done
+done
+ls "$work"/batch/*.wav > "$work/list"
 
 echo
-echo "== resampler sums alone: multiply-adds per second against the cores' measured FMA limit"
+echo "| input (10 min unless said) | sox s | ffmpeg s | sonaro s | sonaro / best peer | sonaro peak memory |"
+echo "|---|---|---|---|---|---|"
+for pin in "" "taskset -c 0"; do
+    at=${pin:+", pinned to one CPU"}
+    row "44.1 kHz stereo$at" s44 "$pin"
+    row "48 kHz mono$at" m48 "$pin"
+    row "22.05 kHz stereo$at" s22 "$pin"
+    row "44.1 kHz stereo MS ADPCM$at" a44 "$pin"
+    row "10 s 44.1 kHz stereo$at" short "$pin"
+done
+"$compare" "40 files of 15 s, two at a time" "$runs" \
+    "sox=xargs -a '$work/list' -P 2 -I{} sox {} -r 8000 -c 1 -e a-law -t wav {}.sox" \
+    "ffmpeg=xargs -a '$work/list' -P 2 -I{} ffmpeg -v error -y -i {} -ar 8000 -ac 1 -c:a pcm_alaw -f wav {}.ffmpeg" \
+    "sonaro=$convert --quiet --jobs 2 \$(cat '$work/list') --output-dir '$work/out'"
+
+echo
+echo "== the resampler's sums alone: multiply-adds per second against each instruction set's limit"
 "$build/bench/sonaro-bench-resampler" 44100 48000
