@@ -143,7 +143,8 @@ class LaneDecoder {
         return codes;
     }
 
-    // Each code byte is one frame: channel 0 in the high nibble, channel 1 in the low one.
+    // Each code byte is one frame: channel 0 in the high nibble, channel 1 in the low one. The
+    // tile keeps each frame as a pair of samples, left in the low half.
     [[gnu::always_inline]] void StereoSteps(Int codes, unsigned count) {
         for (unsigned k = 0; k < count; ++k) {
             const Int left = channels_[0].Next((codes >> (8 * k + 4)) & 15);
@@ -152,24 +153,65 @@ class LaneDecoder {
         }
     }
 
-    // Each code byte is two frames, the high nibble first.
+    // Each code byte is two frames, the high nibble first. The tile keeps two frames in a pair,
+    // the earlier in the low half.
     [[gnu::always_inline]] void MonoSteps(Int codes, unsigned count) {
         for (unsigned k = 0; k < count; ++k) {
             const unsigned shift = 8 * (k / 2) + (k % 2 == 0 ? 4 : 0);
-            tile_[k] = channels_[0].Next((codes >> shift) & 15);
+            const Int sample = channels_[0].Next((codes >> shift) & 15);
+            tile_[k / 2] = k % 2 == 0 ? sample & 0xFFFF : tile_[k / 2] | (sample << 16);
         }
     }
 
-    // Copies count frames of the tile to each block, from frame on.
+    // Copies count frames of the tile to each block, from frame on: a whole tile (four pairs
+    // of samples per block) by a transposition in registers and one 16-byte store per block,
+    // a part of one pair by pair.
     [[gnu::always_inline]] void Store(std::uint64_t frame, unsigned count) {
+        const std::size_t samples = std::size_t{count} * run_.channels;
+        if (samples == 2 * kBytesPerFetch) {
+            return StoreWhole(frame);
+        }
         for (std::size_t j = 0; j < kLaneCount; ++j) {
             std::int16_t* out = Out(j) + frame * run_.channels;
-            for (unsigned k = 0; k < count; ++k) {
-                if (run_.channels == 1) {
-                    out[k] = static_cast<std::int16_t>(tile_[k][j]);
-                } else {
-                    const auto pair = static_cast<std::uint32_t>(tile_[k][j]);
-                    std::memcpy(out + 2 * k, &pair, sizeof pair);
+            for (std::size_t m = 0; m < samples; ++m) {
+                out[m] = static_cast<std::int16_t>(tile_[m / 2][j] >> (16 * (m % 2)));
+            }
+        }
+    }
+
+    // Pairs 0 to 3 of lane j become the four pairs of block j, side by side.
+    [[gnu::always_inline]] void StoreWhole(std::uint64_t frame) {
+        constexpr std::size_t kHalf = kLaneCount / 2;
+        constexpr std::size_t kQuarter = kLaneCount / 4;
+        Int low{};
+        Int high{};
+        for (std::size_t i = 0; i < kHalf; ++i) {
+            low[2 * i] = static_cast<std::int32_t>(i);
+            low[2 * i + 1] = static_cast<std::int32_t>(kLaneCount + i);
+            high[2 * i] = static_cast<std::int32_t>(kHalf + i);
+            high[2 * i + 1] = static_cast<std::int32_t>(kLaneCount + kHalf + i);
+        }
+        // Lanes 2i, 2i + 1 of first[h] hold pairs 0 and 1 of block h × half + i; of second[h],
+        // pairs 2 and 3.
+        const Int first[2] = {__builtin_shuffle(tile_[0], tile_[1], low),
+                              __builtin_shuffle(tile_[0], tile_[1], high)};
+        const Int second[2] = {__builtin_shuffle(tile_[2], tile_[3], low),
+                               __builtin_shuffle(tile_[2], tile_[3], high)};
+        for (std::size_t g = 0; g < 2; ++g) {
+            Int blocks{};
+            for (std::size_t b = 0; b < kQuarter; ++b) {
+                const auto at = static_cast<std::int32_t>(2 * (g * kQuarter + b));
+                blocks[4 * b] = at;
+                blocks[4 * b + 1] = at + 1;
+                blocks[4 * b + 2] = static_cast<std::int32_t>(kLaneCount) + at;
+                blocks[4 * b + 3] = static_cast<std::int32_t>(kLaneCount) + at + 1;
+            }
+            for (std::size_t h = 0; h < 2; ++h) {
+                const Int four = __builtin_shuffle(first[h], second[h], blocks);
+                for (std::size_t b = 0; b < kQuarter; ++b) {
+                    const std::size_t lane = h * kHalf + g * kQuarter + b;
+                    std::memcpy(Out(lane) + frame * run_.channels, &four[4 * b],
+                                4 * sizeof(std::int32_t));
                 }
             }
         }
@@ -178,7 +220,7 @@ class LaneDecoder {
     const AdpcmBlockRun& run_;
     std::uint64_t codeBytes_;
     ChannelLanes<Int> channels_[2]{};
-    Int tile_[2 * kBytesPerFetch]{};  // the frames of one fetch, by step
+    Int tile_[kBytesPerFetch]{};  // the samples of one fetch, in pairs
 };
 
 using Int8 = std::int32_t __attribute__((vector_size(32)));
