@@ -22,14 +22,17 @@ static_assert(std::endian::native == std::endian::little,
 
 constexpr std::size_t kWindowSamples = kResamplerWindowSamples;
 constexpr std::size_t kOutputBlockSamples = 2000;
+// The output is written this many blocks at a time (and a last partial block at the end).
+constexpr std::size_t kBlocksPerWrite = 32;
 // The multiply-adds (about a millisecond of one core) below which the sums are done before a
 // second thread would have started and caught up.
 constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 26;
 
 // One pass over the input, span by span. Each span's inputs are read into a window of their
-// own, laid out in rows, then summed; the outputs go on to be written in blocks of 2000, and the
-// bar is reported at every output where it moves on. The work of span k and the reading and
-// laying out of span k + 1 make one job for the team, so no thread waits for the reading:
+// own, laid out in rows, then summed; the outputs go on to be written in whole blocks of 2000,
+// 32 at a time, and the bar is reported at every output where it moves on. The work of span k
+// and the reading and laying out of span k + 1 make one job for the team, so no thread waits
+// for the reading:
 //     job k:  [read span k + 1] [groups of span k ...] [chunks of span k + 1 ...]
 // (the chunks wait until the read is done). Span k lays out its rows on side k % 2; its window is
 // the one span k - 1 did not use, unless that one holds its inputs already.
@@ -214,7 +217,8 @@ bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& 
         // The working storage comes before the rate's filter is looked up and any file opened.
         std::vector<float> windows[2] = {std::vector<float>(kWindowSamples),
                                          std::vector<float>(kWindowSamples)};
-        stage.output().Reserve(kOutputBlockSamples * sizeof(float), StageWriter::AtReport::Keep);
+        stage.output().Reserve(kOutputBlockSamples * kBlocksPerWrite * sizeof(float),
+                               StageWriter::AtReport::Keep);
         const FilterTable* table = ratio != nullptr ? FindFilterTable(ratio->filterRate) : nullptr;
         if (table == nullptr) {
             return stage.Fail(IDS_INVALID_FOR_CONVERSION);

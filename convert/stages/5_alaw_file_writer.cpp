@@ -12,6 +12,8 @@ namespace sonaro {
 namespace {
 
 constexpr std::uint64_t kBlockBytes = 8000;
+// The codes are read and written this many blocks at a time.
+constexpr std::uint64_t kBlocksPerTransfer = 32;
 constexpr std::uint32_t kRate = 8000;
 constexpr std::uint8_t kALawSilence = 0xD5;
 // The RIFF size counts the file after its first 8 bytes.
@@ -57,9 +59,10 @@ bool ALawToWaveFile(StageContext& context, BarShare bar, const std::string& outp
             // The header's sizes could not describe it.
             throw FileException(FileException::invalidFile, EFBIG, input);
         }
-        const std::size_t block = static_cast<std::size_t>(std::min(length, kBlockBytes));
-        stage.output().Reserve(kALawHeaderSize + block);
-        stage.input().Reserve(length, block, kALawSilence);
+        const auto transfer =
+            static_cast<std::size_t>(std::min(length, kBlockBytes * kBlocksPerTransfer));
+        stage.output().Reserve(kALawHeaderSize + transfer);
+        stage.input().Reserve(length, transfer, kALawSilence);
         const auto header = ALawHeader(static_cast<std::uint32_t>(length));
         stage.output().Append(header.data(), header.size());
 

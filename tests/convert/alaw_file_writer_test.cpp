@@ -95,11 +95,12 @@ TEST_F(WriterTest, EveryFileFaultGivesOneMessage) {
     const auto failed = test::ExpectEveryFaultReported(
         [&] { Input(16001); },
         [&](StageContext& context) { return ALawToWaveFile(context, kBar, output, input); });
-    // A read per block of 8000; the header goes out with the first block, the rest at the pump
-    // where the bar moves to 99 (and once more should 20 ms pass in between).
+    // The codes are read in one piece (up to 32 blocks of 8000); the header goes out with the
+    // first block, the rest at the pump where the bar moves to 99 (and once more should 20 ms
+    // pass in between).
     test::ExpectFaultCounts(failed,
                             {{FileOperation::Open, 2},
-                             {FileOperation::Read, 3},
+                             {FileOperation::Read, 1},
                              {FileOperation::Write, 2},
                              {FileOperation::Length, 1},
                              {FileOperation::Close, 2},

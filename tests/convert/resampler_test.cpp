@@ -170,20 +170,21 @@ TEST_F(Resampling, ShortInputIsReadWithOneSeekAndOneRead) {
     EXPECT_GE(reads.seen(), 10) << "a long input is read window by window";
 }
 
-TEST_F(Resampling, OutputIsWrittenInBlocksOf2000) {
+// Whole blocks of 2000 outputs, 32 at a time, and a last partial block at the end.
+TEST_F(Resampling, OutputIsWrittenInWholeBlocksOf2000) {
     // At 16000 Hz, n inputs give ceil((481 + n - 1) / 2) outputs.
     const struct {
         std::size_t inputs;
         std::uint32_t outputs;
         int writes;
-    } cases[] = {{7520, 4000, 2}, {3521, 2001, 2}, {3519, 2000, 1}, {3517, 1999, 1}};
+    } cases[] = {{127520, 64000, 1}, {127522, 64001, 2}, {255520, 128000, 2}, {3517, 1999, 1}};
     for (const auto& c : cases) {
         const std::vector<float> input = Noise(c.inputs, 3);
         test::ScopedFault writes(FileOperation::Write, ENOSPC, 1000000, "out.f32");
         const ResampleResult run = Resample(input, 16000);
         ASSERT_TRUE(run.ok);
         EXPECT_EQ(run.count, c.outputs);
-        EXPECT_EQ(writes.seen(), c.writes) << "a whole last block needs no partial write";
+        EXPECT_EQ(writes.seen(), c.writes) << "whole last writes need no partial one";
         EXPECT_TRUE(SameBits(run.output, DirectResample(input, RateOf(16000))));
     }
 }
@@ -201,29 +202,30 @@ TEST_F(Resampling, BarRunsThroughEveryPositionFromFiveOn) {
     EXPECT_EQ(last, 89);
 }
 
-// The first output at 16000 Hz of 30000 inputs (total = 481 + 29999) whose bar position is p.
+// The first output at 16000 Hz of 300000 inputs (total = 481 + 299999) whose bar position is p.
 std::size_t FirstOutputAt(int p) {
-    const std::uint64_t total = 481 + 29999;
+    const std::uint64_t total = 481 + 299999;
     const std::uint64_t k = (static_cast<std::uint64_t>(p - 5) * total + 84) / 85;
     return static_cast<std::size_t>((k + 1) / 2);
 }
 
 TEST_F(Resampling, CancelKeepsOnlyTheBlocksWritten) {
-    const std::vector<float> input = Noise(30000, 5);  // 15240 outputs at 16000 Hz
+    const std::vector<float> input = Noise(300000, 5);  // 150240 outputs at 16000 Hz
     const std::vector<float> all = DirectResample(input, RateOf(16000));
-    for (const int pump : {20, 60}) {
+    constexpr std::size_t kWrite = 32 * 2000;  // outputs written at a time
+    for (const int pump : {20, 60, 80}) {
         const ResampleResult run = Resample(input, 16000, pump);
         EXPECT_FALSE(run.ok);
         EXPECT_EQ(run.count, 0xDEADBEEFU) << "the count is left alone";
         EXPECT_EQ(run.messages, std::vector<std::string>{"Conversion cancelled."});
         EXPECT_TRUE(run.inputLeft);
         ASSERT_TRUE(run.outputMade);
-        EXPECT_EQ(run.output.size() % 2000, 0U);
+        EXPECT_EQ(run.output.size() % kWrite, 0U);
         // The stop comes right after the output at which the last position was reported (its
         // first output, or a later one for a report made because time passed), before the next
-        // position is reached. Only whole blocks of 2000 before it were written.
+        // position is reached. Only the whole writes before it were made.
         const int position = run.progress.positions.back();
-        EXPECT_GE(run.output.size(), FirstOutputAt(position) / 2000 * 2000) << pump;
+        EXPECT_GE(run.output.size(), FirstOutputAt(position) / kWrite * kWrite) << pump;
         EXPECT_LE(run.output.size(), FirstOutputAt(position + 1)) << pump;
         EXPECT_TRUE(
             SameBits(run.output, std::vector<float>(all.begin(), all.begin() + run.output.size())));
@@ -247,7 +249,7 @@ TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
         EXPECT_EQ(failed.at(FileOperation::Open), 2);
         EXPECT_GE(failed.at(FileOperation::Read), 5);
         EXPECT_EQ(failed.at(FileOperation::Seek), failed.at(FileOperation::Read));
-        EXPECT_EQ(failed.at(FileOperation::Write), static_cast<int>((outputs + 1999) / 2000));
+        EXPECT_EQ(failed.at(FileOperation::Write), static_cast<int>((outputs + 63999) / 64000));
         EXPECT_EQ(failed.at(FileOperation::Close), 2);
         EXPECT_EQ(failed.at(FileOperation::Remove), 1);
     }

@@ -103,8 +103,8 @@ TEST_F(MemoryTest, NormaliserBuffers) {
 
 TEST_F(MemoryTest, ResamplerBuffers) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 1777));
-    // The input window and the output block of 2000 floats.
-    for (const std::size_t bytes : {4 * kResamplerWindowSamples, std::size_t{8000}}) {
+    // The input windows and the output buffer of 32 blocks of 2000 floats.
+    for (const std::size_t bytes : {4 * kResamplerWindowSamples, std::size_t{4 * 2000 * 32}}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
             std::uint32_t count = 0;
             return MonoFloatsTo8000Hz(context, kBar, output, input, 1777, count, 44100);
