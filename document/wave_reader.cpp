@@ -19,9 +19,6 @@ struct Refusal {
     throw Refusal{message};
 }
 
-constexpr std::array<std::uint32_t, 10> kAcceptedRates = {8000,  8012,  11025, 12000, 16000,
-                                                          22050, 24000, 32000, 44100, 48000};
-
 // MS ADPCM blocks begin with 7 header bytes per channel, which give the first two frames; each
 // further byte holds two 4-bit codes.
 constexpr unsigned kAdpcmHeaderBytes = 7;
