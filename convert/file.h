@@ -35,6 +35,8 @@ class File {
     bool TryOpen(const std::string& path, Mode mode);
     bool IsOpen() const { return fd_ >= 0; }
     const std::string& path() const { return path_; }
+    // The open descriptor, for a library that reads the file by itself (-1 when closed).
+    int descriptor() const { return fd_; }
 
     std::size_t Read(void* buffer, std::size_t count);
     void Write(const void* buffer, std::size_t count);

@@ -8,6 +8,7 @@ build-essential cmake ninja-build pkg-config
 libgtest-dev libgmock-dev googletest libbenchmark-dev
 clang libclang-rt-14-dev
 qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
+libsndfile1-dev libsoxr-dev
 sox ffmpeg
 xvfb xauth x11-utils imagemagick xdotool desktop-file-utils pulseaudio pulseaudio-utils
 "

@@ -1,0 +1,32 @@
+#include "import/import_plan.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+
+#include "document/wave_reader.h"
+
+namespace sonaro {
+
+std::uint32_t ImportRate(std::uint32_t rate) {
+    if (std::find(kAcceptedRates.begin(), kAcceptedRates.end(), rate) != kAcceptedRates.end()) {
+        return rate;
+    }
+    // 8012 is accepted as it stands but is no rate to convert to.
+    const auto above = std::find_if(kAcceptedRates.begin(), kAcceptedRates.end(),
+                                    [rate](std::uint32_t r) { return r > rate && r != 8012; });
+    return above != kAcceptedRates.end() ? *above : kAcceptedRates.back();
+}
+
+ImportPlan PlanImport(int channels, std::uint32_t rate, int subtype) {
+    ImportPlan plan;
+    plan.channels = channels <= 2 ? channels : 1;
+    plan.rate = ImportRate(rate);
+    const bool eightBit = subtype == SF_FORMAT_PCM_S8 || subtype == SF_FORMAT_PCM_U8;
+    plan.copy =
+        plan.channels == channels && plan.rate == rate && (eightBit || subtype == SF_FORMAT_PCM_16);
+    plan.bits = plan.copy && eightBit ? 8 : 16;
+    return plan;
+}
+
+}  // namespace sonaro
