@@ -10,11 +10,13 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "convert/little_endian.h"
 #include "convert/no_codec_manager.h"
 #include "document/wave_reader.h"
+#include "import/import_plan.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
@@ -174,25 +176,43 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{1, std::vector{0.0F, 0.0F, 0.0F}},
                       std::pair{1, std::vector{INFINITY, 0.5F, NAN, -0.25F, -INFINITY}}));
 
+// A refused input, or a file operation that fails (error nonzero) on a path containing pathPart.
 struct RefusalCase {
     const char* name;
     const char* input;
     std::string reason;  // empty: libsndfile's own, whatever it is
+    FileOperation operation = FileOperation::Open;
+    const char* pathPart = "";
+    int nth = 0;
+    int error = 0;
 };
 
 class RefusedImportTest : public ImportTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusedImportTest, FailsWithAReasonAndLeavesNothing) {
-    Make(GetParam().input);
+    const RefusalCase& c = GetParam();
+    Make(c.input);
     const auto before = dir.List();
     dir.Write("out.wav", {1, 2, 3});
+    std::optional<test::ScopedFault> fault;
+    if (c.error != 0) {
+        fault.emplace(c.operation, c.error, c.nth, c.pathPart);
+    }
     const ImportOutcome outcome = Import();
+    EXPECT_TRUE(!fault || fault->fired());
     EXPECT_EQ(outcome.status, Status::Failed);
     EXPECT_FALSE(outcome.reason.empty());
-    if (!GetParam().reason.empty()) {
-        EXPECT_EQ(outcome.reason, GetParam().reason);
-    }
+    EXPECT_TRUE(c.reason.empty() || outcome.reason == c.reason) << outcome.reason;
     EXPECT_EQ(dir.List(), before);
+}
+
+// A 24-bit input whose import fails at a file operation with the system's reason. The target is
+// made before the scratch file, whose name begins with the target's; the scratch file is closed
+// (and opened again for reading) before the target.
+RefusalCase Fault(const char* name, FileOperation operation, const char* pathPart, int nth,
+                  int error) {
+    return {name, TONE("1", "-r 44100 -c 2 -b 24"), std::strerror(error), operation, pathPart, nth,
+            error};
 }
 
 // 16-bit stereo made FLAC by sox (damage inside a frame, which libsndfile notes) or by ffmpeg (a
@@ -203,7 +223,6 @@ TEST_P(RefusedImportTest, FailsWithAReasonAndLeavesNothing) {
     TONE("1", "-r 8001 -c 1 -b 8")                               \
     " && printf '\\000\\000\\000\\145' | dd of=in bs=1 seek=40 " \
     "conv=notrunc 2>/dev/null && truncate -s 1694498860 in"
-const char* const kNoSound = "The file holds no sound.";
 INSTANTIATE_TEST_SUITE_P(
     Inputs, RefusedImportTest,
     ::testing::Values(
@@ -213,46 +232,18 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TruncatedFlacByFfmpeg", CUT_FLAC("ffmpeg -v error -i in -f flac x"),
                     "The file ends before its sound does."},
         RefusalCase{"HeaderOnly", TONE("1", "-r 8000 -c 1 -b 16") " && truncate -s 44 in",
-                    kNoSound},
-        RefusalCase{"TooLong", HUGE_8001, "The sound is too long for a WAV file (over 4 GB)."}),
-    kCaseName);
-
-struct FaultCase {
-    const char* name;
-    FileOperation operation;
-    const char* pathPart;
-    int nth;
-    int error;
-};
-
-class FaultedImportTest : public ImportTest, public ::testing::WithParamInterface<FaultCase> {};
-
-TEST_P(FaultedImportTest, FailsWithTheSystemsReasonAndLeavesNothing) {
-    const FaultCase& c = GetParam();
-    Make(TONE("1", "-r 44100 -c 2 -b 24"));
-    const auto before = dir.List();
-    test::ScopedFault fault(c.operation, c.error, c.nth, c.pathPart);
-    const ImportOutcome outcome = Import();
-    EXPECT_TRUE(fault.fired());
-    EXPECT_EQ(outcome.status, Status::Failed);
-    EXPECT_EQ(outcome.reason, std::strerror(c.error));
-    EXPECT_EQ(dir.List(), before);
-}
-
-// The target is made before the scratch file, whose name begins with the target's; the scratch
-// file is closed (and opened again for reading) before the target.
-INSTANTIATE_TEST_SUITE_P(
-    Operations, FaultedImportTest,
-    ::testing::Values(FaultCase{"OpenSource", FileOperation::Open, "/in", 1, EACCES},
-                      FaultCase{"CreateTarget", FileOperation::Open, "/out.wav", 1, EROFS},
-                      FaultCase{"WriteHeader", FileOperation::Write, "/out.wav", 1, ENOSPC},
-                      FaultCase{"CreateScratch", FileOperation::Open, ".scratch", 1, ENOSPC},
-                      FaultCase{"WriteScratch", FileOperation::Write, ".scratch", 3, ENOSPC},
-                      FaultCase{"CloseScratch", FileOperation::Close, ".scratch", 1, EIO},
-                      FaultCase{"ReopenScratch", FileOperation::Open, ".scratch", 2, EMFILE},
-                      FaultCase{"ReadScratch", FileOperation::Read, ".scratch", 2, EIO},
-                      FaultCase{"SeekTarget", FileOperation::Seek, "/out.wav", 1, EIO},
-                      FaultCase{"CloseTarget", FileOperation::Close, "/out.wav", 2, EIO}),
+                    "The file holds no sound."},
+        RefusalCase{"TooLong", HUGE_8001, "The sound is too long for a WAV file (over 4 GB)."},
+        Fault("OpenSource", FileOperation::Open, "/in", 1, EACCES),
+        Fault("CreateTarget", FileOperation::Open, "/out.wav", 1, EROFS),
+        Fault("WriteHeader", FileOperation::Write, "/out.wav", 1, ENOSPC),
+        Fault("CreateScratch", FileOperation::Open, ".scratch", 1, ENOSPC),
+        Fault("WriteScratch", FileOperation::Write, ".scratch", 3, ENOSPC),
+        Fault("CloseScratch", FileOperation::Close, ".scratch", 1, EIO),
+        Fault("ReopenScratch", FileOperation::Open, ".scratch", 2, EMFILE),
+        Fault("ReadScratch", FileOperation::Read, ".scratch", 2, EIO),
+        Fault("SeekTarget", FileOperation::Seek, "/out.wav", 1, EIO),
+        Fault("CloseTarget", FileOperation::Close, "/out.wav", 2, EIO)),
     kCaseName);
 
 // A named input, made by a shell command.
@@ -310,11 +301,19 @@ TEST_P(PipedImportTest, ReadsTheWholeSound) {
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, PipedImportTest,
-    ::testing::Values(
-        NamedInput{"Mp3", ENCODED("10", "-c:a libmp3lame -f mp3 sound")},
-        NamedInput{"Wav", "sox -n -r 44100 -c 2 -t wav - synth 10 sine 440 | cat > sound"},
-        NamedInput{"Wav24", "sox -n -r 44100 -c 2 -b 24 -t wav - synth 10 sine 440 | cat > sound"}),
+    ::testing::Values(NamedInput{"Mp3", ENCODED("10", "-c:a libmp3lame -f mp3 sound")},
+                      NamedInput{"Wav",
+                                 "sox -n -r 44100 -c 2 -t wav - synth 10 sine 440 | cat > sound"}),
     kCaseName);
+
+TEST(ImportRate, AcceptedRateKeptOtherRaisedToNextAcceptedButNever8012) {
+    const std::pair<std::uint32_t, std::uint32_t> cases[] = {
+        {1, 8000},     {7999, 8000},   {8000, 8000},   {8001, 11025},  {8012, 8012},
+        {8013, 11025}, {11026, 12000}, {44101, 48000}, {48000, 48000}, {192000, 48000}};
+    for (const auto& [rate, expected] : cases) {
+        EXPECT_EQ(ImportRate(rate), expected) << rate;
+    }
+}
 
 TEST(SoundImporterExtensions, ListsTheCommonEndingsButNotHeaderless) {
     const auto endings = SoundImporter().FileExtensions();
