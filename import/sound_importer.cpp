@@ -16,6 +16,7 @@
 #include "import/rate_converter.h"
 #include "import/scratch_signal.h"
 #include "import/sound_source.h"
+#include "import/stream_spool.h"
 
 namespace sonaro {
 namespace {
@@ -136,7 +137,12 @@ bool Recode(SoundSource& input, const ImportPlan& plan, PcmWaveWriter& output,
 
 // Runs the import; answers false when the user cancelled.
 bool Run(const std::string& source, const std::string& target, ProgressReporter& reporter) {
-    SoundSource input(source);
+    StreamSpool spool(target + ".spool");
+    const bool stream = StreamSpool::IsStream(source);
+    if (stream && !spool.Fill(source, reporter)) {
+        return false;
+    }
+    SoundSource input(stream ? spool.path() : source);
     const ImportPlan plan = PlanImport(input.channels(), input.rate(), input.subtype());
     CheckLength(input, plan);
     PcmWaveWriter output(target, plan.channels, plan.rate, plan.bits);

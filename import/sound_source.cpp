@@ -23,7 +23,7 @@ SoundSource::~SoundSource() {
 }
 
 std::int64_t SoundSource::frames() const {
-    return info_.frames == SF_COUNT_MAX || length_ < 0 ? -1 : info_.frames;
+    return info_.frames == SF_COUNT_MAX ? -1 : info_.frames;
 }
 
 std::size_t SoundSource::Read(std::int16_t* samples, std::size_t count) {

@@ -277,8 +277,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, CancelledImportTest,
                                            NamedInput{"Mp3", ENCODED("20", "-ar 32000 -f mp3 in")}),
                          kCaseName);
 
-// A pipe has no length to measure progress by, and what a program streams announces no length of
-// its sound (an MP3 none at all, a WAV a placeholder): the sound still comes through whole.
+// What a program streams announces no length (an MP3 none at all, a WAV a placeholder) and
+// cannot be sought in (FLAC): the sound still comes through whole, and no copy of it stays.
 class PipedImportTest : public ImportTest, public ::testing::WithParamInterface<NamedInput> {};
 
 TEST_P(PipedImportTest, ReadsTheWholeSound) {
@@ -297,13 +297,15 @@ TEST_P(PipedImportTest, ReadsTheWholeSound) {
     feed.join();
     ASSERT_EQ(outcome.status, Status::Done) << outcome.reason;
     EXPECT_NEAR(static_cast<double>(Accepted().size()) / 2, 441000, 1152);
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"in", "out.wav", "sound"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Streams, PipedImportTest,
     ::testing::Values(NamedInput{"Mp3", ENCODED("10", "-c:a libmp3lame -f mp3 sound")},
                       NamedInput{"Wav",
-                                 "sox -n -r 44100 -c 2 -t wav - synth 10 sine 440 | cat > sound"}),
+                                 "sox -n -r 44100 -c 2 -t wav - synth 10 sine 440 | cat > sound"},
+                      NamedInput{"Flac", "sox -n -r 44100 -c 2 -t flac sound synth 10 sine 440"}),
     kCaseName);
 
 TEST(ImportRate, AcceptedRateKeptOtherRaisedToNextAcceptedButNever8012) {
