@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "convert/codec_manager.h"
-#include "convert/progress_port.h"
+#include "convert/codecs/codec_manager.h"
+#include "convert/stages/progress_port.h"
 #include "document/sound_output.h"
 #include "document/user_port.h"
 

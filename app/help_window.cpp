@@ -1,11 +1,12 @@
 #include "app/help_window.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+
+#include "convert/files/install_paths.h"
 
 namespace sonaro {
 namespace {
@@ -15,10 +16,9 @@ QString TopicPage(int context) {
     return context == 2 ? QStringLiteral("settings.html") : QStringLiteral("index.html");
 }
 
-// The installed help pages lie in share/sonaro/help beside the program's bin directory.
+// The installed help pages, where the install put them beside the program's bin directory.
 QString InstalledHelpDirectory() {
-    const QDir dir(QCoreApplication::applicationDirPath() +
-                   QStringLiteral("/../share/sonaro/help"));
+    const QDir dir(QString::fromStdString(InstallPaths::OfThisProgram().HelpDirectory()));
     return QFileInfo::exists(dir.filePath(QStringLiteral("index.html"))) ? dir.canonicalPath()
                                                                          : QString();
 }

@@ -7,7 +7,7 @@
 #include <QMediaDevices>
 #include <QTimer>
 
-#include "convert/wave_decoder.h"
+#include "convert/playback/wave_decoder.h"
 #include "document/format_record.h"
 
 namespace sonaro {

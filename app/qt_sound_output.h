@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "convert/codec_manager.h"
+#include "convert/codecs/codec_manager.h"
 #include "document/sound_output.h"
 
 class QAudioSink;

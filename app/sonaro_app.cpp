@@ -8,7 +8,7 @@
 #include "app/about_dlg.h"
 #include "app/desktop_parts.h"
 #include "app/main_frame.h"
-#include "cli/codec_setup.h"
+#include "convert/codecs/codec_setup.h"
 #include "document/sonaro_doc.h"
 #include "resources/frame_resources.h"
 #include "ui/profile.h"
@@ -30,7 +30,7 @@ QIcon ProgramIcon() {
 }  // namespace
 
 CSonaroApp::CSonaroApp(std::unique_ptr<SoundOutput> sound)
-    : codecs_(MakeCodecManager(std::cerr)),
+    : codecs_(MakeCodecManager(std::cerr, "sonaro")),
       sound_(sound ? std::move(sound) : MakeSoundOutput(*codecs_)) {
     doc_ = std::make_unique<CSonaroDoc>(user_, *sound_, *codecs_);
     user_.SetHelp([this](int context) { help_.ShowHelp(context); });

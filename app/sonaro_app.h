@@ -6,7 +6,7 @@
 #include "app/help_window.h"
 #include "app/qt_user_port.h"
 #include "app/recent_files.h"
-#include "convert/codec_manager.h"
+#include "convert/codecs/codec_manager.h"
 #include "document/sound_output.h"
 
 namespace sonaro {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/phase_sums.h"
+#include "convert/resampler/phase_sums.h"
 
 namespace sonaro::bench {
 

@@ -9,29 +9,22 @@
 #include <vector>
 
 #include "bench/fma_limit.h"
-#include "convert/filter_tables.h"
-#include "convert/polyphase_filter.h"
-#include "convert/resampler.h"
-#include "convert/worker_team.h"
+#include "convert/resampler/filter_tables.h"
+#include "convert/resampler/polyphase_filter.h"
+#include "convert/resampler/rate_table.h"
+#include "convert/resampler/worker_team.h"
+#include "convert/stages/3_resampler.h"
 
 namespace {
 
 using namespace sonaro;
 
-struct Ratio {
-    std::uint32_t rate;
-    std::uint32_t up;
-    std::uint32_t down;
-    std::uint32_t filterRate;
-};
-constexpr Ratio kRatios[] = {{44100, 2, 11, 88200}, {48000, 1, 6, 48000}, {16000, 1, 2, 16000}};
-
 // Filters 60 seconds of noise span by span; answers the multiply-adds per second. Each output
 // of a span costs the length of its phase; the up phases of one column add up to the filter.
-double Measure(const Ratio& ratio, SimdLevel level, unsigned threads) {
+double Measure(const RateRatio& ratio, SimdLevel level, unsigned threads) {
     const FilterTable& table = *FindFilterTable(ratio.filterRate);
     PolyphaseFilter filter(table, ratio.up, ratio.down, kResamplerWindowSamples, level);
-    const auto count = static_cast<std::int64_t>(60 * ratio.rate);
+    const auto count = static_cast<std::int64_t>(60 * ratio.inputRate);
     std::vector<float> input(static_cast<std::size_t>(count));
     std::mt19937 random(1);
     std::uniform_real_distribution<float> value(-32768.0F, 32767.0F);
@@ -76,19 +69,18 @@ int main(int argc, char** argv) {
                 "limit/s", "of limit");
     for (const SimdLevel level : SupportedSimdLevels()) {
         for (const std::uint32_t rate : rates) {
-            for (const Ratio& ratio : kRatios) {
-                if (ratio.rate != rate) {
-                    continue;
-                }
-                for (const unsigned threads : {1U, cores}) {
-                    const double achieved = Measure(ratio, level, threads);
-                    const double limit = limits[threads == 1 ? 0 : 1];
-                    std::printf("%-8u %-8s %8u %15.2fG %13.2fG %8.0f%%\n", rate,
-                                std::string(SimdLevelName(level)).c_str(), threads, achieved / 1e9,
-                                limit / 1e9, 100.0 * achieved / limit);
-                    if (cores == 1) {
-                        break;
-                    }
+            const RateRatio* ratio = FindRateRatio(rate);
+            if (ratio == nullptr || ratio->Copied()) {
+                continue;
+            }
+            for (const unsigned threads : {1U, cores}) {
+                const double achieved = Measure(*ratio, level, threads);
+                const double limit = limits[threads == 1 ? 0 : 1];
+                std::printf("%-8u %-8s %8u %15.2fG %13.2fG %8.0f%%\n", rate,
+                            std::string(SimdLevelName(level)).c_str(), threads, achieved / 1e9,
+                            limit / 1e9, 100.0 * achieved / limit);
+                if (cores == 1) {
+                    break;
                 }
             }
         }

@@ -14,27 +14,16 @@
 #include <string>
 #include <vector>
 
-#include "convert/adpcm_decoder.h"
-#include "convert/alaw_file_writer.h"
-#include "convert/mono_mixer.h"
-#include "convert/normaliser.h"
-#include "convert/resampler.h"
+#include "convert/stages/1_adpcm_decoder.h"
+#include "convert/stages/2_mono_mixer.h"
+#include "convert/stages/3_resampler.h"
+#include "convert/stages/4_normaliser.h"
+#include "convert/stages/5_alaw_file_writer.h"
+#include "tests/support/scripted_progress.h"
 
 namespace {
 
 using namespace sonaro;
-
-class CountingProgress final : public ProgressPort {
-  public:
-    bool BeginModal(const std::string&, bool) override { return true; }
-    int SetBarRange(int, int, int) override { return 0; }
-    int SetBarPos(int) override { return 0; }
-    void SetMessage(const std::string&) override {}
-    void Layout(int, int) override {}
-    void PumpWaitingMessages(bool) override { ++pumps; }
-    bool IsCancelled() const override { return false; }
-    int pumps = 0;
-};
 
 class PrintedMessages final : public MessagePort {
   public:
@@ -44,8 +33,8 @@ class PrintedMessages final : public MessagePort {
 };
 
 template <typename Stage>
-void Time(const char* name, CountingProgress& progress, double seconds, Stage&& stage) {
-    progress.pumps = 0;
+void Time(const char* name, test::ScriptedProgress& progress, double seconds, Stage&& stage) {
+    progress = test::ScriptedProgress();
     const auto start = std::chrono::steady_clock::now();
     const bool ok = stage();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
@@ -67,7 +56,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string dir = pattern;
-    CountingProgress progress;
+    test::ScriptedProgress progress;
     PrintedMessages messages;
     StageContext context{progress, messages};
 
@@ -83,21 +72,28 @@ int main(int argc, char** argv) {
     adpcm = {};
 
     std::uint32_t frames = 0;
-    const AdpcmSource source{
-        dir + "/in.adpcm", 0,   static_cast<std::uint32_t>(blocks * kBlockAlign), 2,
-        kBlockAlign,       2036};
-    Time("DecodeAdpcm", progress, seconds,
-         [&] { return DecodeAdpcm(context, source, dir + "/SN_3", frames); });
-    Time("MixToMonoFloat", progress, seconds,
-         [&] { return MixToMonoFloat(context, dir + "/SN_1", dir + "/SN_3", 0, frames, 2, 16); });
+    const AdpcmSource source{dir + "/in.adpcm",
+                             0,
+                             static_cast<std::uint32_t>(blocks * kBlockAlign),
+                             {2, kBlockAlign, 2036}};
+    // Each stage's share of the bar is the whole bar: the pumps are those of a stage alone.
+    constexpr BarShare kBar{0, 100};
+    Time("AdpcmToPcm16", progress, seconds,
+         [&] { return AdpcmToPcm16(context, kBar, source, dir + "/SN_3", frames); });
+    Time("PcmToMonoFloats", progress, seconds, [&] {
+        return PcmToMonoFloats(context, kBar, {dir + "/SN_3", 0, 2, 16}, dir + "/SN_1", frames);
+    });
 
     std::uint32_t count = 0;
-    Time("Resample", progress, seconds,
-         [&] { return Resample(context, dir + "/SN_2", dir + "/SN_1", frames, count, 44100); });
-    Time("NormaliseAndEncode", progress, seconds,
-         [&] { return NormaliseAndEncode(context, dir + "/SN_1", dir + "/SN_2", count, 10); });
-    Time("WriteALawFile", progress, seconds,
-         [&] { return WriteALawFile(context, dir + "/SN_2", dir + "/SN_1"); });
+    Time("MonoFloatsTo8000Hz", progress, seconds, [&] {
+        return MonoFloatsTo8000Hz(context, kBar, dir + "/SN_2", dir + "/SN_1", frames, count,
+                                  44100);
+    });
+    Time("FloatsToALaw", progress, seconds, [&] {
+        return FloatsToALaw(context, {kBar, kBar}, dir + "/SN_1", dir + "/SN_2", count, 10);
+    });
+    Time("ALawToWaveFile", progress, seconds,
+         [&] { return ALawToWaveFile(context, kBar, dir + "/SN_2", dir + "/SN_1"); });
 
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);

@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "cli/codec_setup.h"
+#include "cli/info_command.h"
 #include "cli/interrupt.h"
 #include "cli/terminal_user.h"
-#include "document/info_text.h"
+#include "convert/codecs/codec_setup.h"
 #include "document/path_parts.h"
 #include "document/sonaro_doc.h"
 
@@ -36,15 +36,11 @@ struct Shared {
 
 // The information lines of a converted document, as the desktop program's view shows them.
 void PrintResult(const CSonaroDoc& doc, const std::string& output, Shared& shared) {
-    const auto labels = InfoLabels();
-    const auto values = InfoValues(doc.record());
     std::lock_guard lock(shared.errorsLock);
     if (shared.nameResults) {
         shared.out << output << ":\n";
     }
-    for (std::size_t i = 0; i < kInfoLines; ++i) {
-        shared.out << labels[i] << ' ' << values[i] << '\n';
-    }
+    PrintInfo(shared.out, doc.record());
     shared.out.flush();
 }
 
@@ -86,7 +82,7 @@ std::vector<Job> PlanJobs(const CommandLine& command) {
 
 int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& errors) {
     InstallInterruptHandlers();
-    auto codecs = MakeCodecManager(errors);
+    auto codecs = MakeCodecManager(errors, "sonaro-convert");
     const std::vector<Job> jobs = PlanJobs(command);
     const bool showProgress = !command.quiet && command.jobs == 1 && ::isatty(2) != 0;
     Shared shared{out,

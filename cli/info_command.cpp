@@ -3,8 +3,8 @@
 #include <mutex>
 #include <ostream>
 
-#include "cli/codec_setup.h"
 #include "cli/terminal_user.h"
+#include "convert/codecs/codec_setup.h"
 #include "document/info_text.h"
 #include "document/sonaro_doc.h"
 
@@ -15,17 +15,21 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& errors) {
     TerminalUser user(errors, errorsLock);
     user.SetInput(path);
     SilentSoundOutput sound;
-    auto codecs = MakeCodecManager(errors);
+    auto codecs = MakeCodecManager(errors, "sonaro-convert");
     CSonaroDoc doc(user, sound, *codecs);
     if (!doc.OnOpenDocument(path)) {
         return 1;
     }
+    PrintInfo(out, doc.record());
+    return 0;
+}
+
+void PrintInfo(std::ostream& out, const FormatRecord& record) {
     const auto labels = InfoLabels();
-    const auto values = InfoValues(doc.record());
+    const auto values = InfoValues(record);
     for (std::size_t i = 0; i < kInfoLines; ++i) {
         out << labels[i] << ' ' << values[i] << '\n';
     }
-    return 0;
 }
 
 }  // namespace sonaro

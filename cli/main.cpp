@@ -6,7 +6,8 @@
 #include "cli/command_line.h"
 #include "cli/convert_command.h"
 #include "cli/info_command.h"
-#include "convert/temp_directory.h"
+#include "convert/files/temp_directory.h"
+#include "resources/version.h"
 
 int main(int argc, char** argv) {
     using sonaro::CommandLine;
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
             std::cout << sonaro::UsageText();
             return 0;
         case CommandLine::Action::Version:
-            std::cout << "sonaro-convert " SONARO_VERSION "\n";
+            std::cout << sonaro::VersionText("sonaro-convert");
             return 0;
         case CommandLine::Action::Info:
             return sonaro::RunInfo(command.inputs.front(), std::cout, std::cerr);

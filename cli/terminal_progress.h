@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "convert/progress_port.h"
+#include "convert/stages/progress_port.h"
 
 namespace sonaro {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/wave_format.h"
+#include "convert/formats/wave_format.h"
 
 namespace sonaro {
 
@@ -27,5 +27,15 @@ struct FormatRecord {
 
 // Files of this many bytes or more are not played.
 constexpr std::uint64_t kPlayableLimit = 0x200000;
+
+// The playback time of one sample at 8000 Hz.
+constexpr float kSecondsPerSample8000 = 0.000125F;
+
+// Sets what follows from the length of the file the record describes: its size in kB, rounded
+// up, and whether it may be played.
+inline void SetFileLength(FormatRecord& record, std::uint64_t length) {
+    record.sizeKB = static_cast<std::uint32_t>((length + 1023) / 1024);
+    record.playable = length < kPlayableLimit;
+}
 
 }  // namespace sonaro

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/progress_port.h"
+#include "convert/stages/progress_port.h"
 
 namespace sonaro {
 

@@ -1,8 +1,8 @@
 #include "document/sonaro_doc.h"
 
-#include "convert/file.h"
-#include "convert/file_copy.h"
-#include "convert/file_error_report.h"
+#include "convert/files/file.h"
+#include "convert/files/file_copy.h"
+#include "convert/files/file_error_report.h"
 #include "document/wave_reader.h"
 #include "resources/string_table.h"
 
@@ -101,12 +101,12 @@ bool CSonaroDoc::ReadWaveFile(std::string path, std::string& errorText) {
     return true;
 }
 
-bool CSonaroDoc::CopyFileData(std::string destination, std::string source) {
-    return sonaro::CopyFileData(user_, destination, source);
+bool CSonaroDoc::CopyFileData(const std::string& destination, const std::string& source) {
+    return CopyFileInBlocks(user_, destination, source);
 }
 
 void CSonaroDoc::ReportFileError(const FileException& error) {
-    sonaro::ReportFileError(user_, error);
+    ShowFileError(user_, error);
 }
 
 bool CSonaroDoc::SaveModified() {

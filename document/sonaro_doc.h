@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "convert/codec_manager.h"
-#include "convert/file_exception.h"
-#include "convert/temp_directory.h"
+#include "convert/codecs/codec_manager.h"
+#include "convert/files/file_exception.h"
+#include "convert/files/temp_directory.h"
 #include "document/format_record.h"
 #include "document/sound_output.h"
 #include "document/user_port.h"
@@ -46,22 +46,8 @@ class CSonaroDoc {
     bool OnUpdateConvert() const;
     bool OnUpdatePlay() const;
 
-    // The Convert command, and the stages it runs over the temporary files. Each stage answers
-    // false after it has told the user why it failed.
+    // The Convert command: the chain of stages over the temporary files.
     void OnConvert();
-    bool DecodeAdpcm(std::string output, std::uint32_t* frames, ProgressPort& progress);
-    bool DecodeVoxware(std::string output, std::uint32_t* frames, ProgressPort& progress);
-    bool MixToMonoFloat(std::string output, std::string input, std::uint32_t frames,
-                        std::uint8_t channels, ProgressPort& progress);
-    bool Resample(std::string output, std::string input, std::uint32_t inputCount,
-                  std::uint32_t* outputCount, std::uint32_t inputRate, ProgressPort& progress);
-    bool NormaliseAndEncode(std::string output, std::string input, std::uint32_t count,
-                            ProgressPort& progress);
-    bool WriteALawFile(std::string output, std::string input, ProgressPort& progress);
-
-    // File services.
-    bool CopyFileData(std::string destination, std::string source);
-    void ReportFileError(const FileException& error);
 
     // The modified flag: an unsaved converted result exists.
     bool IsModified() const { return modified_; }
@@ -102,11 +88,24 @@ class CSonaroDoc {
     void SaveOrRestoreSource();
     std::unique_ptr<ProgressPort> OpenProgressWindow();
     bool RunStages(ProgressPort& progress, std::uint32_t& resultCount);
-    bool DecodeSource(const std::string& output, std::uint32_t& frames, ProgressPort& progress);
-    std::uint32_t DataBytesPresent() const;
-    // The frames of a PCM source that the file holds.
-    std::uint32_t PcmFramesPresent() const;
     void PublishResult(std::uint32_t count, const std::string& resultPath);
+
+    // The stages of Convert, in the order they run. Each answers false after it has told the user
+    // why it failed. The decoders read the source from its data offset on; the frame counts they
+    // set and the mix passes on are those the file held.
+    bool DecodeAdpcm(const std::string& output, std::uint32_t& frames, ProgressPort& progress);
+    bool DecodeVoxware(const std::string& output, std::uint32_t& frames, ProgressPort& progress);
+    bool MixToMonoFloat(const std::string& output, const std::string& input, std::uint32_t& frames,
+                        std::uint8_t channels, ProgressPort& progress);
+    bool Resample(const std::string& output, const std::string& input, std::uint32_t inputCount,
+                  std::uint32_t& outputCount, std::uint32_t inputRate, ProgressPort& progress);
+    bool NormaliseAndEncode(const std::string& output, const std::string& input,
+                            std::uint32_t count, ProgressPort& progress);
+    bool WriteALawFile(const std::string& output, const std::string& input, ProgressPort& progress);
+
+    // The file services of Save As and of the driver.
+    bool CopyFileData(const std::string& destination, const std::string& source);
+    void ReportFileError(const FileException& error);
 
     UserPort& user_;
     SoundOutput& sound_;

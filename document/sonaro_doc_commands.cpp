@@ -1,5 +1,5 @@
 // The document's command handlers: open, save, play, stop, settings and their enabling rules.
-#include "convert/file_error_report.h"
+#include "convert/files/file_error_report.h"
 #include "document/path_parts.h"
 #include "document/sonaro_doc.h"
 #include "resources/string_table.h"

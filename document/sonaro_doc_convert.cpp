@@ -1,14 +1,11 @@
 // The Convert command: the chain of stages over the temporary files, and the record of the result.
-#include <algorithm>
-
-#include "convert/adpcm_decoder.h"
-#include "convert/alaw_file_writer.h"
-#include "convert/file.h"
-#include "convert/file_error_report.h"
-#include "convert/mono_mixer.h"
-#include "convert/normaliser.h"
-#include "convert/resampler.h"
-#include "convert/voxware_decoder.h"
+#include "convert/files/file_error_report.h"
+#include "convert/stages/1_adpcm_decoder.h"
+#include "convert/stages/1_voxware_decoder.h"
+#include "convert/stages/2_mono_mixer.h"
+#include "convert/stages/3_resampler.h"
+#include "convert/stages/4_normaliser.h"
+#include "convert/stages/5_alaw_file_writer.h"
 #include "document/sonaro_doc.h"
 
 namespace sonaro {
@@ -18,8 +15,27 @@ constexpr const char* kTemp1 = "SN_1_tmp.tmp";
 constexpr const char* kTemp2 = "SN_2_tmp.tmp";
 constexpr const char* kTemp3 = "SN_3_tmp.tmp";
 
-// The A-law file holds one byte per sample at 8000 Hz.
-constexpr float kSecondsPerSample = 0.000125F;
+// The progress bar, 0 to 100, as the stages share it. A stage's report after block i of n moves
+// the bar to base + span × i ÷ n (truncated). A PCM source has no decoding: its bar starts at 3.
+constexpr BarShare kDecodeBar{0, 3};     // 0 to 2, over the blocks of the source
+constexpr BarShare kMixBar{3, 2};        // 3 to 4, over chunks of 2000 frames
+constexpr BarShare kResampleBar{5, 85};  // 5 to 89, over the filter positions
+constexpr BarShare kPeakBar{90, 5};      // 90 to 94, finding the peak
+constexpr BarShare kEncodeBar{95, 3};    // 95 to 97, scaling and encoding
+constexpr BarShare kWriteBar{98, 2};     // 98 to 99, over blocks of 8000 codes
+
+// The seven fields of the record that a conversion overwrites, copied between the record and
+// the saved source description (both hold them under the same names).
+template <typename From, typename To>
+void CopySourceFields(const From& from, To& to) {
+    to.formatName = from.formatName;
+    to.formatTag = from.formatTag;
+    to.dataSize = from.dataSize;
+    to.samplesPerSec = from.samplesPerSec;
+    to.bitsPerSample = from.bitsPerSample;
+    to.channels = from.channels;
+    to.playbackSeconds = from.playbackSeconds;
+}
 
 }  // namespace
 
@@ -37,18 +53,10 @@ void CSonaroDoc::OnConvert() {
 // the volume level) puts it back and removes the previous result first.
 void CSonaroDoc::SaveOrRestoreSource() {
     if (converted_) {
-        record_.formatName = savedSource_.formatName;
-        record_.formatTag = savedSource_.formatTag;
-        record_.dataSize = savedSource_.dataSize;
-        record_.samplesPerSec = savedSource_.samplesPerSec;
-        record_.bitsPerSample = savedSource_.bitsPerSample;
-        record_.channels = savedSource_.channels;
-        record_.playbackSeconds = savedSource_.playbackSeconds;
+        CopySourceFields(savedSource_, record_);
         RemoveFileIfPresent(convertedPath_);
     } else {
-        savedSource_ = SourceFields{record_.formatName,     record_.formatTag,     record_.dataSize,
-                                    record_.samplesPerSec,  record_.bitsPerSample, record_.channels,
-                                    record_.playbackSeconds};
+        CopySourceFields(record_, savedSource_);
     }
 }
 
@@ -76,18 +84,20 @@ bool CSonaroDoc::RunStages(ProgressPort& progress, std::uint32_t& resultCount) {
         ReportFileError(error);
         return false;
     }
-    const bool decoded = record_.formatTag != WAVE_FORMAT_PCM;
-    std::uint32_t frames = 0;
-    if (decoded && !DecodeSource(temp3, frames, progress)) {
+    const bool pcm = record_.formatTag == WAVE_FORMAT_PCM;
+    // A PCM source is mixed from its data chunk; the mix counts the frames it holds.
+    std::uint32_t frames =
+        pcm ? record_.dataSize / record_.channels / (record_.bitsPerSample / 8U) : 0;
+    const bool decoded =
+        pcm || (record_.formatTag == WAVE_FORMAT_ADPCM ? DecodeAdpcm(temp3, frames, progress)
+                                                       : DecodeVoxware(temp3, frames, progress));
+    if (!decoded) {
         RemoveFileIfPresent(temp3);
         return false;
     }
-    if (!decoded) {
-        frames = PcmFramesPresent();
-    }
     const bool mixed =
-        MixToMonoFloat(temp1, decoded ? temp3 : sourcePath_, frames, record_.channels, progress);
-    if (decoded) {
+        MixToMonoFloat(temp1, pcm ? sourcePath_ : temp3, frames, record_.channels, progress);
+    if (!pcm) {
         RemoveFileIfPresent(temp3);
     }
     if (!mixed) {
@@ -95,7 +105,7 @@ bool CSonaroDoc::RunStages(ProgressPort& progress, std::uint32_t& resultCount) {
         return false;
     }
     std::uint32_t count = 0;
-    if (!Resample(temp2, temp1, frames, &count, record_.samplesPerSec, progress) ||
+    if (!Resample(temp2, temp1, frames, count, record_.samplesPerSec, progress) ||
         !NormaliseAndEncode(temp1, temp2, count, progress) ||
         !WriteALawFile(temp2, temp1, progress)) {
         RemoveFileIfPresent(temp1);
@@ -104,31 +114,6 @@ bool CSonaroDoc::RunStages(ProgressPort& progress, std::uint32_t& resultCount) {
     }
     resultCount = count;
     return true;
-}
-
-bool CSonaroDoc::DecodeSource(const std::string& output, std::uint32_t& frames,
-                              ProgressPort& progress) {
-    return record_.formatTag == WAVE_FORMAT_ADPCM ? DecodeAdpcm(output, &frames, progress)
-                                                  : DecodeVoxware(output, &frames, progress);
-}
-
-// The data bytes of the source as its header counts them but no more than the file holds: a data
-// chunk that claims more than is there is converted from what is there, and a size field of
-// gigabytes on a small file does not turn into gigabytes of decoded silence.
-std::uint32_t CSonaroDoc::DataBytesPresent() const {
-    std::uint64_t length = 0;
-    try {
-        length = File(sourcePath_, File::Mode::Read).GetLength();
-    } catch (const FileException&) {
-        return record_.dataSize;  // the first stage reports the file's error when it opens it
-    }
-    const std::uint64_t present = length > record_.dataOffset ? length - record_.dataOffset : 0;
-    return static_cast<std::uint32_t>(std::min<std::uint64_t>(record_.dataSize, present));
-}
-
-std::uint32_t CSonaroDoc::PcmFramesPresent() const {
-    const std::uint32_t frameBytes = record_.channels * (record_.bitsPerSample / 8U);
-    return frameBytes == 0 ? 0 : DataBytesPresent() / frameBytes;
 }
 
 // The document now describes the A-law result. The play rule is settled before the views are
@@ -144,10 +129,8 @@ void CSonaroDoc::PublishResult(std::uint32_t count, const std::string& resultPat
     record_.bitsPerSample = 8;
     record_.channels = 1;
     record_.playbackSeconds =
-        static_cast<float>(static_cast<double>(count) * double{kSecondsPerSample});
-    const std::uint64_t fileLength = count + kALawHeaderSize;
-    record_.sizeKB = static_cast<std::uint32_t>((fileLength + 1023) / 1024);
-    record_.playable = fileLength < kPlayableLimit;
+        static_cast<float>(static_cast<double>(count) * double{kSecondsPerSample8000});
+    SetFileLength(record_, std::uint64_t{count} + kALawHeaderSize);
     convertEnabled_ = false;
     SetModifiedFlag(true);
     user_.UpdateAllViews();
@@ -156,44 +139,52 @@ void CSonaroDoc::PublishResult(std::uint32_t count, const std::string& resultPat
     }
 }
 
-bool CSonaroDoc::DecodeAdpcm(std::string output, std::uint32_t* frames, ProgressPort& progress) {
+bool CSonaroDoc::DecodeAdpcm(const std::string& output, std::uint32_t& frames,
+                             ProgressPort& progress) {
     StageContext context{progress, user_};
-    const AdpcmSource source{sourcePath_,      record_.dataOffset, DataBytesPresent(),
-                             record_.channels, record_.blockAlign, record_.samplesPerBlock};
-    return sonaro::DecodeAdpcm(context, source, output, *frames);
+    const AdpcmSource source{sourcePath_,
+                             record_.dataOffset,
+                             record_.dataSize,
+                             {record_.channels, record_.blockAlign, record_.samplesPerBlock}};
+    return AdpcmToPcm16(context, kDecodeBar, source, output, frames);
 }
 
-bool CSonaroDoc::DecodeVoxware(std::string output, std::uint32_t* frames, ProgressPort& progress) {
+bool CSonaroDoc::DecodeVoxware(const std::string& output, std::uint32_t& frames,
+                               ProgressPort& progress) {
     StageContext context{progress, user_};
-    const VoxwareSource source{sourcePath_, record_.dataOffset, DataBytesPresent(),
+    const VoxwareSource source{sourcePath_, record_.dataOffset, record_.dataSize,
                                record_.waveFormat};
-    return sonaro::DecodeVoxware(context, codecs_, source, output, *frames);
+    return VoxwareToPcm16(context, kDecodeBar, codecs_, source, output, frames);
 }
 
-bool CSonaroDoc::MixToMonoFloat(std::string output, std::string input, std::uint32_t frames,
-                                std::uint8_t channels, ProgressPort& progress) {
+bool CSonaroDoc::MixToMonoFloat(const std::string& output, const std::string& input,
+                                std::uint32_t& frames, std::uint8_t channels,
+                                ProgressPort& progress) {
     StageContext context{progress, user_};
     const bool pcm = record_.formatTag == WAVE_FORMAT_PCM;
-    return sonaro::MixToMonoFloat(context, output, input, pcm ? record_.dataOffset : 0, frames,
-                                  channels, pcm ? record_.bitsPerSample : 16U);
+    const PcmSource source{input, pcm ? record_.dataOffset : 0, channels,
+                           pcm ? record_.bitsPerSample : 16U};
+    return PcmToMonoFloats(context, kMixBar, source, output, frames);
 }
 
-bool CSonaroDoc::Resample(std::string output, std::string input, std::uint32_t inputCount,
-                          std::uint32_t* outputCount, std::uint32_t inputRate,
-                          ProgressPort& progress) {
+bool CSonaroDoc::Resample(const std::string& output, const std::string& input,
+                          std::uint32_t inputCount, std::uint32_t& outputCount,
+                          std::uint32_t inputRate, ProgressPort& progress) {
     StageContext context{progress, user_};
-    return sonaro::Resample(context, output, input, inputCount, *outputCount, inputRate);
+    return MonoFloatsTo8000Hz(context, kResampleBar, output, input, inputCount, outputCount,
+                              inputRate);
 }
 
-bool CSonaroDoc::NormaliseAndEncode(std::string output, std::string input, std::uint32_t count,
-                                    ProgressPort& progress) {
+bool CSonaroDoc::NormaliseAndEncode(const std::string& output, const std::string& input,
+                                    std::uint32_t count, ProgressPort& progress) {
     StageContext context{progress, user_};
-    return sonaro::NormaliseAndEncode(context, output, input, count, volumeLevel_);
+    return FloatsToALaw(context, {kPeakBar, kEncodeBar}, output, input, count, volumeLevel_);
 }
 
-bool CSonaroDoc::WriteALawFile(std::string output, std::string input, ProgressPort& progress) {
+bool CSonaroDoc::WriteALawFile(const std::string& output, const std::string& input,
+                               ProgressPort& progress) {
     StageContext context{progress, user_};
-    return sonaro::WriteALawFile(context, output, input);
+    return ALawToWaveFile(context, kWriteBar, output, input);
 }
 
 }  // namespace sonaro

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "convert/message_port.h"
-#include "convert/progress_port.h"
+#include "convert/files/message_port.h"
+#include "convert/stages/progress_port.h"
 
 namespace sonaro {
 

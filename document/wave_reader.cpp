@@ -4,7 +4,9 @@
 #include <array>
 #include <cstring>
 
-#include "convert/little_endian.h"
+#include "convert/formats/adpcm_geometry.h"
+#include "convert/formats/little_endian.h"
+#include "convert/resampler/rate_table.h"
 #include "resources/string_ids.h"
 
 namespace sonaro {
@@ -17,18 +19,6 @@ struct Refusal {
 
 [[noreturn]] void Refuse(unsigned message) {
     throw Refusal{message};
-}
-
-// MS ADPCM blocks begin with 7 header bytes per channel, which give the first two frames; each
-// further byte holds two 4-bit codes.
-constexpr unsigned kAdpcmHeaderBytes = 7;
-
-bool AdpcmGeometryFits(std::uint16_t blockAlign, unsigned channels, std::uint16_t samplesPerBlock) {
-    if (blockAlign < kAdpcmHeaderBytes * channels) {
-        return false;
-    }
-    const unsigned framesInBlock = 2 + 2 * (blockAlign - kAdpcmHeaderBytes * channels) / channels;
-    return samplesPerBlock >= 2 && samplesPerBlock <= framesInBlock;
 }
 
 }  // namespace
@@ -153,7 +143,7 @@ void WaveReader::ReadFormatFields() {
     record_.waveFormat.channels = channels;
 
     const std::uint32_t rate = ReadU32();
-    if (std::find(kAcceptedRates.begin(), kAcceptedRates.end(), rate) == kAcceptedRates.end()) {
+    if (FindRateRatio(rate) == nullptr) {  // the rates the conversion knows
         Refuse(IDS_RATE_UNSUPPORTED);
     }
     record_.samplesPerSec = rate;
@@ -203,7 +193,7 @@ void WaveReader::ReadAdpcmTail() {
     // Headers the decoder cannot handle are refused here rather than failing mid-conversion:
     // a block too short for its channel headers or for its samples, and rates that would make
     // the block count or the playback time a division by zero.
-    if (!AdpcmGeometryFits(record_.blockAlign, record_.channels, record_.samplesPerBlock)) {
+    if (!AdpcmGeometry{record_.channels, record_.blockAlign, record_.samplesPerBlock}.Fits()) {
         Refuse(IDS_BLOCK_UNSUPPORTED);
     }
     if (record_.waveFormat.avgBytesPerSec == 0) {
@@ -261,9 +251,7 @@ void WaveReader::ReadDataHeader() {
 
 void WaveReader::StoreSizes() {
     record_.playbackSeconds = InputPlaybackSeconds(record_);
-    const std::uint64_t length = file_.GetLength();
-    record_.sizeKB = static_cast<std::uint32_t>(length / 1024 + (length % 1024 != 0 ? 1 : 0));
-    record_.playable = length < kPlayableLimit;
+    SetFileLength(record_, file_.GetLength());
 }
 
 float InputPlaybackSeconds(const FormatRecord& record) {
@@ -277,16 +265,13 @@ float InputPlaybackSeconds(const FormatRecord& record) {
             const std::uint64_t blocks = record.dataSize / record.blockAlign;
             const std::uint64_t rest = record.dataSize % record.blockAlign;
             std::uint64_t samples = blocks * record.samplesPerBlock * record.channels;
-            if (rest > 6) {
-                samples += 2 * rest - 12;
-            }
+            samples += AdpcmGeometry::FramesInBlock(rest, 1);
             return static_cast<float>(static_cast<double>(samples) / (2.0 * format.avgBytesPerSec));
         }
         default: {
             // 27 samples at 8000 Hz for each data byte.
-            constexpr float kSecondsPerSample = 0.000125F;
             const std::uint64_t samples = std::uint64_t{record.dataSize} * 27;
-            return static_cast<float>(static_cast<double>(samples) * kSecondsPerSample);
+            return static_cast<float>(static_cast<double>(samples) * kSecondsPerSample8000);
         }
     }
 }

@@ -4,15 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/codec_manager.h"
-#include "convert/file.h"
+#include "convert/codecs/codec_manager.h"
+#include "convert/files/file.h"
 #include "document/format_record.h"
 
 namespace sonaro {
-
-// The sampling rates the reader accepts, in increasing order.
-inline constexpr std::array<std::uint32_t, 10> kAcceptedRates = {8000,  8012,  11025, 12000, 16000,
-                                                                 22050, 24000, 32000, 44100, 48000};
 
 // Parses and judges the header of a WAVE file, front to back, writing what it learns into the
 // format record as it goes (a refused file leaves the fields written so far). It does not read

@@ -3,19 +3,21 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <iterator>
 
-#include "document/wave_reader.h"
+#include "convert/resampler/rate_table.h"
 
 namespace sonaro {
 
 std::uint32_t ImportRate(std::uint32_t rate) {
-    if (std::find(kAcceptedRates.begin(), kAcceptedRates.end(), rate) != kAcceptedRates.end()) {
+    if (FindRateRatio(rate) != nullptr) {
         return rate;
     }
     // 8012 is accepted as it stands but is no rate to convert to.
-    const auto above = std::find_if(kAcceptedRates.begin(), kAcceptedRates.end(),
-                                    [rate](std::uint32_t r) { return r > rate && r != 8012; });
-    return above != kAcceptedRates.end() ? *above : kAcceptedRates.back();
+    const auto above = std::find_if(
+        std::begin(kRateTable), std::end(kRateTable),
+        [rate](const RateRatio& r) { return r.inputRate > rate && r.inputRate != 8012; });
+    return above != std::end(kRateTable) ? above->inputRate : std::end(kRateTable)[-1].inputRate;
 }
 
 ImportPlan PlanImport(int channels, std::uint32_t rate, int subtype) {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "convert/little_endian.h"
+#include "convert/formats/little_endian.h"
 #include "import/import_failure.h"
 
 namespace sonaro {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/file.h"
+#include "convert/files/file.h"
 
 namespace sonaro {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/file.h"
+#include "convert/files/file.h"
 
 namespace sonaro {
 

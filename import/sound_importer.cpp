@@ -9,7 +9,7 @@
 #include <new>
 #include <optional>
 
-#include "convert/progress_reporter.h"
+#include "convert/stages/progress_reporter.h"
 #include "import/import_failure.h"
 #include "import/import_plan.h"
 #include "import/pcm_wave_writer.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "convert/file.h"
+#include "convert/files/file.h"
 
 namespace sonaro {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "convert/file.h"
+#include "convert/files/file.h"
 
 namespace sonaro {
 

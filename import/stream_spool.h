@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "convert/progress_reporter.h"
+#include "convert/stages/progress_reporter.h"
 
 namespace sonaro {
 

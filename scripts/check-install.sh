@@ -1,41 +1,64 @@
 #!/bin/sh
-# Installs a build into a scratch DESTDIR and checks that every file of the desktop application
-# lands where the desktop and man expect it. Usage: check-install.sh BUILD_DIR
+# Installs a build under two prefixes in a scratch DESTDIR and checks each install: every file of
+# the desktop application lands where the desktop and man expect it, nothing lands outside the
+# prefix, and the installed programs find their codec directory and run without a display.
+# Usage: check-install.sh BUILD_DIR
 set -eu
 build=$1
+sample=$(cd "$(dirname "$0")/.." && pwd)/resources/sample/sample.wav
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-
-DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
-root="$stage/usr"
+stage=$(cd "$stage" && pwd -P)  # the programs see their own path with links resolved
 status=0
-for f in bin/sonaro bin/sonaro-convert \
-         share/applications/sonaro.desktop \
-         share/icons/hicolor/scalable/apps/sonaro.svg \
-         share/sonaro/help/index.html share/sonaro/help/settings.html \
-         share/man/man1/sonaro.1 share/man/man1/sonaro-convert.1; do
-    if [ ! -f "$root/$f" ]; then
-        echo "missing: $f"
-        status=1
-    fi
-done
-if [ -n "$(find "$stage" -path "$root" -prune -o -type f -print)" ]; then
-    echo "files installed outside the prefix"
+
+fail() {
+    echo "$prefix: $*"
     status=1
-fi
-desktop="$root/share/applications/sonaro.desktop"
-grep -qx 'Exec=sonaro %f' "$desktop" || { echo "bad Exec line"; status=1; }
-grep -qx 'MimeType=audio/vnd.wave;audio/wav;audio/x-wav;' "$desktop" || {
-    echo "bad MimeType line"; status=1; }
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$desktop" || status=1
-fi
-for page in sonaro sonaro-convert; do
-    warnings=$(groff -man -Tutf8 -ww -z "$root/share/man/man1/$page.1" 2>&1)
-    if [ -n "$warnings" ]; then
-        echo "man page $page: $warnings"
-        status=1
+}
+
+check_files() {
+    for f in bin/sonaro bin/sonaro-convert \
+             share/applications/sonaro.desktop \
+             share/icons/hicolor/scalable/apps/sonaro.svg \
+             share/sonaro/help/index.html share/sonaro/help/settings.html \
+             share/man/man1/sonaro.1 share/man/man1/sonaro-convert.1; do
+        [ -f "$root/$f" ] || fail "missing: $f"
+    done
+    if [ -n "$(find "$dest" -path "$root" -prune -o -type f -print)" ]; then
+        fail "files installed outside the prefix"
     fi
+    desktop="$root/share/applications/sonaro.desktop"
+    grep -qx 'Exec=sonaro %f' "$desktop" || fail "bad Exec line"
+    grep -qx 'MimeType=audio/vnd.wave;audio/wav;audio/x-wav;' "$desktop" || fail "bad MimeType line"
+    desktop-file-validate "$desktop" || fail "desktop entry not valid"
+    for page in sonaro sonaro-convert; do
+        warnings=$(groff -man -Tutf8 -ww -z "$root/share/man/man1/$page.1" 2>&1)
+        [ -z "$warnings" ] || fail "man page $page: $warnings"
+    done
+}
+
+# A library in the installed codec directory that is no driver is named as skipped: the installed
+# program searched the directory below its own prefix.
+check_programs() {
+    codecs=$(find "$root" -type d -path '*/sonaro/codecs')
+    [ -n "$codecs" ] || { fail "no codec directory"; return; }
+    echo "not a library" >"$codecs/junk.so"
+    errors=$(env -u SONARO_CODEC_PATH "$root/bin/sonaro-convert" --info "$sample" 2>&1 >/dev/null)
+    rm "$codecs/junk.so"
+    case "$errors" in
+        *"codec driver $codecs/junk.so skipped"*) ;;
+        *) fail "the installed codec directory $codecs was not searched: $errors" ;;
+    esac
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/sonaro" --version \
+        >/dev/null || fail "sonaro --version failed without a display"
+}
+
+for prefix in /usr /opt/sonaro; do
+    dest="$stage/$(echo "$prefix" | tr / _)"
+    root="$dest$prefix"
+    DESTDIR="$dest" cmake --install "$build" --prefix "$prefix" >/dev/null
+    check_files
+    check_programs
 done
-[ $status -eq 0 ] && echo "install layout ok"
+[ $status -eq 0 ] && echo "install layout ok under /usr and /opt/sonaro"
 exit $status

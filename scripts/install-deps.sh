@@ -1,29 +1,51 @@
 #!/bin/sh
-# Installs the Debian packages that building, testing and benchmarking Sonaro need.
+# Installs the Debian packages that Sonaro's make targets need, by group:
+#   build        compiling the programs, their tests and benchmarks, and the icons
+#   test         what the tests run: the man page and desktop entry checks, sox, a sound server
+#   demo         soxi, which shows the converted sample
+#   fuzz         clang and its libFuzzer runtime
+#   bench        the peers the benchmarks run against
+#   screenshots  a private X server and the tools that drive and capture it
+#   package      making and checking the Debian package
+#   fresh        making a fresh Debian root (scripts/fresh-machine.sh)
+# Usage: install-deps.sh [GROUP...]   (no group: every group)
 # Idempotent: the package lists are refreshed and packages installed only when one is missing.
 set -eu
 
-PACKAGES="
-build-essential cmake ninja-build pkg-config
-libgtest-dev libgmock-dev googletest libbenchmark-dev
-clang libclang-rt-14-dev
-qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
-libsndfile1-dev libsoxr-dev
-sox ffmpeg
-xvfb xauth x11-utils imagemagick xdotool desktop-file-utils pulseaudio pulseaudio-utils
-"
+packages_of() {
+    case "$1" in
+        build) echo "build-essential cmake ninja-build pkg-config
+                     qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
+                     libgtest-dev libgmock-dev googletest libbenchmark-dev
+                     librsvg2-bin libsndfile1-dev libsoxr-dev" ;;
+        test) echo "groff-base desktop-file-utils appstream sox ffmpeg pulseaudio pulseaudio-utils" ;;
+        demo) echo "sox" ;;
+        fuzz) echo "clang libclang-rt-14-dev" ;;
+        bench) echo "sox ffmpeg" ;;
+        screenshots) echo "xvfb xauth x11-utils imagemagick xdotool sox" ;;
+        package) echo "dpkg-dev file lintian appstream desktop-file-utils" ;;
+        fresh) echo "debootstrap" ;;
+        *) echo "install-deps: unknown group $1" >&2; return 1 ;;
+    esac
+}
+
+groups=${*:-build test demo fuzz bench screenshots package fresh}
+packages=""
+for group in $groups; do
+    packages="$packages $(packages_of "$group")"
+done
 
 missing=""
-for p in $PACKAGES; do
+for p in $packages; do
     status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
     case "$status" in
         *"ok installed"*) ;;
-        *) missing="$missing $p" ;;
+        *) case " $missing " in *" $p "*) ;; *) missing="$missing $p" ;; esac ;;
     esac
 done
 
 if [ -z "$missing" ]; then
-    echo "install-deps: all packages present"
+    echo "install-deps: all packages of [$groups] present"
     exit 0
 fi
 

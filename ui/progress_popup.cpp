@@ -50,8 +50,7 @@ QString LimitedText(const std::string& text) {
 }  // namespace
 
 CProgressPopup::CProgressPopup(QWidget* parent, const std::string& title, bool smooth) {
-    title_ = QString::fromStdString(title);
-    Create(parent, title_, smooth);
+    Create(parent, QString::fromStdString(title), smooth);
 }
 
 CProgressPopup::~CProgressPopup() {
@@ -185,9 +184,6 @@ int CProgressPopup::SetBarRange(int lower, int upper, int step) {
         return 0;
     }
     progressBar_->setRange(lower, upper);
-    lowerBound_ = lower;
-    upperBound_ = upper;
-    step_ = step;
     const int previousStep = barStep_;
     barStep_ = step;
     return previousStep;

@@ -9,7 +9,7 @@
 #include <QString>
 #include <string>
 
-#include "convert/progress_port.h"
+#include "convert/stages/progress_port.h"
 
 class QWidget;
 
@@ -68,12 +68,8 @@ class CProgressPopup final : public QObject, public ProgressPort {
     bool modal_ = false;
     bool savePosition_ = true;
     int position_ = 0;
-    int step_ = 1;
-    int upperBound_ = 100;
-    int lowerBound_ = 0;
     int textLines_ = 4;
     int barStep_ = 10;  // the step a fresh bar moves by, until told otherwise
-    QString title_ = QStringLiteral("Progress");
     QString cancelLabel_ = QStringLiteral(" Cancel ");
     QFont font_;
 

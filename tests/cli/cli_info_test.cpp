@@ -1,6 +1,7 @@
 // sonaro-convert as a user runs it: --info, usage errors, help and version.
 #include <gtest/gtest.h>
 
+#include "tests/support/man_page.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wav_builder.h"
@@ -77,7 +78,15 @@ TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
     EXPECT_NE(help.out.find("Usage: sonaro-convert --info FILE"), std::string::npos);
     const auto version = test::RunProcess(kProgram, {"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "sonaro-convert 1.14\n");
+    EXPECT_EQ(version.out,
+              "sonaro-convert 1.14\nCopyright (C) 2026 The Sonaro developers. MIT licence: free "
+              "to use, change and share; no warranty.\n");
+}
+
+TEST(CliUsage, ManPageNamesEveryOptionOfTheHelp) {
+    const auto help = test::RunProcess(kProgram, {"--help"});
+    EXPECT_EQ(test::OptionsMissingFromManPage(help.out, "sonaro-convert"),
+              std::vector<std::string>{});
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <new>
 
-#include "convert/codec_driver_api.h"
+#include "convert/codecs/codec_driver_api.h"
 #include "tests/codec_driver/test_codec_control.h"
 
 #ifndef TEST_CODEC_TAG

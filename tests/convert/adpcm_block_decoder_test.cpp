@@ -4,7 +4,8 @@
 #include <random>
 #include <vector>
 
-#include "convert/adpcm_block_decoder.h"
+#include "convert/formats/adpcm_block_decoder.h"
+#include "convert/formats/adpcm_geometry.h"
 
 namespace sonaro {
 namespace {
@@ -86,15 +87,15 @@ TEST(AdpcmBlockDecoder, PredictorOfSevenOrMoreIsRefused) {
     EXPECT_EQ(AdpcmBlockDecoder::Decode(stereo, 2, 2, out), Result::Decoded);
 }
 
-TEST(AdpcmBlockDecoder, FramesInBlock) {
-    EXPECT_EQ(AdpcmBlockDecoder::FramesInBlock(6, 1), 0U);
-    EXPECT_EQ(AdpcmBlockDecoder::FramesInBlock(7, 1), 2U);
-    EXPECT_EQ(AdpcmBlockDecoder::FramesInBlock(8, 1), 4U);
-    EXPECT_EQ(AdpcmBlockDecoder::FramesInBlock(256, 1), 500U);
-    EXPECT_EQ(AdpcmBlockDecoder::FramesInBlock(13, 2), 0U);
-    EXPECT_EQ(AdpcmBlockDecoder::FramesInBlock(15, 2), 3U);
-    EXPECT_EQ(AdpcmBlockDecoder::FramesInBlock(512, 2), 500U);
-    EXPECT_EQ(AdpcmBlockDecoder::FramesInBlock(100, 0), 0U);
+TEST(AdpcmGeometry, FramesInBlock) {
+    EXPECT_EQ(AdpcmGeometry::FramesInBlock(6, 1), 0U);
+    EXPECT_EQ(AdpcmGeometry::FramesInBlock(7, 1), 2U);
+    EXPECT_EQ(AdpcmGeometry::FramesInBlock(8, 1), 4U);
+    EXPECT_EQ(AdpcmGeometry::FramesInBlock(256, 1), 500U);
+    EXPECT_EQ(AdpcmGeometry::FramesInBlock(13, 2), 0U);
+    EXPECT_EQ(AdpcmGeometry::FramesInBlock(15, 2), 3U);
+    EXPECT_EQ(AdpcmGeometry::FramesInBlock(512, 2), 500U);
+    EXPECT_EQ(AdpcmGeometry::FramesInBlock(100, 0), 0U);
 }
 
 // Any bytes, sizes and counts: the decoder stays inside its spans (the sanitizer build watches)
@@ -113,7 +114,7 @@ TEST(AdpcmBlockDecoder, ArbitraryInputIsSafe) {
         std::vector<std::int16_t> out(outSize);
         const Result result = AdpcmBlockDecoder::Decode(block, channels, frames, out);
         const bool fits = channels >= 1 && channels <= 2 && frames >= 2 &&
-                          frames <= AdpcmBlockDecoder::FramesInBlock(size, channels) &&
+                          frames <= AdpcmGeometry::FramesInBlock(size, channels) &&
                           outSize >= frames * channels;
         if (!fits) {
             ASSERT_EQ(result, Result::BadGeometry) << round;

@@ -4,13 +4,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <sstream>
 
-#include "convert/adpcm_block_decoder.h"
-#include "convert/adpcm_decoder.h"
-#include "convert/little_endian.h"
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/formats/adpcm_block_decoder.h"
+#include "convert/formats/little_endian.h"
+#include "convert/stages/1_adpcm_decoder.h"
 #include "document/wave_reader.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/run_process.h"
@@ -19,6 +20,8 @@
 
 namespace sonaro {
 namespace {
+
+constexpr BarShare kBar{0, 3};
 
 // The path of a program found on PATH, or an empty string.
 std::string FindProgram(const std::string& name) {
@@ -58,9 +61,7 @@ class AdpcmStageTest : public ::testing::Test {
         return {path,
                 bytes.size() - data.size(),
                 dataSize.value_or(static_cast<std::uint32_t>(data.size())),
-                channels,
-                blockAlign,
-                samplesPerBlock};
+                {channels, blockAlign, samplesPerBlock}};
     }
 
     // What the blocks decode to, one after the other, each of frames[b] frames.
@@ -70,15 +71,24 @@ class AdpcmStageTest : public ::testing::Test {
         std::vector<std::int16_t> all;
         std::size_t at = 0;
         for (const std::uint32_t count : frames) {
-            const std::size_t bytes = std::min<std::size_t>(source.blockAlign, data.size() - at);
-            std::vector<std::int16_t> out(count * source.channels);
+            const AdpcmGeometry& geometry = source.geometry;
+            const std::size_t bytes = std::min<std::size_t>(geometry.blockAlign, data.size() - at);
+            std::vector<std::int16_t> out(count * geometry.channels);
             EXPECT_EQ(
-                AdpcmBlockDecoder::Decode({data.data() + at, bytes}, source.channels, count, out),
+                AdpcmBlockDecoder::Decode({data.data() + at, bytes}, geometry.channels, count, out),
                 AdpcmBlockDecoder::Result::Decoded);
             all.insert(all.end(), out.begin(), out.end());
             at += bytes;
         }
         return all;
+    }
+
+    // The stage on this source, as the cancel and fault runs call it.
+    std::function<bool(StageContext&)> Stage(const AdpcmSource& source) {
+        return [this, source](StageContext& context) {
+            std::uint32_t frames = 0;
+            return AdpcmToPcm16(context, kBar, source, output, frames);
+        };
     }
 
     test::ScratchDir dir;
@@ -101,7 +111,7 @@ TEST_F(AdpcmStageTest, FrameCountsOfWholeAndPartialBlocks) {
         const AdpcmSource source = Source(c.channels, c.blockAlign, 500, data);
         test::StageRun run;
         std::uint32_t frames = 0;
-        ASSERT_TRUE(DecodeAdpcm(run.context, source, output, frames));
+        ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, output, frames));
         std::uint32_t total = 0;
         for (const auto count : c.frames) {
             total += count;
@@ -118,7 +128,7 @@ TEST_F(AdpcmStageTest, SamplesPerBlockBelowTheBlockCapacity) {
     const AdpcmSource source = Source(1, 256, 300, data);
     test::StageRun run;
     std::uint32_t frames = 0;
-    ASSERT_TRUE(DecodeAdpcm(run.context, source, output, frames));
+    ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, output, frames));
     EXPECT_EQ(frames, 600U);
     EXPECT_EQ(test::ReadInt16(output), Expected(data, source, {300, 300}));
 }
@@ -127,8 +137,8 @@ TEST_F(AdpcmStageTest, BarStaysBetweenZeroAndTwo) {
     const auto data = RandomBlocks(30 * 64, 64, 1, 3);
     test::StageRun run;
     std::uint32_t frames = 0;
-    ASSERT_TRUE(DecodeAdpcm(run.context, Source(1, 64, 116, data), output, frames));
-    EXPECT_EQ(test::Distinct(run.progress.positions), (std::vector<int>{0, 1, 2}));
+    ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, Source(1, 64, 116, data), output, frames));
+    EXPECT_EQ(run.progress.ShownPositions(), (std::vector<int>{0, 1, 2}));
 }
 
 TEST_F(AdpcmStageTest, PredictorOutOfRangeStopsAtItsBlock) {
@@ -137,27 +147,21 @@ TEST_F(AdpcmStageTest, PredictorOutOfRangeStopsAtItsBlock) {
     const AdpcmSource source = Source(2, 64, 52, data);
     test::StageRun run;
     std::uint32_t frames = 0;
-    EXPECT_FALSE(DecodeAdpcm(run.context, source, output, frames));
+    EXPECT_FALSE(AdpcmToPcm16(run.context, kBar, source, output, frames));
     EXPECT_EQ(run.user.messages, std::vector<std::string>{"ADPCM predictor out of range."});
     EXPECT_EQ(test::ReadInt16(output), Expected(data, source, {52, 52}));
 }
 
-// Data missing from the end of the file decode as silence, never as a repeat of what the last
-// block held.
-TEST_F(AdpcmStageTest, MissingDataDecodeAsSilence) {
+// A data chunk that claims more than the file holds is decoded as far as the file goes: its
+// whole blocks, then what is left as a partial block.
+TEST_F(AdpcmStageTest, ClaimedDataBeyondTheFileAreNotMadeUp) {
     const auto data = RandomBlocks(2 * 256 + 100, 256, 1, 9);
     const AdpcmSource source = Source(1, 256, 500, data, 5 * 256 + 20);
     test::StageRun run;
     std::uint32_t frames = 0;
-    ASSERT_TRUE(DecodeAdpcm(run.context, source, output, frames));
-    EXPECT_EQ(frames, 5U * 500 + 28);
-    auto expected = Expected({data.begin(), data.begin() + 512}, source, {500, 500});
-    std::vector<std::uint8_t> third(data.begin() + 512, data.end());
-    third.resize(256, 0);
-    const auto thirdDecoded = Expected(third, source, {500});
-    expected.insert(expected.end(), thirdDecoded.begin(), thirdDecoded.end());
-    expected.resize(5 * 500 + 28, 0);
-    EXPECT_EQ(test::ReadInt16(output), expected);
+    ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, output, frames));
+    EXPECT_EQ(frames, 500U + 500 + 188);
+    EXPECT_EQ(test::ReadInt16(output), Expected(data, source, {500, 500, 188}));
 }
 
 TEST_F(AdpcmStageTest, UnsoundGeometryIsRefused) {
@@ -170,10 +174,10 @@ TEST_F(AdpcmStageTest, UnsoundGeometryIsRefused) {
     const auto data = RandomBlocks(1024, 256, 1, 1);
     for (const auto& c : cases) {
         test::StageRun run;
-        const AdpcmSource source{dir.Write("in.wav", data), 0, 1024, c.channels, c.blockAlign,
-                                 c.samplesPerBlock};
+        const AdpcmSource source{
+            dir.Write("in.wav", data), 0, 1024, {c.channels, c.blockAlign, c.samplesPerBlock}};
         std::uint32_t frames = 7;
-        EXPECT_FALSE(DecodeAdpcm(run.context, source, output, frames));
+        EXPECT_FALSE(AdpcmToPcm16(run.context, kBar, source, output, frames));
         EXPECT_EQ(run.user.messages, std::vector<std::string>{"File is invalid for conversion."});
         EXPECT_FALSE(test::Exists(output));
     }
@@ -181,14 +185,13 @@ TEST_F(AdpcmStageTest, UnsoundGeometryIsRefused) {
 
 // The frame count is 32-bit: blocks that would carry it beyond are not decoded.
 TEST(AdpcmBlockPlan, FrameCountFitsThirtyTwoBits) {
-    const AdpcmSource big{"", 0, 0xFFFFFFFF, 1, 32767, 65522};
-    const AdpcmBlockPlan plan = PlanAdpcmBlocks(big);
+    const AdpcmGeometry geometry{1, 32767, 65522};
+    const AdpcmBlockPlan plan = geometry.Plan(0xFFFFFFFF);
     EXPECT_EQ(plan.fullBlocks, 0xFFFFFFFFULL / 65522);
     EXPECT_EQ(plan.partialBytes, 0U);
     EXPECT_EQ(plan.frames, plan.fullBlocks * 65522);
 
-    const AdpcmSource fits{"", 0, 32767 * 3 + 100, 1, 32767, 65522};
-    const AdpcmBlockPlan whole = PlanAdpcmBlocks(fits);
+    const AdpcmBlockPlan whole = geometry.Plan(32767 * 3 + 100);
     EXPECT_EQ(whole.fullBlocks, 3U);
     EXPECT_EQ(whole.partialBytes, 100U);
     EXPECT_EQ(whole.partialFrames, 188U);
@@ -199,25 +202,14 @@ TEST(AdpcmBlockPlan, FrameCountFitsThirtyTwoBits) {
 TEST_F(AdpcmStageTest, CancelAtEveryReport) {
     const auto data = RandomBlocks(5 * 64 + 20, 64, 1, 4);
     const AdpcmSource source = Source(1, 64, 116, data);
-    const int cancels =
-        test::ExpectCancelAtEveryReport([] {},
-                                        [&](StageContext& context) {
-                                            std::uint32_t frames = 0;
-                                            return DecodeAdpcm(context, source, output, frames);
-                                        },
-                                        output);
+    const int cancels = test::ExpectCancelAtEveryReport([] {}, Stage(source), output);
     EXPECT_GE(cancels, 3) << "at least one report at each of positions 0, 1 and 2";
 }
 
 TEST_F(AdpcmStageTest, EveryFileFaultGivesOneMessage) {
     const auto data = RandomBlocks(3 * 64 + 20, 64, 2, 6);
     const AdpcmSource source = Source(2, 64, 52, data);
-    const auto failed =
-        test::ExpectEveryFaultReported([] {},
-                                       [&](StageContext& context) {
-                                           std::uint32_t frames = 0;
-                                           return DecodeAdpcm(context, source, output, frames);
-                                       });
+    const auto failed = test::ExpectEveryFaultReported([] {}, Stage(source));
     // The four blocks are read in one piece. Samples are written before each pump that finds
     // some (where the bar moves to 1 and to 2, and once more should 20 ms pass between two
     // blocks) and at the end.
@@ -226,6 +218,7 @@ TEST_F(AdpcmStageTest, EveryFileFaultGivesOneMessage) {
                              {FileOperation::Read, 1},
                              {FileOperation::Write, 3},
                              {FileOperation::Seek, 1},
+                             {FileOperation::Length, 1},
                              {FileOperation::Close, 2}},
                             1);
 }
@@ -294,12 +287,14 @@ TEST_P(AdpcmPeerTest, SameSamplesAsSox) {
             test::RunProcess(sox, {cut, "-t", "raw", "-e", "signed", "-b", "16", soxOut});
         ASSERT_EQ(decoded.exitCode, 0) << decoded.err;
 
-        const AdpcmSource source{spoilt,          record.dataOffset, fullData - blockAlign + rest,
-                                 record.channels, record.blockAlign, record.samplesPerBlock};
+        const AdpcmSource source{spoilt,
+                                 record.dataOffset,
+                                 fullData - blockAlign + rest,
+                                 {record.channels, record.blockAlign, record.samplesPerBlock}};
         test::StageRun run;
         std::uint32_t frames = 0;
         const std::string ours = dir.File("ours.raw");
-        ASSERT_TRUE(DecodeAdpcm(run.context, source, ours, frames));
+        ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, ours, frames));
         const auto expected = test::ReadAll(soxOut);
         EXPECT_EQ(test::ReadAll(ours), expected) << "rest " << rest;
         EXPECT_EQ(std::size_t{frames} * channels * 2, expected.size()) << "rest " << rest;

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "convert/alaw_encoder.h"
+#include "convert/formats/alaw_encoder.h"
 
 namespace sonaro {
 namespace {

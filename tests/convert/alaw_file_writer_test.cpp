@@ -5,8 +5,8 @@
 
 #include <numeric>
 
-#include "convert/alaw_file_writer.h"
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/stages/5_alaw_file_writer.h"
 #include "document/wave_reader.h"
 #include "resources/string_ids.h"
 #include "tests/convert/stage_test_support.h"
@@ -14,6 +14,8 @@
 
 namespace sonaro {
 namespace {
+
+constexpr BarShare kBar{98, 2};
 
 std::vector<std::uint8_t> Codes(std::size_t n) {
     std::vector<std::uint8_t> codes(n);
@@ -32,7 +34,7 @@ class WriterTest : public ::testing::Test {
 
 TEST_F(WriterTest, WholeFileForEightThousandTwoHundredForty) {
     test::StageRun run;
-    ASSERT_TRUE(WriteALawFile(run.context, output, Input(8240)));
+    ASSERT_TRUE(ALawToWaveFile(run.context, kBar, output, Input(8240)));
     // 8240 = 0x2030 samples; RIFF size 8290 = 0x2062.
     std::vector<std::uint8_t> expected = {
         'R',  'I',  'F',  'F',  0x62, 0x20, 0x00, 0x00, 'W',  'A',  'V',  'E',  'f',  'm',  't',
@@ -52,7 +54,7 @@ TEST_F(WriterTest, WholeFileForEightThousandTwoHundredForty) {
 TEST_F(WriterTest, LengthsAndBlocks) {
     for (const std::size_t n : {0U, 1U, 7999U, 8000U, 8001U, 16000U, 24001U}) {
         test::StageRun run;
-        ASSERT_TRUE(WriteALawFile(run.context, output, Input(n)));
+        ASSERT_TRUE(ALawToWaveFile(run.context, kBar, output, Input(n)));
         const auto file = test::ReadAll(output);
         ASSERT_EQ(file.size(), n + 58) << "no pad byte, also for odd lengths";
         const auto header = ALawHeader(static_cast<std::uint32_t>(n));
@@ -69,7 +71,7 @@ TEST_F(WriterTest, LengthsAndBlocks) {
 // The file it writes is what the program's own reader takes for an A-law file.
 TEST_F(WriterTest, ReaderRecognisesTheResult) {
     test::StageRun run;
-    ASSERT_TRUE(WriteALawFile(run.context, output, Input(1001)));
+    ASSERT_TRUE(ALawToWaveFile(run.context, kBar, output, Input(1001)));
     FormatRecord record;
     NoCodecManager codecs;
     EXPECT_EQ(WaveReader(record, codecs).Read(output), IDS_ALREADY_OPTIMISED);
@@ -77,27 +79,32 @@ TEST_F(WriterTest, ReaderRecognisesTheResult) {
 
 TEST_F(WriterTest, CancelAfterTheFirstBlockLeavesHeaderAndOneBlock) {
     test::StageRun run(1);
-    EXPECT_FALSE(WriteALawFile(run.context, output, Input(16000)));
+    EXPECT_FALSE(ALawToWaveFile(run.context, kBar, output, Input(16000)));
     EXPECT_EQ(run.user.messages, std::vector<std::string>{"Conversion cancelled."});
     EXPECT_EQ(test::ReadAll(output).size(), 58U + 8000);
     EXPECT_TRUE(test::Exists(input));
 
     const int cancels = test::ExpectCancelAtEveryReport(
         [&] { Input(20000); },
-        [&](StageContext& context) { return WriteALawFile(context, output, input); }, output);
+        [&](StageContext& context) { return ALawToWaveFile(context, kBar, output, input); },
+        output);
     EXPECT_GE(cancels, 2);
 }
 
 TEST_F(WriterTest, EveryFileFaultGivesOneMessage) {
     const auto failed = test::ExpectEveryFaultReported(
         [&] { Input(16001); },
-        [&](StageContext& context) { return WriteALawFile(context, output, input); });
-    EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},
-                                                    {FileOperation::Read, 3},
-                                                    {FileOperation::Write, 4},
-                                                    {FileOperation::Length, 1},
-                                                    {FileOperation::Close, 2},
-                                                    {FileOperation::Remove, 1}}));
+        [&](StageContext& context) { return ALawToWaveFile(context, kBar, output, input); });
+    // A read per block of 8000; the header goes out with the first block, the rest at the pump
+    // where the bar moves to 99 (and once more should 20 ms pass in between).
+    test::ExpectFaultCounts(failed,
+                            {{FileOperation::Open, 2},
+                             {FileOperation::Read, 3},
+                             {FileOperation::Write, 2},
+                             {FileOperation::Length, 1},
+                             {FileOperation::Close, 2},
+                             {FileOperation::Remove, 1}},
+                            1);
 }
 
 // A codes file too long for the header's 32-bit sizes is refused, not described wrongly. The
@@ -107,7 +114,7 @@ TEST_F(WriterTest, CodesBeyondTheHeaderSizesAreRefused) {
         Input(0);
         ASSERT_EQ(::truncate(input.c_str(), static_cast<off_t>(n)), 0);
         test::StageRun run;
-        EXPECT_FALSE(WriteALawFile(run.context, output, input));
+        EXPECT_FALSE(ALawToWaveFile(run.context, kBar, output, input));
         EXPECT_EQ(run.user.messages, std::vector<std::string>{"Unexpected file error."});
         EXPECT_TRUE(test::ReadAll(output).empty());
     }

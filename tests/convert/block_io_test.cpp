@@ -5,9 +5,9 @@
 #include <numeric>
 #include <stdexcept>
 
-#include "convert/block_reader.h"
-#include "convert/block_writer.h"
-#include "convert/progress_reporter.h"
+#include "convert/stages/progress_reporter.h"
+#include "convert/stages/stage_reader.h"
+#include "convert/stages/stage_writer.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_progress.h"
@@ -35,8 +35,9 @@ TEST_F(BlockIoTest, PiecesOfAnySizeReadTheFileInOrder) {
     const std::string path = dir.Write("in.raw", bytes);
     for (const std::size_t piece : {1U, 7U, 100U, 999U, 1000U}) {
         test::ScopedFault reads(FileOperation::Read, EIO, 1000000, "in.raw");
-        File file(path, File::Mode::Read);
-        BlockReader reader(file, bytes.size(), 1000, 0xEE);
+        StageReader reader;
+        reader.Reserve(bytes.size(), 1000, 0xEE);
+        reader.Open(path);
         std::vector<std::uint8_t> got;
         for (std::size_t done = 0; done < bytes.size(); done += piece) {
             const std::size_t size = std::min(piece, bytes.size() - done);
@@ -51,9 +52,9 @@ TEST_F(BlockIoTest, PiecesOfAnySizeReadTheFileInOrder) {
 }
 
 TEST_F(BlockIoTest, BytesTheFileLacksReadAsTheFill) {
-    const std::string path = dir.Write("in.raw", Bytes(150));
-    File file(path, File::Mode::Read);
-    BlockReader reader(file, 400, 128, 0x80);
+    StageReader reader;
+    reader.Reserve(400, 128, 0x80);
+    reader.Open(dir.Write("in.raw", Bytes(150)));
     std::vector<std::uint8_t> got;
     for (int i = 0; i < 4; ++i) {
         const std::uint8_t* data = reader.Next(100);
@@ -64,39 +65,45 @@ TEST_F(BlockIoTest, BytesTheFileLacksReadAsTheFill) {
     EXPECT_EQ(got, expected);
 }
 
-TEST_F(BlockIoTest, ReaderRestartsWhereTheFileWasMoved) {
+// From an offset on, limited to what the file holds there, and again from the offset.
+TEST_F(BlockIoTest, ReaderStartsAtItsOffsetEndsWithTheFileAndRewinds) {
     const std::vector<std::uint8_t> bytes = Bytes(300);
-    File file(dir.Write("in.raw", bytes), File::Mode::Read);
-    BlockReader reader(file, 300, 256, 0);
-    EXPECT_EQ(reader.Next(10)[5], bytes[5]);
-    file.Seek(100, File::SeekFrom::Begin);
-    reader.Restart(200);
-    const std::uint8_t* data = reader.Next(200);
-    EXPECT_EQ(std::vector<std::uint8_t>(data, data + 200),
-              std::vector<std::uint8_t>(bytes.begin() + 100, bytes.end()));
-    EXPECT_THROW(reader.Next(1), std::logic_error) << "beyond the bytes to read";
+    StageReader reader;
+    reader.Reserve(1000, 256, 0);
+    reader.OpenAt(dir.Write("in.raw", bytes), 100);
+    EXPECT_EQ(reader.LimitToFile(), 200U);
+    for (int pass = 0; pass < 2; ++pass) {
+        const std::uint8_t* data = reader.Next(200);
+        EXPECT_EQ(std::vector<std::uint8_t>(data, data + 200),
+                  std::vector<std::uint8_t>(bytes.begin() + 100, bytes.end()));
+        EXPECT_THROW(reader.Next(1), std::logic_error) << "beyond the bytes to read";
+        reader.Rewind();
+    }
 }
 
 TEST_F(BlockIoTest, ReaderBufferIsNoLargerThanTheFileNeedsAndRefusesLargerPieces) {
-    File file(dir.Write("in.raw", Bytes(50)), File::Mode::Read);
-    BlockReader reader(file, 50, 4096, 0);
+    StageReader reader;
+    reader.Reserve(50, 4096, 0);
+    reader.Open(dir.Write("in.raw", Bytes(50)));
     EXPECT_THROW(reader.Next(51), std::logic_error);
 }
 
 // Pieces made in place reach the file whole and in order; the file is written only when the
-// buffer is full or on Flush.
+// buffer is full, at a report unless what is held is to be kept, and on Flush.
 TEST_F(BlockIoTest, WriterWritesFullBuffersAndWhatIsFlushed) {
     const std::string path = dir.File("out.raw");
     const std::vector<std::uint8_t> bytes = Bytes(2500);
     test::ScopedFault writes(FileOperation::Write, ENOSPC, 1000000, "out.raw");
     {
-        File file(path, File::Mode::Write);
-        BlockWriter writer(file, 1000);
+        StageWriter writer;
+        writer.Reserve(1000, StageWriter::AtReport::Keep);
+        writer.Open(path);
         for (std::size_t done = 0; done < 2400; done += 300) {
             std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(done), 300, writer.Next(300));
         }
         EXPECT_EQ(writes.seen(), 2) << "900 bytes twice; 600 held";
-        EXPECT_EQ(test::ReadAll(path).size(), 1800U);
+        writer.Report();
+        EXPECT_EQ(test::ReadAll(path).size(), 1800U) << "kept at a report";
         writer.Flush();
         EXPECT_EQ(writes.seen(), 3);
         writer.Flush();
@@ -105,6 +112,23 @@ TEST_F(BlockIoTest, WriterWritesFullBuffersAndWhatIsFlushed) {
         writer.Flush();
         EXPECT_THROW(writer.Next(1001), std::logic_error);
     }
+    EXPECT_EQ(test::ReadAll(path), bytes);
+}
+
+// Appended bytes are written each time the buffer fills, and at a report.
+TEST_F(BlockIoTest, WriterAppendsAcrossFullBuffers) {
+    const std::string path = dir.File("out.raw");
+    const std::vector<std::uint8_t> bytes = Bytes(2500);
+    test::ScopedFault writes(FileOperation::Write, ENOSPC, 1000000, "out.raw");
+    StageWriter writer;
+    writer.Reserve(1000);
+    writer.Open(path);
+    writer.Append(bytes.data(), 2200);
+    EXPECT_EQ(writes.seen(), 2);
+    writer.Report();
+    EXPECT_EQ(writes.seen(), 3);
+    writer.Append(bytes.data() + 2200, 300);
+    writer.Close();
     EXPECT_EQ(test::ReadAll(path), bytes);
 }
 

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <numeric>
 
-#include "convert/file.h"
-#include "convert/file_copy.h"
-#include "convert/file_error_report.h"
+#include "convert/files/file.h"
+#include "convert/files/file_copy.h"
+#include "convert/files/file_error_report.h"
 #include "resources/string_table.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/fault_injection.h"
@@ -46,7 +46,7 @@ TEST(FileErrors, CauseSelectsOneOfSixMessages) {
                  {EBADF, "Unexpected file error."}};
     for (const auto& c : cases) {
         test::FakeUser user;
-        ReportFileError(user, FileException(FileException::CauseFromErrno(c.error), c.error, "x"));
+        ShowFileError(user, FileException(FileException::CauseFromErrno(c.error), c.error, "x"));
         EXPECT_EQ(user.messages, std::vector<std::string>{c.text}) << c.error;
     }
     for (const int cause : {0, 1, 4, 6, 7, 8, 9, 11, 12, 14, 99}) {
@@ -100,7 +100,7 @@ TEST_F(CopyTest, CopiesEveryLengthExactly) {
     for (const std::size_t size : {0U, 1U, 7999U, 8000U, 8001U, 16000U, 100003U}) {
         const auto bytes = Counting(size);
         const std::string source = dir.Write("src", bytes);
-        ASSERT_TRUE(CopyFileData(user, dir.File("dst"), source));
+        ASSERT_TRUE(CopyFileInBlocks(user, dir.File("dst"), source));
         EXPECT_EQ(test::ReadAll(dir.File("dst")), bytes) << size;
     }
     EXPECT_TRUE(user.messages.empty());
@@ -108,14 +108,14 @@ TEST_F(CopyTest, CopiesEveryLengthExactly) {
 }
 
 TEST_F(CopyTest, MissingSourceLeavesNoDestination) {
-    EXPECT_FALSE(CopyFileData(user, dir.File("dst"), dir.File("gone")));
+    EXPECT_FALSE(CopyFileInBlocks(user, dir.File("dst"), dir.File("gone")));
     EXPECT_EQ(user.messages, std::vector<std::string>{"Temporary file removed! Unable to save."});
     EXPECT_FALSE(test::Exists(dir.File("dst")));
 }
 
 TEST_F(CopyTest, DestinationInMissingDirectory) {
     const std::string source = dir.Write("src", {});
-    EXPECT_FALSE(CopyFileData(user, dir.File("none/dst"), source))
+    EXPECT_FALSE(CopyFileInBlocks(user, dir.File("none/dst"), source))
         << "an empty source must not hide that the destination cannot be made";
     EXPECT_EQ(user.messages, std::vector<std::string>{"The file could not be located."});
 }
@@ -139,7 +139,7 @@ TEST_F(CopyTest, FailedCopyKeepsTheExistingDestination) {
         const auto old = dir.Write("dst", {9, 9, 9});
         user.messages.clear();
         test::ScopedFault fault(c.operation, c.error, c.nth);
-        EXPECT_FALSE(CopyFileData(user, old, source));
+        EXPECT_FALSE(CopyFileInBlocks(user, old, source));
         EXPECT_TRUE(fault.fired());
         EXPECT_EQ(user.messages, std::vector<std::string>{c.message});
         EXPECT_EQ(test::ReadAll(old), (std::vector<std::uint8_t>{9, 9, 9}));
@@ -150,7 +150,7 @@ TEST_F(CopyTest, FailedCopyKeepsTheExistingDestination) {
 TEST_F(CopyTest, SavingOverALinkWritesItsTarget) {
     const auto target = dir.Write("target", {1});
     std::filesystem::create_symlink(target, dir.File("link"));
-    ASSERT_TRUE(CopyFileData(user, dir.File("link"), dir.Write("src", Counting(5))));
+    ASSERT_TRUE(CopyFileInBlocks(user, dir.File("link"), dir.Write("src", Counting(5))));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link")));
     EXPECT_EQ(test::ReadAll(target), Counting(5));
 }
@@ -158,7 +158,7 @@ TEST_F(CopyTest, SavingOverALinkWritesItsTarget) {
 TEST_F(CopyTest, OverwriteKeepsThePermissions) {
     const auto old = dir.Write("dst", {1});
     ::chmod(old.c_str(), 0640);
-    ASSERT_TRUE(CopyFileData(user, old, dir.Write("src", Counting(5))));
+    ASSERT_TRUE(CopyFileInBlocks(user, old, dir.Write("src", Counting(5))));
     struct stat info {};
     ::stat(old.c_str(), &info);
     EXPECT_EQ(info.st_mode & 0777, 0640U);

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "convert/filter_tables.h"
+#include "convert/resampler/filter_tables.h"
 #include "tests/convert/filter_test_support.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
@@ -38,7 +38,7 @@ TEST(FilterDesignProgram, RegeneratesTheCommittedSource) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto regenerated = test::ReadAll(path);
     const auto committed =
-        test::ReadAll(std::string(SONARO_SOURCE_DIR) + "/convert/filter_tables.cpp");
+        test::ReadAll(std::string(SONARO_SOURCE_DIR) + "/convert/resampler/filter_tables.cpp");
     EXPECT_EQ(regenerated.size(), committed.size());
     EXPECT_TRUE(regenerated == committed) << "run sonaro-filter-design --source again";
 }

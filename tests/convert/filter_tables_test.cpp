@@ -9,7 +9,7 @@
 #include <numbers>
 #include <sstream>
 
-#include "convert/filter_tables.h"
+#include "convert/resampler/filter_tables.h"
 #include "tests/convert/filter_test_support.h"
 #include "tests/support/run_process.h"
 #include "tools/filter_design/band_pass_tables.h"
@@ -118,7 +118,7 @@ TEST_P(StoredTable, StopBandsAreAtLeast55DecibelsDown) {
 
 // The header of the generated file states the measured figures of each table; they must be true.
 TEST(FilterTables, SourceHeaderStatesTheMeasuredErrors) {
-    std::ifstream file(std::string(SONARO_SOURCE_DIR) + "/convert/filter_tables.cpp");
+    std::ifstream file(std::string(SONARO_SOURCE_DIR) + "/convert/resampler/filter_tables.cpp");
     std::string line;
     int rows = 0;
     while (std::getline(file, line)) {

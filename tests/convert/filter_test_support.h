@@ -8,7 +8,7 @@
 #include <numbers>
 #include <vector>
 
-#include "convert/filter_tables.h"
+#include "convert/resampler/filter_tables.h"
 #include "tools/filter_design/band_pass_tables.h"
 
 namespace sonaro::test {

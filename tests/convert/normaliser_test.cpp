@@ -1,17 +1,21 @@
 // Normalisation, fades and A-law encoding of the 8000 Hz stream, against a whole-file reference.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 
-#include "convert/alaw_encoder.h"
-#include "convert/normaliser.h"
+#include "convert/formats/alaw_encoder.h"
+#include "convert/stages/4_normaliser.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/scratch_dir.h"
 
 namespace sonaro {
 namespace {
+
+constexpr NormaliserBars kBars{{90, 5}, {95, 3}};
 
 // The codes by the rule stated for the whole file at once: the fade-in covers the first 400
 // samples, the fade-out the last 399 unless they lie in the first 2000; rounding half away from
@@ -53,8 +57,8 @@ class NormaliserTest : public ::testing::Test {
     // Runs the stage on these samples; answers the codes written.
     std::vector<std::uint8_t> Encode(const std::vector<float>& samples, int level) {
         test::StageRun run;
-        EXPECT_TRUE(NormaliseAndEncode(run.context, output, Input(samples),
-                                       static_cast<std::uint32_t>(samples.size()), level));
+        EXPECT_TRUE(FloatsToALaw(run.context, kBars, output, Input(samples),
+                                 static_cast<std::uint32_t>(samples.size()), level));
         EXPECT_TRUE(run.user.messages.empty());
         EXPECT_FALSE(test::Exists(input)) << "the input is removed on success";
         return test::ReadAll(output);
@@ -62,6 +66,13 @@ class NormaliserTest : public ::testing::Test {
 
     std::string Input(const std::vector<float>& samples) {
         return dir.Write("SN_2_tmp.tmp", test::FloatBytes(samples));
+    }
+
+    // The stage on count samples of the input at level 10, as the cancel and fault runs call it.
+    std::function<bool(StageContext&)> Stage(std::uint32_t count) {
+        return [this, count](StageContext& context) {
+            return FloatsToALaw(context, kBars, output, input, count, 10);
+        };
     }
 
     test::ScratchDir dir;
@@ -77,39 +88,6 @@ TEST(Normaliser, VolumeFactors) {
     EXPECT_EQ(VolumeFactor(3), 0.3F);
 }
 
-TEST(Normaliser, FadeFactors) {
-    const double step = 0.0025F;
-    EXPECT_EQ(FadeFactor(0, 0, 4100), 0.0);
-    EXPECT_EQ(FadeFactor(0, 399, 3701), 399 * step);
-    EXPECT_NEAR(FadeFactor(0, 399, 3701), 0.9975, 1e-7);
-    EXPECT_EQ(FadeFactor(0, 400, 3700), 1.0);
-    EXPECT_EQ(FadeFactor(0, 1999, 1), 1.0) << "the first block never fades out";
-    EXPECT_EQ(FadeFactor(1, 0, 100), 100 * step);
-    EXPECT_NEAR(FadeFactor(1, 0, 100), 0.25, 1e-7);
-    // n = 4100: samples 3999 and 4000 fall on either side of a block boundary.
-    EXPECT_NEAR(FadeFactor(1, 1999, 101), 0.2525, 1e-7);
-    EXPECT_NEAR(FadeFactor(2, 0, 100), 0.25, 1e-7);
-    EXPECT_EQ(FadeFactor(1, 1700, 400), 1.0);
-    EXPECT_NEAR(FadeFactor(1, 1701, 399), 0.9975, 1e-7);
-    EXPECT_NEAR(FadeFactor(2, 99, 1), 0.0025, 1e-9);
-}
-
-TEST(Normaliser, ScaledValues) {
-    EXPECT_EQ(ScaleSample(-3.0F, 3.0F, 1.0F, 1.0), -32767);
-    EXPECT_EQ(ScaleSample(3.0F, 3.0F, 0.5F, 1.0), 16384) << "16383.5 rounds away from zero";
-    EXPECT_EQ(ScaleSample(-3.0F, 3.0F, 0.5F, 1.0), -16384);
-    EXPECT_EQ(ScaleSample(1.0F, 4.0F, 1.0F, 1.0), 8192) << "8191.75";
-    EXPECT_EQ(ScaleSample(-1.0F, 4.0F, 1.0F, 1.0), -8192);
-    EXPECT_EQ(ScaleSample(1.0F, 4.0F, 1.0F, 0.5), 4096) << "4095.875";
-    EXPECT_EQ(ScaleSample(3.0F, 3.0F, 1.0F, 0.0), 0);
-    EXPECT_EQ(ScaleSample(0.0F, 0.0F, 1.0F, 1.0), 0) << "a silent file has no peak to divide by";
-    EXPECT_EQ(ScaleSample(5.0F, 5.0F, 2.0F, 1.0), 32767) << "never beyond full scale";
-    EXPECT_EQ(ScaleSample(-5.0F, 5.0F, 2.0F, 1.0), -32767);
-    const float inf = std::numeric_limits<float>::infinity();
-    EXPECT_EQ(ScaleSample(inf, inf, 1.0F, 1.0), 0);
-    EXPECT_EQ(ScaleSample(std::nanf(""), 1.0F, 1.0F, 1.0), 0);
-}
-
 TEST_F(NormaliserTest, WholeFilesMatchTheReference) {
     for (const std::size_t n : {1U, 399U, 400U, 1999U, 2000U, 2001U, 2100U, 4100U, 10000U}) {
         for (const int level : {10, 9, 5, 1}) {
@@ -120,9 +98,29 @@ TEST_F(NormaliserTest, WholeFilesMatchTheReference) {
     }
 }
 
-// The stage's block loops against the per-sample rule (FadeFactor, ScaleSample, EncodeALaw) on
-// files with values that are not numbers, zeros of both signs, subnormals and exact peaks, with
-// the fade-out inside the last block or across the last two.
+// The fade factor of sample p of n, block by block as the stage forms it.
+double Fade(std::size_t p, std::size_t n) {
+    const double step = 0.0025F;
+    if (p < 2000) {
+        return p < 400 ? static_cast<double>(p) * step : 1.0;
+    }
+    return n - p < 400 ? static_cast<double>(n - p) * step : 1.0;
+}
+
+// One sample scaled and rounded half away from zero: 0 for a zero peak or a value that is not a
+// number, never beyond ±32767.
+std::int16_t Scaled(float x, float peak, float volume, double fade) {
+    const double value = fade * ((double{x} / peak) * volume) * 32767;
+    if (peak == 0.0F || std::isnan(value)) {
+        return 0;
+    }
+    const double rounded = value > 0 ? std::trunc(value + 0.5) : std::trunc(value - 0.5);
+    return static_cast<std::int16_t>(std::clamp(rounded, -32767.0, 32767.0));
+}
+
+// The stage's block loops against the per-sample rule on files with values that are not
+// numbers, zeros of both signs, subnormals and exact peaks, with the fade-out inside the last
+// block or across the last two.
 TEST_F(NormaliserTest, BlocksMatchTheSampleBySampleRule) {
     for (const std::size_t n : {401U, 2399U, 4100U, 4300U, 6001U}) {
         auto samples = RandomSamples(n, static_cast<unsigned>(n), 30000.0F);
@@ -141,10 +139,8 @@ TEST_F(NormaliserTest, BlocksMatchTheSampleBySampleRule) {
         for (const int level : {10, 3}) {
             std::vector<std::uint8_t> expected;
             for (std::size_t p = 0; p < n; ++p) {
-                const double fade =
-                    FadeFactor(p / 2000, static_cast<std::uint32_t>(p % 2000), n - p);
                 expected.push_back(
-                    EncodeALaw(ScaleSample(samples[p], peak, VolumeFactor(level), fade)));
+                    EncodeALaw(Scaled(samples[p], peak, VolumeFactor(level), Fade(p, n))));
             }
             EXPECT_EQ(Encode(samples, level), expected) << n << " at level " << level;
         }
@@ -178,7 +174,7 @@ TEST_F(NormaliserTest, FadeOutOnlyOutsideTheFirstBlock) {
     auto codes = Encode(samples, 10);
     EXPECT_EQ(codes[1999], 0xAA);
     EXPECT_EQ(codes[400], 0xAA);
-    EXPECT_EQ(codes[399], EncodeALaw(ScaleSample(1.0F, 1.0F, 1.0F, 399 * double{0.0025F})));
+    EXPECT_EQ(codes[399], EncodeALaw(Scaled(1.0F, 1.0F, 1.0F, 399 * double{0.0025F})));
 
     samples.assign(2100, 100.0F);
     codes = Encode(samples, 10);
@@ -194,43 +190,36 @@ TEST_F(NormaliserTest, EmptyInput) {
 
 TEST_F(NormaliserTest, BarPositions) {
     test::StageRun run;
-    ASSERT_TRUE(NormaliseAndEncode(run.context, output, Input(RandomSamples(10000, 3)), 10000, 7));
-    EXPECT_EQ(test::Distinct(run.progress.positions),
-              (std::vector<int>{90, 91, 92, 93, 94, 95, 96, 97}));
+    ASSERT_TRUE(FloatsToALaw(run.context, kBars, output, Input(RandomSamples(10000, 3)), 10000, 7));
+    EXPECT_EQ(run.progress.ShownPositions(), (std::vector<int>{90, 91, 92, 93, 94, 95, 96, 97}));
 }
 
 // A cancel in the peak pass leaves an empty output; one in the encoding pass leaves the blocks
 // already written.
 TEST_F(NormaliserTest, CancelAtEveryReport) {
     const auto samples = RandomSamples(4100, 4);
-    const int cancels = test::ExpectCancelAtEveryReport(
-        [&] { Input(samples); },
-        [&](StageContext& context) { return NormaliseAndEncode(context, output, input, 4100, 10); },
-        output);
+    const int cancels =
+        test::ExpectCancelAtEveryReport([&] { Input(samples); }, Stage(4100), output);
     EXPECT_GE(cancels, 6);
 
     test::StageRun first(1);
-    EXPECT_FALSE(NormaliseAndEncode(first.context, output, Input(samples), 4100, 10));
+    EXPECT_FALSE(FloatsToALaw(first.context, kBars, output, Input(samples), 4100, 10));
     EXPECT_TRUE(test::Exists(output));
     EXPECT_TRUE(test::ReadAll(output).empty());
     EXPECT_TRUE(test::Exists(input)) << "a failed stage leaves its input";
 
     test::StageRun full;
-    ASSERT_TRUE(NormaliseAndEncode(full.context, output, Input(samples), 4100, 10));
+    ASSERT_TRUE(FloatsToALaw(full.context, kBars, output, Input(samples), 4100, 10));
     const auto& positions = full.progress.positions;
     const auto encoding = std::find(positions.begin(), positions.end(), 95) - positions.begin();
     test::StageRun second(static_cast<int>(encoding) + 1);
-    EXPECT_FALSE(NormaliseAndEncode(second.context, output, Input(samples), 4100, 10));
+    EXPECT_FALSE(FloatsToALaw(second.context, kBars, output, Input(samples), 4100, 10));
     EXPECT_EQ(test::ReadAll(output).size(), 2000U);
 }
 
 TEST_F(NormaliserTest, EveryFileFaultGivesOneMessage) {
     const auto samples = RandomSamples(4100, 5);
-    const auto failed = test::ExpectEveryFaultReported([&] { Input(samples); },
-                                                       [&](StageContext& context) {
-                                                           return NormaliseAndEncode(
-                                                               context, output, input, 4100, 10);
-                                                       });
+    const auto failed = test::ExpectEveryFaultReported([&] { Input(samples); }, Stage(4100));
     // Each pass reads the file in one piece; the codes are written before every pump, and the
     // bar moves at each of the three blocks.
     EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},

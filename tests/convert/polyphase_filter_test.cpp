@@ -6,10 +6,11 @@
 #include <atomic>
 #include <cstring>
 #include <stdexcept>
+#include <type_traits>
 
-#include "convert/filter_tables.h"
-#include "convert/polyphase_filter.h"
-#include "convert/worker_team.h"
+#include "convert/resampler/filter_tables.h"
+#include "convert/resampler/polyphase_filter.h"
+#include "convert/resampler/worker_team.h"
 #include "tests/convert/resampling_reference.h"
 
 namespace sonaro {
@@ -97,6 +98,10 @@ TEST(PolyphaseFilter, LargerWindowsGiveTheSameOutputs) {
     }
 }
 
+// The filter points into its own storage: a copy would write into the original's.
+static_assert(!std::is_copy_constructible_v<PolyphaseFilter> &&
+              !std::is_copy_assignable_v<PolyphaseFilter>);
+
 TEST(PolyphaseFilter, SpansAreWholeLaneUnitsOfEveryPhaseAndFitTheWindow) {
     for (const Rate& rate : kRates) {
         const FilterTable& table = *FindFilterTable(rate.filterRate);
@@ -125,7 +130,7 @@ TEST(SimdLevels, BaselineIsAlwaysThereAndTheBestIsSupported) {
     EXPECT_EQ(levels.back(), BestSimdLevel());
     for (const SimdLevel level : levels) {
         EXPECT_TRUE(IsSupported(level));
-        EXPECT_EQ(384 % PhaseSumKernelFor(level).lanes(), 0U) << SimdLevelName(level);
+        EXPECT_EQ(kLaneUnit % PhaseSumKernelFor(level).shape.lanes(), 0U) << SimdLevelName(level);
     }
 }
 

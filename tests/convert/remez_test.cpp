@@ -6,7 +6,7 @@
 #include <numbers>
 #include <stdexcept>
 
-#include "convert/filter_tables.h"
+#include "convert/resampler/filter_tables.h"
 #include "tests/convert/filter_test_support.h"
 #include "tools/filter_design/band_pass_tables.h"
 #include "tools/filter_design/remez.h"

@@ -7,11 +7,12 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <numeric>
 #include <random>
 
-#include "convert/file.h"
-#include "convert/filter_tables.h"
-#include "convert/resampler.h"
+#include "convert/files/file.h"
+#include "convert/resampler/filter_tables.h"
+#include "convert/stages/3_resampler.h"
 #include "tests/convert/resampling_reference.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/fake_user.h"
@@ -29,6 +30,8 @@ using test::OrderSensitive;
 using test::Rate;
 using test::RateOf;
 using test::Sine;
+
+constexpr BarShare kBar{5, 85};
 
 // One call of the stage on an input file made from samples, with what it showed and left.
 struct ResampleResult {
@@ -53,7 +56,7 @@ class Resampling : public ::testing::Test {
         dir_.Write("in.f32", test::FloatBytes(input));
         const std::uint32_t count =
             claimedCount == 0xFFFFFFFF ? static_cast<std::uint32_t>(input.size()) : claimedCount;
-        run.ok = sonaro::Resample(context, out(), in(), count, run.count, rate, threads);
+        run.ok = MonoFloatsTo8000Hz(context, kBar, out(), in(), count, run.count, rate, threads);
         run.messages = user.messages;
         run.inputLeft = test::Exists(in());
         run.outputMade = test::Exists(out());
@@ -146,7 +149,7 @@ TEST_F(Resampling, CopyOfAMissingInputIsReportedByTheCopy) {
     test::ScriptedProgress progress;
     StageContext context{progress, user};
     std::uint32_t count = 0;
-    EXPECT_FALSE(sonaro::Resample(context, out(), in(), 10, count, 8000));
+    EXPECT_FALSE(MonoFloatsTo8000Hz(context, kBar, out(), in(), 10, count, 8000));
     EXPECT_EQ(user.messages, std::vector<std::string>{"Temporary file removed! Unable to save."});
 }
 
@@ -192,18 +195,9 @@ TEST_F(Resampling, BarRunsThroughEveryPositionFromFiveOn) {
     // The last output has k = 11 (n_out - 1) of total = 2601 + 2 * 4999.
     const std::uint64_t total = 2601 + 2 * 4999;
     const int last = 5 + static_cast<int>(85.0 * 11.0 * (run.count - 1) / total);
-    std::vector<int> distinct;
-    for (const int position : run.progress.positions) {
-        if (distinct.empty() || position != distinct.back()) {
-            ASSERT_TRUE(distinct.empty() || position > distinct.back()) << "never backwards";
-            distinct.push_back(position);
-        }
-    }
-    std::vector<int> expected;
-    for (int p = 5; p <= last; ++p) {
-        expected.push_back(p);
-    }
-    EXPECT_EQ(distinct, expected);
+    std::vector<int> expected(static_cast<std::size_t>(last - 4));
+    std::iota(expected.begin(), expected.end(), 5);
+    EXPECT_EQ(run.progress.ShownPositions(), expected);
     EXPECT_EQ(last, 89);
 }
 
@@ -245,7 +239,7 @@ TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
     const auto failed = test::ExpectEveryFaultReported(
         [&] { dir_.Write("in.f32", test::FloatBytes(input)); },
         [&](StageContext& context) {
-            return sonaro::Resample(context, out(), in(), length, count, 22050);
+            return MonoFloatsTo8000Hz(context, kBar, out(), in(), length, count, 22050);
         });
     EXPECT_EQ(failed.at(FileOperation::Open), 2);
     EXPECT_GE(failed.at(FileOperation::Read), 5);
@@ -270,7 +264,7 @@ TEST_F(Resampling, CancelAtAnyReportStopsWriting) {
         const int reports = test::ExpectCancelAtEveryReport(
             [&] { dir_.Write("in.f32", test::FloatBytes(input)); },
             [&](StageContext& context) {
-                return sonaro::Resample(context, out(), in(), 9000, count, 48000, threads);
+                return MonoFloatsTo8000Hz(context, kBar, out(), in(), 9000, count, 48000, threads);
             },
             out());
         EXPECT_GE(reports, 85) << threads;

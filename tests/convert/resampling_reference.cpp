@@ -7,7 +7,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "convert/filter_tables.h"
+#include "convert/resampler/filter_tables.h"
 
 namespace sonaro::test {
 

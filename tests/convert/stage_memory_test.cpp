@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <new>
 
-#include "convert/adpcm_decoder.h"
-#include "convert/alaw_file_writer.h"
-#include "convert/mono_mixer.h"
-#include "convert/normaliser.h"
-#include "convert/resampler.h"
+#include "convert/stages/1_adpcm_decoder.h"
+#include "convert/stages/2_mono_mixer.h"
+#include "convert/stages/3_resampler.h"
+#include "convert/stages/4_normaliser.h"
+#include "convert/stages/5_alaw_file_writer.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/scratch_dir.h"
 
@@ -41,6 +41,8 @@ void operator delete(void* memory, std::size_t) noexcept {
 namespace sonaro {
 namespace {
 
+constexpr BarShare kBar{0, 100};
+
 class MemoryTest : public ::testing::Test {
   protected:
     // Runs the stage with the allocation of that many bytes failing; it must fail with the one
@@ -65,12 +67,12 @@ TEST_F(MemoryTest, AdpcmBuffers) {
     // Blocks of 1013 bytes hold 2014 frames of one channel; the buffers hold the whole input
     // of 3000 bytes and all the 16-bit samples it decodes to.
     const AdpcmSource source{
-        dir.Write("in.raw", std::vector<std::uint8_t>(3000)), 0, 3000, 1, 1013, 2014};
-    const std::size_t sampleBytes = 2 * std::size_t{PlanAdpcmBlocks(source).frames};
+        dir.Write("in.raw", std::vector<std::uint8_t>(3000)), 0, 3000, {1, 1013, 2014}};
+    const std::size_t sampleBytes = 2 * std::size_t{source.geometry.Plan(3000).frames};
     for (const std::size_t bytes : {std::size_t{3000}, sampleBytes}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
             std::uint32_t frames = 0;
-            return DecodeAdpcm(context, source, output, frames);
+            return AdpcmToPcm16(context, kBar, source, output, frames);
         });
         EXPECT_FALSE(test::Exists(output)) << "nothing is opened before the buffers are had";
     }
@@ -81,7 +83,8 @@ TEST_F(MemoryTest, MixerBuffers) {
     // The whole input of 1777 frames of 16-bit stereo, and 1777 floats out: both the same size.
     for (const std::size_t bytes : {4U * 1777}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
-            return MixToMonoFloat(context, output, input, 0, 1777, 2, 16);
+            std::uint32_t frames = 1777;
+            return PcmToMonoFloats(context, kBar, {input, 0, 2, 16}, output, frames);
         });
         EXPECT_FALSE(test::Exists(output));
     }
@@ -91,7 +94,7 @@ TEST_F(MemoryTest, NormaliserBuffers) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 1777));
     for (const std::size_t bytes : {4U * 1777, 1777U}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
-            return NormaliseAndEncode(context, output, input, 1777, 10);
+            return FloatsToALaw(context, {kBar, kBar}, output, input, 1777, 10);
         });
         EXPECT_FALSE(test::Exists(output));
         EXPECT_TRUE(test::Exists(input));
@@ -104,7 +107,7 @@ TEST_F(MemoryTest, ResamplerBuffers) {
     for (const std::size_t bytes : {4 * kResamplerWindowSamples, std::size_t{8000}}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
             std::uint32_t count = 0;
-            return Resample(context, output, input, 1777, count, 44100);
+            return MonoFloatsTo8000Hz(context, kBar, output, input, 1777, count, 44100);
         });
         EXPECT_FALSE(test::Exists(output));
         EXPECT_TRUE(test::Exists(input));
@@ -114,7 +117,7 @@ TEST_F(MemoryTest, ResamplerBuffers) {
 TEST_F(MemoryTest, WriterBuffer) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(6543));
     ExpectAllocationFailure(
-        6543, [&](StageContext& context) { return WriteALawFile(context, output, input); });
+        6543, [&](StageContext& context) { return ALawToWaveFile(context, kBar, output, input); });
     EXPECT_TRUE(test::ReadAll(output).empty()) << "the output exists, empty";
     EXPECT_TRUE(test::Exists(input));
 }

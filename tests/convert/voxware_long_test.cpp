@@ -3,8 +3,8 @@
 
 #include <fstream>
 
-#include "convert/plugin_codec_manager.h"
-#include "convert/voxware_decoder.h"
+#include "convert/codecs/plugin_codec_manager.h"
+#include "convert/stages/1_voxware_decoder.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/test_codecs.h"
@@ -28,7 +28,7 @@ TEST(VoxwareLong, MoreThan65535BlocksAreAllConverted) {
     StageContext context{progress, user};
     std::uint32_t frames = 0;
     const std::string output = dir.File("SN_3_tmp.tmp");
-    ASSERT_TRUE(DecodeVoxware(context, codecs, source, output, frames));
+    ASSERT_TRUE(VoxwareToPcm16(context, {0, 3}, codecs, source, output, frames));
     EXPECT_TRUE(user.messages.empty());
     EXPECT_EQ(frames, 720U * kBlocks);
 

@@ -1,16 +1,16 @@
 // Whole-file decoding for playback: every supported encoding sample for sample, the chunk walk,
 // the refusals, and the codec stream's calls including a failure at each of them.
-#include "convert/wave_decoder.h"
+#include "convert/playback/wave_decoder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "convert/alaw_decoder.h"
-#include "convert/little_endian.h"
-#include "convert/no_codec_manager.h"
-#include "convert/plugin_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/codecs/plugin_codec_manager.h"
+#include "convert/formats/alaw_decoder.h"
+#include "convert/formats/little_endian.h"
 #include "tests/codec_driver/test_codec_control.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"

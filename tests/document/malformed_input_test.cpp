@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
 #include "resources/string_ids.h"
 #include "resources/string_table.h"

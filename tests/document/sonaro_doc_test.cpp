@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "tests/support/fake_sound.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/scratch_dir.h"

@@ -82,6 +82,11 @@ const ReaderCase kCases[] = {
     {"Rate96000", Pcm([](WavSpec& s) { s.rate = 96000; }), IDS_RATE_UNSUPPORTED},
     {"RateZero", Pcm([](WavSpec& s) { s.rate = 0; }), IDS_RATE_UNSUPPORTED},
     {"PcmBlockAlign3", Pcm([](WavSpec& s) { s.blockAlign = 3; }), IDS_BLOCK_UNSUPPORTED},
+    {"PcmBlockAlignJudgedBeforeBits", Pcm([](WavSpec& s) {
+         s.blockAlign = 3;
+         s.bits = 24;
+     }),
+     IDS_BLOCK_UNSUPPORTED},
     {"Pcm16MonoBlockAlign1", Pcm([](WavSpec& s) {
          s = test::PcmSpec(44100, 1, 16);
          s.blockAlign = 1;

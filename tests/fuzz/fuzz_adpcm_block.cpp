@@ -5,7 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "convert/adpcm_block_decoder.h"
+#include "convert/formats/adpcm_block_decoder.h"
+#include "convert/formats/adpcm_geometry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using sonaro::AdpcmBlockDecoder;
@@ -14,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const unsigned channels = data[0] % 4;
     const std::span<const std::uint8_t> block(data + 2, size - 2);
-    const std::uint64_t capacity = AdpcmBlockDecoder::FramesInBlock(block.size(), channels);
+    const std::uint64_t capacity = sonaro::AdpcmGeometry::FramesInBlock(block.size(), channels);
     // Frames from 0 to a little beyond what the block holds.
     const std::uint64_t frames = capacity == 0 ? data[1] % 4 : data[1] % (capacity + 3);
     std::vector<std::int16_t> out(frames * (channels == 0 ? 1 : channels));

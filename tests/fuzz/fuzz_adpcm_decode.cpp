@@ -1,13 +1,12 @@
 // Arbitrary bytes read as a WAV file and, when the reader accepts them as Microsoft ADPCM,
 // decoded by the decoding stage: it must succeed silently with exactly the frames it announces,
 // or fail with exactly one message, and never crash or read uninitialised memory.
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
-#include "convert/adpcm_decoder.h"
-#include "convert/no_codec_manager.h"
-#include "convert/wave_format.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/formats/wave_format.h"
+#include "convert/stages/1_adpcm_decoder.h"
 #include "document/wave_reader.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/support/fake_user.h"
@@ -25,22 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const sonaro::FileException&) {
         return 0;
     }
-    // The data size is kept within the input, so that a size field of gigabytes does not make
-    // the run write gigabytes of silence.
-    const auto dataSize =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(record.dataSize, size));
     const sonaro::AdpcmSource source{path,
                                      record.dataOffset,
-                                     dataSize,
-                                     record.channels,
-                                     record.blockAlign,
-                                     record.samplesPerBlock};
+                                     record.dataSize,
+                                     {record.channels, record.blockAlign, record.samplesPerBlock}};
     sonaro::test::FakeUser user;
     sonaro::test::ScriptedProgress progress;
     sonaro::StageContext context{progress, user};
     const std::string output = path + ".pcm";
     std::uint32_t frames = 0;
-    const bool decoded = sonaro::DecodeAdpcm(context, source, output, frames);
+    const bool decoded = sonaro::AdpcmToPcm16(context, {0, 3}, source, output, frames);
     if (user.messages.size() != (decoded ? 0U : 1U)) {
         std::abort();
     }

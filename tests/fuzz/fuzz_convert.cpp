@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/support/fake_sound.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "convert/plugin_codec_manager.h"
+#include "convert/codecs/plugin_codec_manager.h"
 #include "document/sonaro_doc.h"
 #include "tests/codec_driver/test_codec_control.h"
 #include "tests/fuzz/fuzz_input.h"

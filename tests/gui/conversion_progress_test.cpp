@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
 #include "tests/support/fake_sound.h"
 #include "tests/support/scratch_dir.h"

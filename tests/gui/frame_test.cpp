@@ -2,6 +2,7 @@
 // command line and the enabling of the commands.
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -9,6 +10,8 @@
 #include <QToolBar>
 #include <QUrl>
 #include <filesystem>
+
+#include <gtest/gtest-spi.h>
 
 #include "app/recent_files.h"
 #include "resources/string_ids.h"
@@ -19,6 +22,7 @@ namespace {
 
 using test::AnswerMessage;
 using test::ChooseFile;
+using test::EnterFileName;
 using test::ModalScript;
 
 class FrameTest : public test::GuiTest {
@@ -138,7 +142,7 @@ TEST_F(FrameTest, CtrlOOpensTheOpenDialogAndTheChosenFile) {
         startDirectory = dialog->directory().absolutePath();
         openMode = dialog->acceptMode() == QFileDialog::AcceptOpen &&
                    dialog->fileMode() == QFileDialog::ExistingFile;
-        dialog->selectFile(QString::fromStdString(path));
+        EnterFileName(dialog, QString::fromStdString(path));
         static_cast<QDialog*>(dialog)->accept();
     });
     frame().activateWindow();
@@ -184,6 +188,30 @@ TEST_F(FrameTest, RefusedFileIsShownAsPathAndReason) {
     EXPECT_EQ(Caption(), "Sonaro");
     EXPECT_EQ(DocumentCommands(), (std::array<bool, 4>{false, false, false, false}));
     EXPECT_EQ(script.unexpected(), 0);
+}
+
+// A user who types the name has the focus in the name field; the path chosen must still be the
+// one opened.
+TEST_F(FrameTest, OpenDialogTakesThePathWhileItsNameFieldHasTheFocus) {
+    const std::string path = ValidFile();
+    ModalScript script;
+    script.Then([&](QWidget* widget) {
+        auto* name = widget->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([name] { return name->hasFocus(); }));
+        ChooseFile(QString::fromStdString(path))(widget);
+    });
+    Command(ID_FILE_OPEN)->trigger();
+    EXPECT_EQ(doc().sourcePath(), path);
+}
+
+// A dialog whose answer did not close it fails the test, is named, and is closed.
+TEST_F(FrameTest, AnsweredDialogThatStaysOpenIsNamedAndClosed) {
+    ModalScript script(100);
+    script.Then([](QWidget*) {});
+    EXPECT_NONFATAL_FAILURE(Command(ID_FILE_OPEN)->trigger(),
+                            "ms after it was answered: QFileDialog \"openDialog\" titled \"Open\"");
+    EXPECT_EQ(doc().sourcePath(), "");
 }
 
 TEST_F(FrameTest, OneDroppedFileIsOpenedWithoutEnteringTheRecentList) {
@@ -233,7 +261,7 @@ TEST_F(FrameTest, SaveWithoutAFileAsksForANameThenSavesThroughSaveAs) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             ASSERT_NE(dialog, nullptr);
             firstName = dialog->selectedFiles().value(0);
-            dialog->selectFile(QString::fromStdString(dir.File("named.wav")));
+            EnterFileName(dialog, QString::fromStdString(dir.File("named.wav")));
             static_cast<QDialog*>(dialog)->accept();
         })
         .Then(ChooseFile(QString::fromStdString(dir.File("copy.wav"))))

@@ -1,9 +1,11 @@
 #include "tests/gui/modal_script.h"
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace sonaro::test {
@@ -17,7 +19,7 @@ std::vector<ModalScript*>& Scripts() {
 
 }  // namespace
 
-ModalScript::ModalScript() {
+ModalScript::ModalScript(int answeredTimeoutMs) : answeredTimeoutMs_(answeredTimeoutMs) {
     Scripts().push_back(this);
     timer_.setInterval(5);
     connect(&timer_, &QTimer::timeout, this, &ModalScript::Poll);
@@ -39,11 +41,17 @@ void ModalScript::Poll() {
     }
     QWidget* modal = QApplication::activeModalWidget();
     // Only dialogs and message boxes wait for an answer; a progress window runs by itself.
-    if (modal == nullptr || !modal->isVisible() || modal == last_ ||
-        qobject_cast<QDialog*>(modal) == nullptr) {
+    if (modal == nullptr || !modal->isVisible() || qobject_cast<QDialog*>(modal) == nullptr) {
+        return;
+    }
+    if (modal == last_) {
+        if (sinceAnswer_.elapsed() > answeredTimeoutMs_) {
+            GiveUpOn(modal);
+        }
         return;
     }
     last_ = modal;
+    sinceAnswer_.start();
     if (steps_.empty()) {
         ++unexpected_;
         qobject_cast<QDialog*>(modal)->reject();
@@ -53,6 +61,19 @@ void ModalScript::Poll() {
     steps_.pop_front();
     ++answered_;
     step(modal);
+}
+
+void ModalScript::GiveUpOn(QWidget* modal) {
+    ADD_FAILURE() << "still open " << answeredTimeoutMs_
+                  << " ms after it was answered: " << DescribeWindow(modal).toStdString();
+    sinceAnswer_.start();
+    qobject_cast<QDialog*>(modal)->reject();
+}
+
+QString DescribeWindow(const QWidget* window) {
+    return QStringLiteral("%1 \"%2\" titled \"%3\"")
+        .arg(QString::fromLatin1(window->metaObject()->className()), window->objectName(),
+             window->windowTitle());
 }
 
 ModalScript::Step AnswerMessage(std::vector<ShownMessage>* shown, int button) {
@@ -84,9 +105,18 @@ ModalScript::Step ChooseFile(const QString& path) {
             widget->close();
             return;
         }
-        dialog->selectFile(path);
+        EnterFileName(dialog, path);
         AcceptLater(dialog);
     };
+}
+
+void EnterFileName(QFileDialog* dialog, const QString& path) {
+    dialog->selectFile(path);
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        name->setText(path);
+    }
+    EXPECT_EQ(dialog->selectedFiles().join(QLatin1Char('\n')).toStdString(), path.toStdString())
+        << DescribeWindow(dialog).toStdString();
 }
 
 void AcceptLater(QWidget* dialog) {

@@ -15,7 +15,7 @@
 #include <QTimer>
 #include <vector>
 
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
 #include "tests/support/fake_sound.h"
 #include "tests/support/fake_user.h"

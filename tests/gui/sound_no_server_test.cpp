@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/qt_sound_output.h"
-#include "convert/no_codec_manager.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/scratch_dir.h"

@@ -13,9 +13,9 @@
 #include <numbers>
 
 #include "app/qt_sound_output.h"
-#include "convert/alaw_encoder.h"
-#include "convert/no_codec_manager.h"
-#include "convert/wave_decoder.h"
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/formats/alaw_encoder.h"
+#include "convert/playback/wave_decoder.h"
 #include "document/sonaro_doc.h"
 #include "tests/gui/sound_server.h"
 #include "tests/support/fake_user.h"
@@ -250,6 +250,9 @@ int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
+    // Without one, Qt makes runtime-$USER in the temporary directory and leaves it there.
+    const sonaro::test::ScratchDir runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     sonaro::test::PulseServer server;

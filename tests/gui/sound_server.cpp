@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
+#include <cstdio>
 #include <cstdlib>
 
 namespace sonaro::test {
@@ -25,17 +26,36 @@ constexpr char kScript[] =
     "load-module module-null-sink sink_name=null\n"
     "set-default-sink null\n";
 
+// Whether a process runs (a zombie no longer does).
+bool Running(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray fields = stat.readAll();
+    const qsizetype state = fields.lastIndexOf(')') + 2;
+    return state < fields.size() && fields[state] != 'Z';
+}
+
 }  // namespace
 
 PulseServer::PulseServer() = default;
 
+// The daemon is waited for after it was told to quit: it writes into its runtime directory up to
+// its end, and would leave that directory behind.
 PulseServer::~PulseServer() {
     if (keepAlive_.state() != QProcess::NotRunning) {
         keepAlive_.kill();
         keepAlive_.waitForFinished(kProcessTimeoutMs);
     }
     if (started_) {
+        QFile pidFile(QString::fromStdString(runtime_.File("pulse/pid")));
+        const qint64 pid =
+            pidFile.open(QIODevice::ReadOnly) ? pidFile.readAll().trimmed().toLongLong() : 0;
         RunPulseAudio({QStringLiteral("-k")}, nullptr);
+        if (pid > 0 && !QTest::qWaitFor([pid] { return !Running(pid); }, kProcessTimeoutMs)) {
+            std::fprintf(stderr, "the sound server %lld did not end\n", pid);
+        }
     }
 }
 

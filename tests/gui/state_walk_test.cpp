@@ -129,7 +129,7 @@ TEST_F(StateWalkTest, OpenConvertVolumeReconvertSaveAs) {
         ASSERT_NE(dialog, nullptr);
         proposedDirectory = dialog->directory().absolutePath();
         proposedName = dialog->selectedFiles().value(0);
-        dialog->selectFile(QString::fromStdString(saved));
+        test::EnterFileName(dialog, QString::fromStdString(saved));
         test::AcceptLater(dialog);
     };
     {

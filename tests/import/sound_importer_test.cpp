@@ -13,8 +13,8 @@
 #include <optional>
 #include <thread>
 
-#include "convert/little_endian.h"
-#include "convert/no_codec_manager.h"
+#include "convert/formats/little_endian.h"
+#include "convert/codecs/no_codec_manager.h"
 #include "document/wave_reader.h"
 #include "import/import_plan.h"
 #include "tests/support/fault_injection.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/codec_manager.h"
+#include "convert/codecs/codec_manager.h"
 
 namespace sonaro::test {
 

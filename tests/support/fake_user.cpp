@@ -48,9 +48,10 @@ bool FakeUser::RunSettings(SettingsValues& values) {
     return settings ? settings(values) : false;
 }
 
-std::unique_ptr<ProgressPort> FakeUser::CreateProgress(const std::string&, bool) {
+std::unique_ptr<ProgressPort> FakeUser::CreateProgress(const std::string& title, bool smooth) {
     ++progressWindows;
     lastProgress = ScriptedProgress(cancelAtPump);
+    lastProgress.calls.push_back("Create(" + title + ", " + std::to_string(smooth) + ")");
     return std::make_unique<ProgressProxy>(lastProgress);
 }
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "convert/file.h"
+#include "convert/files/file.h"
 
 namespace sonaro::test {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/codec_manager.h"
+#include "convert/codecs/codec_manager.h"
 
 namespace sonaro::test {
 

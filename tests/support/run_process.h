@@ -11,8 +11,8 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs a program with these arguments (and extra environment entries "NAME=value"), waits for it
-// and answers what it printed.
+// Runs a program with these arguments (and environment entries "NAME=value" set, or "NAME"
+// removed), waits for it and answers what it printed.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {});
 

@@ -1,0 +1,140 @@
+#include "convert/resampler/worker_team.h"
+
+#include <algorithm>
+#include <chrono>
+#include <system_error>
+
+namespace sonaro {
+
+unsigned WorkerTeam::DefaultSize() {
+    return std::clamp(std::thread::hardware_concurrency(), 1U, 16U);
+}
+
+WorkerTeam::WorkerTeam(unsigned threads) {
+    const unsigned wanted = threads == 0 ? DefaultSize() : threads;
+    for (unsigned i = 1; i < wanted; ++i) {
+        try {
+            workers_.emplace_back([this] { WorkerLoop(); });
+        } catch (const std::system_error&) {
+            break;  // the threads already started do the work
+        }
+    }
+}
+
+WorkerTeam::~WorkerTeam() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        published_.fetch_add(1, std::memory_order_release);  // ends any spin at once
+    }
+    wake_.notify_all();
+    for (std::thread& worker : workers_) {
+        worker.join();
+    }
+}
+
+void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t)>& task) {
+    if (count == 0) {
+        return;
+    }
+    if (workers_.empty() || solo_ > 0) {
+        solo_ -= solo_ > 0 ? 1 : 0;
+        for (std::size_t item = 0; item < count; ++item) {
+            task(item);
+        }
+        return;
+    }
+    const auto start = Clock::now();
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        generation = ++generation_;
+        count_ = count;
+        task_ = &task;
+        done_.store(0, std::memory_order_relaxed);
+        claim_.store(generation << kItemBits, std::memory_order_release);
+        published_.store(generation, std::memory_order_release);
+    }
+    wake_.notify_all();
+    const std::size_t mine = Work(generation, count, task);
+    const auto busy = Clock::now() - start;
+    WaitUntilDone(count);
+    // When the others took items but made the job slower than this thread alone would have
+    // been (the system kept one of them waiting while it held an item), work alone for a while.
+    // Short jobs are not judged: there a worker just woken is late without anything amiss.
+    const auto alone =
+        busy / static_cast<long>(std::max<std::size_t>(mine, 1)) * static_cast<long>(count);
+    if (mine < count && busy > kJudgedWork && Clock::now() - start > alone) {
+        solo_ = kSoloJobs;
+    }
+}
+
+void WorkerTeam::WaitUntilDone(std::size_t count) {
+    // Items taken by other threads may still run; they are short, so spin a little first.
+    for (int spin = 0; spin < 4000; ++spin) {
+        if (done_.load(std::memory_order_acquire) == count) {
+            return;
+        }
+    }
+    for (std::size_t seen = done_.load(std::memory_order_acquire); seen != count;
+         seen = done_.load(std::memory_order_acquire)) {
+        done_.wait(seen, std::memory_order_acquire);
+    }
+}
+
+std::size_t WorkerTeam::Work(std::uint64_t generation, std::size_t count,
+                             const std::function<void(std::size_t)>& task) {
+    const std::uint64_t tag = generation << kItemBits;
+    std::size_t taken = 0;
+    std::uint64_t claim = claim_.load(std::memory_order_acquire);
+    for (;;) {
+        const std::uint64_t item = claim - tag;
+        if ((claim >> kItemBits) != (tag >> kItemBits) || item >= count) {
+            return taken;  // a newer job, or none of this one left
+        }
+        if (!claim_.compare_exchange_weak(claim, claim + 1, std::memory_order_acq_rel)) {
+            continue;
+        }
+        task(static_cast<std::size_t>(item));
+        ++taken;
+        if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
+            done_.notify_one();
+        }
+        claim = claim_.load(std::memory_order_acquire);
+    }
+}
+
+void WorkerTeam::SpinFor(std::uint64_t seen) const {
+    constexpr auto kSpinTime = std::chrono::microseconds(300);
+    const auto until = Clock::now() + kSpinTime;
+    do {
+        for (int i = 0; i < 64; ++i) {
+            if (published_.load(std::memory_order_acquire) != seen) {
+                return;
+            }
+            __builtin_ia32_pause();
+        }
+    } while (Clock::now() < until);
+}
+
+void WorkerTeam::WorkerLoop() {
+    std::uint64_t seen = 0;
+    for (;;) {
+        SpinFor(seen);
+        std::size_t count = 0;
+        const std::function<void(std::size_t)>* task = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
+            if (stopping_) {
+                return;
+            }
+            seen = generation_;
+            count = count_;
+            task = task_;
+        }
+        Work(seen, count, *task);
+    }
+}
+
+}  // namespace sonaro

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "convert/stages/stage.h"
+
+namespace sonaro {
+
+// The resampler reads its input in windows of this many samples.
+inline constexpr std::size_t kResamplerWindowSamples = 65536;
+
+// The stage after the mix: reads inputCount mono float samples at inputRate from the input file
+// and writes them at (about) 8000 Hz, band-limited to 150-3900 Hz, to the output file, with the
+// filter's full lead-in and run-out, in blocks of 2000 samples. 8000 and 8012 Hz inputs are copied
+// unchanged and the input stays; otherwise the input file is removed on success. Answers false
+// after telling the user why (file error, cancel, no memory, a rate without a filter);
+// outputCount then is unchanged except on the copy path, where it is inputCount. The sums are
+// shared out over that many threads (0: one per processor core); the output is the same for any
+// number. The calling thread alone reports progress, and no other thread works between two of
+// its reports.
+bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& output,
+                        const std::string& input, std::uint32_t inputCount,
+                        std::uint32_t& outputCount, std::uint32_t inputRate, unsigned threads = 0);
+
+}  // namespace sonaro
