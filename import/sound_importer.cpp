@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -180,7 +181,8 @@ ImportOutcome SoundImporter::Import(const std::string& source, const std::string
     return outcome;
 }
 
-// The endings libsndfile names for its containers, with their common others.
+// The endings libsndfile names for its containers, with their common others, sorted, each once
+// (several containers share "wav").
 std::vector<std::string> SoundImporter::FileExtensions() const {
     int count = 0;
     sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
@@ -198,6 +200,8 @@ std::vector<std::string> SoundImporter::FileExtensions() const {
             extensions.insert(extensions.end(), more->second.begin(), more->second.end());
         }
     }
+    std::sort(extensions.begin(), extensions.end());
+    extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
     return extensions;
 }
 

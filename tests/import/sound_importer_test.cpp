@@ -10,11 +10,12 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <thread>
 
-#include "convert/formats/little_endian.h"
 #include "convert/codecs/no_codec_manager.h"
+#include "convert/formats/little_endian.h"
 #include "document/wave_reader.h"
 #include "import/import_plan.h"
 #include "tests/support/fault_injection.h"
@@ -323,6 +324,9 @@ TEST(SoundImporterExtensions, ListsTheCommonEndingsButNotHeaderless) {
         EXPECT_NE(std::find(endings.begin(), endings.end(), ending), endings.end()) << ending;
     }
     EXPECT_EQ(std::find(endings.begin(), endings.end(), "raw"), endings.end());
+    EXPECT_TRUE(std::adjacent_find(endings.begin(), endings.end(), std::greater_equal<>()) ==
+                endings.end())
+        << "sorted, each once";
 }
 
 }  // namespace
