@@ -33,7 +33,7 @@ using Status = ImportOutcome::Status;
 class ImportTest : public ::testing::Test {
   protected:
     void Make(const std::string& command) {
-        const auto run = test::RunProcess("/bin/sh", {"-c", "cd " + dir.path() + " && " + command});
+        const auto run = test::RunShellIn(dir.path(), command);
         ASSERT_EQ(run.exitCode, 0) << command << "\n" << run.err;
     }
     ImportOutcome Import(int cancelAtPump = 0) {
