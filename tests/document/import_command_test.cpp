@@ -29,15 +29,7 @@ class ImportTest : public ::testing::Test {
     void TearDown() override { ::unsetenv("TMPDIR"); }
 
     // The files in the document's temporary directory now.
-    std::vector<std::string> TempFiles() const {
-        std::vector<std::string> names;
-        for (const auto& sub : std::filesystem::recursive_directory_iterator(tempRoot.path())) {
-            if (sub.is_regular_file()) {
-                names.push_back(sub.path().filename().string());
-            }
-        }
-        return names;
-    }
+    std::vector<std::string> TempFiles() const { return tempRoot.ListBelow(); }
     std::string Import(const std::string& name) {
         const std::string path = dir.Write(name, kNotWav);
         doc->OnImportDocument(path);
