@@ -95,7 +95,8 @@ TEST_F(CliImport, CopiedSamplesGiveThePlainFilesBytes) {
     }
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
     EXPECT_EQ(Convert({"--info", "--import", "song.flac"}).out,
-              Convert({"--info", "plain.wav"}).out);
+              Convert({"--info", "plain.wav"}).out)
+        << "the six lines of what would be converted";
 }
 
 // A 96 kHz source becomes 48 kHz, whose results run 0.23 % faster than those of the 44.1 kHz
@@ -142,16 +143,6 @@ TEST_F(CliImport, UnreadableFilesGetOneMessage) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
         EXPECT_FALSE(test::Exists(dir.File("x.out")));
     }
-    EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
-}
-
-TEST_F(CliImport, InfoPrintsWhatWouldBeConverted) {
-    Make("sox plain.wav -b 24 -c 1 mono24.wav rate -v 96000");
-    const auto run = Convert({"--import", "--info", "mono24.wav"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "Format: PCM\nSize: 94 kB\nPlayback time: 00:01.00\nSampling rate: 48000 Hz\n"
-              "Channels: mono\nBit depth: 16 bits\n");
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
 }
 
