@@ -142,6 +142,9 @@ void CMainFrame::OnCommand(unsigned command) {
         case ID_FILE_OPEN:
             doc_.OnFileOpen();
             break;
+        case ID_FILE_IMPORT:
+            doc_.OnFileImport();
+            break;
         case ID_FILE_SAVE:
             OnFileSave();
             break;

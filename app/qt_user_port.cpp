@@ -77,13 +77,34 @@ std::optional<std::string> QtUserPort::RunFileDialog(QFileDialog& dialog) {
 
 // The dialog starts in the last directory opened from, else in the current directory; the
 // process's current directory itself is never changed.
+std::optional<std::string> QtUserPort::RunOpenDialog(QFileDialog& dialog,
+                                                     const std::string& startDirectory) {
+    dialog.setDirectory(startDirectory.empty() ? QDir::currentPath()
+                                               : QString::fromStdString(startDirectory));
+    return RunFileDialog(dialog);
+}
+
 std::optional<std::string> QtUserPort::ChooseOpenPath(const std::string& startDirectory) {
     QFileDialog dialog(mainWindow_, QStringLiteral("Open"));
     dialog.setObjectName(QStringLiteral("openDialog"));
     SetUpFileDialog(dialog, false);
-    dialog.setDirectory(startDirectory.empty() ? QDir::currentPath()
-                                               : QString::fromStdString(startDirectory));
-    return RunFileDialog(dialog);
+    return RunOpenDialog(dialog, startDirectory);
+}
+
+// The Open dialog, offering the sound files the importer reads, and any file.
+std::optional<std::string> QtUserPort::ChooseImportPath(
+    const std::string& startDirectory, const std::vector<std::string>& extensions) {
+    QFileDialog dialog(mainWindow_, QStringLiteral("Import"));
+    dialog.setObjectName(QStringLiteral("importDialog"));
+    SetUpFileDialog(dialog, false);
+    QStringList patterns;
+    for (const std::string& extension : extensions) {
+        patterns.append(QStringLiteral("*.") + QString::fromStdString(extension));
+    }
+    dialog.setNameFilters({QStringLiteral("Sound files (%1)").arg(patterns.join(u' ')),
+                           QStringLiteral("All files (*)")});
+    dialog.setDefaultSuffix(QString());
+    return RunOpenDialog(dialog, startDirectory);
 }
 
 // With a start directory the dialog proposes the initial name there; without one the initial

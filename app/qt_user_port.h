@@ -27,6 +27,8 @@ class QtUserPort final : public UserPort {
     void ShowMessage(const std::string& text) override;
     SaveAnswer AskSaveChanges(const std::string& documentName) override;
     std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) override;
+    std::optional<std::string> ChooseImportPath(
+        const std::string& startDirectory, const std::vector<std::string>& extensions) override;
     std::optional<std::string> ChooseSavePath(const std::string& startDirectory,
                                               const std::string& initialName) override;
     bool RunSettings(SettingsValues& values) override;
@@ -40,6 +42,8 @@ class QtUserPort final : public UserPort {
 
   private:
     std::optional<std::string> RunFileDialog(QFileDialog& dialog);
+    std::optional<std::string> RunOpenDialog(QFileDialog& dialog,
+                                             const std::string& startDirectory);
 
     QPointer<QWidget> mainWindow_;
     std::function<void()> updateViews_;

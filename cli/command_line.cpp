@@ -57,6 +57,11 @@ constexpr OptionSpec kOptions[] = {
          p.command.quiet = true;
          return true;
      }},
+    {"import", 0, false,
+     [](Parsed& p, const std::string&, std::string&) {
+         p.command.import = true;
+         return true;
+     }},
     {"print-result", 0, false,
      [](Parsed& p, const std::string&, std::string&) {
          p.command.printResult = true;
@@ -176,9 +181,10 @@ bool Validate(Parsed& parsed, std::string& error) {
     if (!result.outputDir.empty()) {
         std::set<std::string> names;
         for (const std::string& input : result.inputs) {
-            if (!names.insert(FileNamePart(input)).second) {
-                error = "two inputs are named " + FileNamePart(input) +
-                        "; their results would overwrite each other in " + result.outputDir;
+            const std::string name = FileNamePart(OutputInDirectory(result, input));
+            if (!names.insert(name).second) {
+                error = "two results are named " + name + "; they would overwrite each other in " +
+                        result.outputDir;
                 return false;
             }
         }
@@ -188,6 +194,11 @@ bool Validate(Parsed& parsed, std::string& error) {
 }
 
 }  // namespace
+
+std::string OutputInDirectory(const CommandLine& command, const std::string& input) {
+    const std::string name = FileNamePart(input);
+    return command.outputDir + "/" + (command.import ? WavPath(name) : name);
+}
 
 // Options the GNU way: "--opt value", "--opt=value", "-j2", grouped letters ("-qj2"), options
 // anywhere among the inputs, and "--" before inputs that begin with a dash. "-" is an input.
@@ -244,8 +255,12 @@ std::string UsageText() {
            "\n"
            "  --info FILE          show the file's format, size, playback time, sampling rate,\n"
            "                       channels and bit depth\n"
+           "  --import             accept any sound file (FLAC, Ogg, MP3, AIFF, WAV with other\n"
+           "                       chunks, sample sizes, rates or channels): one the WAV\n"
+           "                       reader refuses is first made a PCM WAV file\n"
            "  -o, --output FILE    write the converted file here (may be the input itself)\n"
            "  --output-dir DIR     write each input's result to DIR under the input's name\n"
+           "                       (with --import, ending in .wav)\n"
            "  --volume N           volume level from 0 to 10 (default 10)\n"
            "  -j, --jobs N         convert up to N files at once (default 1)\n"
            "  -q, --quiet          no progress line\n"

@@ -17,7 +17,12 @@ struct CommandLine {
     int jobs = 1;
     bool quiet = false;
     bool printResult = false;  // print the result's six information lines
+    bool import = false;       // inputs the reader refuses are imported first
 };
+
+// The file an input's result is written to in DIR: the input's name, or with --import the
+// input's name ending in ".wav".
+std::string OutputInDirectory(const CommandLine& command, const std::string& input);
 
 // Parses the arguments; on a usage error answers false with a message in error.
 bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,

@@ -12,8 +12,8 @@
 #include "cli/interrupt.h"
 #include "cli/terminal_user.h"
 #include "convert/codecs/codec_setup.h"
-#include "document/path_parts.h"
 #include "document/sonaro_doc.h"
+#include "import/sound_importer.h"
 
 namespace sonaro {
 namespace {
@@ -32,6 +32,7 @@ struct Shared {
     bool showProgress;
     bool printResult;
     bool nameResults;
+    ImportPort* importer;  // null: inputs are opened as they are
 };
 
 // The information lines of a converted document, as the desktop program's view shows them.
@@ -52,8 +53,8 @@ bool ConvertOne(const Job& job, Shared& shared) {
     user.SetVolumeLevel(shared.volumeLevel);
     user.SetShowProgress(shared.showProgress);
     SilentSoundOutput sound;
-    CSonaroDoc doc(user, sound, shared.codecs);
-    if (!doc.OnOpenDocument(job.input)) {
+    CSonaroDoc doc(user, sound, shared.codecs, shared.importer);
+    if (!(shared.importer ? doc.OnImportDocument(job.input) : doc.OnOpenDocument(job.input))) {
         return false;
     }
     doc.OnSettings();
@@ -71,9 +72,8 @@ bool ConvertOne(const Job& job, Shared& shared) {
 std::vector<Job> PlanJobs(const CommandLine& command) {
     std::vector<Job> jobs;
     for (const std::string& input : command.inputs) {
-        const std::string output =
-            command.output.empty() ? command.outputDir + "/" + FileNamePart(input) : command.output;
-        jobs.push_back({input, output});
+        jobs.push_back(
+            {input, command.output.empty() ? OutputInDirectory(command, input) : command.output});
     }
     return jobs;
 }
@@ -85,6 +85,7 @@ int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& erro
     auto codecs = MakeCodecManager(errors, "sonaro-convert");
     const std::vector<Job> jobs = PlanJobs(command);
     const bool showProgress = !command.quiet && command.jobs == 1 && ::isatty(2) != 0;
+    SoundImporter importer;
     Shared shared{out,
                   errors,
                   {},
@@ -92,7 +93,8 @@ int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& erro
                   command.volumeLevel,
                   showProgress,
                   command.printResult,
-                  jobs.size() > 1};
+                  jobs.size() > 1,
+                  command.import ? &importer : nullptr};
 
     std::atomic<std::size_t> next{0};
     std::atomic<bool> anyFailed{false};

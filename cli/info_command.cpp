@@ -7,17 +7,19 @@
 #include "convert/codecs/codec_setup.h"
 #include "document/info_text.h"
 #include "document/sonaro_doc.h"
+#include "import/sound_importer.h"
 
 namespace sonaro {
 
-int RunInfo(const std::string& path, std::ostream& out, std::ostream& errors) {
+int RunInfo(const std::string& path, bool import, std::ostream& out, std::ostream& errors) {
     std::mutex errorsLock;
     TerminalUser user(errors, errorsLock);
     user.SetInput(path);
     SilentSoundOutput sound;
     auto codecs = MakeCodecManager(errors, "sonaro-convert");
-    CSonaroDoc doc(user, sound, *codecs);
-    if (!doc.OnOpenDocument(path)) {
+    SoundImporter importer;
+    CSonaroDoc doc(user, sound, *codecs, &importer);
+    if (!(import ? doc.OnImportDocument(path) : doc.OnOpenDocument(path))) {
         return 1;
     }
     PrintInfo(out, doc.record());

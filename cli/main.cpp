@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
             std::cout << sonaro::VersionText("sonaro-convert");
             return 0;
         case CommandLine::Action::Info:
-            return sonaro::RunInfo(command.inputs.front(), std::cout, std::cerr);
+            return sonaro::RunInfo(command.inputs.front(), command.import, std::cout, std::cerr);
         case CommandLine::Action::Convert:
             break;
     }

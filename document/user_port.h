@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "convert/files/message_port.h"
 #include "convert/stages/progress_port.h"
@@ -27,6 +28,12 @@ class UserPort : public MessagePort {
     virtual SaveAnswer AskSaveChanges(const std::string& documentName) = 0;
     // Lets the user choose a WAV file to open, starting in that directory (empty: anywhere).
     virtual std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) = 0;
+    // Lets the user choose a sound file to import, offering the files of these name endings
+    // ("flac", "mp3", ...). A front end without such a choice asks as for Open.
+    virtual std::optional<std::string> ChooseImportPath(
+        const std::string& startDirectory, const std::vector<std::string>& /*extensions*/) {
+        return ChooseOpenPath(startDirectory);
+    }
     // Lets the user choose where to save, asking before an existing file is overwritten.
     virtual std::optional<std::string> ChooseSavePath(const std::string& startDirectory,
                                                       const std::string& initialName) = 0;

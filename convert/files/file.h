@@ -34,6 +34,8 @@ class File {
     // Like Open, but answers false instead of throwing; errno tells why.
     bool TryOpen(const std::string& path, Mode mode);
     const std::string& path() const { return path_; }
+    // The open descriptor, for a library that reads the file by itself (-1 when closed).
+    int descriptor() const { return fd_; }
 
     std::size_t Read(void* buffer, std::size_t count);
     void Write(const void* buffer, std::size_t count);

@@ -233,7 +233,7 @@ TEST_F(CliConvert, AdpcmFromSoxMatchesItsPcmDecoding) {
 TEST(CliConvertUsage, DuplicateNamesInABatch) {
     const auto result = test::RunProcess(kProgram, {"x/a.wav", "y/a.wav", "--output-dir", "out"});
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.err.find("two inputs are named a.wav"), std::string::npos);
+    EXPECT_NE(result.err.find("two results are named a.wav"), std::string::npos);
 }
 
 }  // namespace

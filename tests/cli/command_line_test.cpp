@@ -16,7 +16,8 @@ std::string Describe(const CommandLine& c) {
     }
     return std::string(kActions[static_cast<int>(c.action)]) + " " + inputs + " o=" + c.output +
            " dir=" + c.outputDir + " v" + std::to_string(c.volumeLevel) + " j" +
-           std::to_string(c.jobs) + (c.quiet ? " q" : "") + (c.printResult ? " p" : "");
+           std::to_string(c.jobs) + (c.quiet ? " q" : "") + (c.printResult ? " p" : "") +
+           (c.import ? " i" : "");
 }
 
 TEST(CommandLine, AcceptsTheGnuForms) {
@@ -33,6 +34,9 @@ TEST(CommandLine, AcceptsTheGnuForms) {
         {{"-o", "out.wav", "--", "-in.wav"}, "convert [-in.wav] o=out.wav dir= v10 j1"},
         {{"-", "-o", "-"}, "convert [-] o=- dir= v10 j1"},
         {{"--info", "in.wav"}, "info [in.wav] o= dir= v10 j1"},
+        {{"--import", "--info", "a.mp3"}, "info [a.mp3] o= dir= v10 j1 i"},
+        {{"a.mp3", "b.mp3", "--import", "--output-dir=d"},
+         "convert [a.mp3][b.mp3] o= dir=d v10 j1 i"},
         {{"--volume", "3", "--version", "--bogus"}, "version  o= dir= v3 j1"},
         {{"-h", "-o"}, "help  o= dir= v10 j1"},
     };
@@ -57,6 +61,8 @@ TEST(CommandLine, NamesWhatItRefuses) {
         {{"--bogus=1", "in", "-o", "o"}, "unknown option --bogus"},
         {{"--out", "o", "in"}, "option --out is ambiguous"},
         {{"in", "-o", "o", "--output-dir", "d"}, "give either -o OUTPUT or --output-dir DIR"},
+        {{"--import", "x/a.mp3", "a.flac", "--output-dir", "d"},
+         "two results are named a.wav; they would overwrite each other in d"},
     };
     for (const auto& c : cases) {
         CommandLine parsed;

@@ -50,7 +50,7 @@ class FrameTest : public test::GuiTest {
 TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
     // Text of each item; an empty text stands for a separator.
     const std::vector<std::pair<QString, QStringList>> expected = {
-        {"&File", {"&Open...\tCtrl+O", "Save &As...", "", "E&xit"}},
+        {"&File", {"&Open...\tCtrl+O", "&Import...\tCtrl+I", "Save &As...", "", "E&xit"}},
         {"&Convert", {"&Convert", "", "&Settings..."}},
         {"&Help", {"&Help Topics", "", "&About Sonaro..."}},
     };
@@ -68,8 +68,9 @@ TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
     // The items raise the commands of their ids.
     const QList<QAction*> file = popups[0]->menu()->actions();
     EXPECT_EQ(file[0], Command(ID_FILE_OPEN));
-    EXPECT_EQ(file[1], Command(ID_FILE_SAVE_AS));
-    EXPECT_EQ(file[3], Command(ID_APP_EXIT));
+    EXPECT_EQ(file[1], Command(ID_FILE_IMPORT));
+    EXPECT_EQ(file[2], Command(ID_FILE_SAVE_AS));
+    EXPECT_EQ(file[4], Command(ID_APP_EXIT));
     EXPECT_EQ(popups[1]->menu()->actions()[0], Command(ID_CONVERT));
     EXPECT_EQ(popups[1]->menu()->actions()[2], Command(ID_SETTINGS));
     EXPECT_EQ(popups[2]->menu()->actions()[0], Command(ID_HELP_TOPICS));
@@ -103,6 +104,9 @@ TEST_F(FrameTest, ToolbarButtonsSeparatorsAndTooltips) {
 
 TEST_F(FrameTest, AcceleratorsOfTheWindow) {
     EXPECT_EQ(Command(ID_FILE_OPEN)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(Command(ID_FILE_IMPORT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    EXPECT_EQ(Command(ID_FILE_IMPORT)->statusTip(),
+              "Import a sound file of any format as a WAV file");
     EXPECT_EQ(Command(ID_FILE_SAVE)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(Command(ID_NEXT_PANE)->shortcut(), QKeySequence(Qt::Key_F6));
     EXPECT_EQ(Command(ID_PREV_PANE)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F6));
@@ -187,6 +191,41 @@ TEST_F(FrameTest, RefusedFileIsShownAsPathAndReason) {
     EXPECT_EQ(messages[0].buttons, QStringList({"OK"}));
     EXPECT_EQ(Caption(), "Sonaro");
     EXPECT_EQ(DocumentCommands(), (std::array<bool, 4>{false, false, false, false}));
+    EXPECT_EQ(script.unexpected(), 0);
+}
+
+// Ctrl+I offers the sound files the importer reads; a WAV file the reader refuses only for the
+// chunk before its data is opened from its imported copy, which holds the plain file's bytes.
+TEST_F(FrameTest, CtrlIImportsTheChosenFile) {
+    test::WavSpec plain = test::PcmSpec(22050, 1, 16);
+    plain.riffSize = 36 + 64;
+    test::WavSpec listed = plain;
+    listed.extraChunk = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
+    const std::string path = dir.Write("listed.wav", listed.Build());
+    QStringList filters;
+    QString title;
+    ModalScript script;
+    script.Then([&](QWidget* widget) {
+        filters = qobject_cast<QFileDialog*>(widget)->nameFilters();
+        title = widget->windowTitle();
+        ChooseFile(QString::fromStdString(path))(widget);
+    });
+    frame().activateWindow();
+    QApplication::setActiveWindow(&frame());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    QTest::keyClick(&frame(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(script.answered(), 1);
+    EXPECT_EQ(title, "Import");
+    ASSERT_EQ(filters.size(), 2);
+    EXPECT_TRUE(filters[0].startsWith("Sound files (*.aif *.aifc *.aiff *.au"))
+        << filters[0].toStdString();
+    EXPECT_EQ(filters[0].count(" *.wav"), 1);
+    EXPECT_TRUE(filters[0].contains(" *.flac ") && filters[0].contains(" *.mp3 "));
+    EXPECT_EQ(filters[1], "All files (*)");
+    ASSERT_FALSE(doc().importedPath().empty());
+    EXPECT_EQ(test::ReadAll(doc().importedPath()), plain.Build());
+    EXPECT_EQ(Caption(), "Sonaro - listed.wav");
+    EXPECT_EQ(DocumentCommands(), (std::array<bool, 4>{false, true, true, true}));
     EXPECT_EQ(script.unexpected(), 0);
 }
 

@@ -72,4 +72,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     return result;
 }
 
+ProcessResult RunShellIn(const std::string& directory, const std::string& command) {
+    return RunProcess("/bin/sh", {"-c", "cd '" + directory + "' && " + command});
+}
+
 }  // namespace sonaro::test

@@ -16,4 +16,7 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment = {});
 
+// Runs a shell command line in that directory (to make test inputs with sox and ffmpeg).
+ProcessResult RunShellIn(const std::string& directory, const std::string& command);
+
 }  // namespace sonaro::test

@@ -44,6 +44,17 @@ std::vector<std::string> ScratchDir::List() const {
     return names;
 }
 
+std::vector<std::string> ScratchDir::ListBelow() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_)) {
+        if (entry.is_regular_file()) {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -20,6 +20,8 @@ class ScratchDir {
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
     // The names of the files in the directory, sorted.
     std::vector<std::string> List() const;
+    // The names of the regular files anywhere below the directory, sorted.
+    std::vector<std::string> ListBelow() const;
 
   private:
     std::string path_;
