@@ -99,10 +99,13 @@ in_root() {
         TERM=dumb sh -c "$2"
 }
 
-# timed NAME ROOT COMMAND: runs the command in the root, logs its output and says how long it took.
+# timed NAME ROOT COMMAND: runs the command in the root, logs its output (kept in $step too) and
+# says how long it took.
+step="$work/step.out"
 timed() {
     start=$(date +%s)
-    if in_root "$2" "$3" >>"$log" 2>&1; then result=passed; else result=FAILED; fi
+    if in_root "$2" "$3" >"$step" 2>&1; then result=passed; else result=FAILED; fi
+    cat "$step" >>"$log"
     say "$1: $result in $(($(date +%s) - start)) s"
     [ "$result" = passed ]
 }
@@ -127,8 +130,8 @@ if [ "$package" = yes ]; then
     cp "$root1"/root/sonaro/build/sonaro_*.deb "$checkout/resources/sample/sample.wav" "$root2/root/"
     timed "apt-get install ./sonaro_*.deb" "$root2" \
         "cd /root && apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y ./sonaro_*.deb"
-    timed "sonaro-convert and sonaro --version in the package's root" "$root2" \
+    timed "sonaro-convert and sonaro --version from the package" "$root2" \
         "cd /root && sonaro-convert --print-result sample.wav -o out.wav && sonaro --version"
-    in_root "$root2" "cd /root && sonaro-convert --info out.wav && sonaro --version" | tee -a "$log"
+    cat "$step"
 fi
 say "done; the whole output is in $log"
