@@ -25,7 +25,7 @@ bool CSonaroDoc::OnOpenDocument(const std::string& path) {
 }
 
 // Reads the file into the cleared document. A refusal, and a file that cannot be opened or read,
-// are told to the user as the path, a colon and a line break, then the reason.
+// are told to the user with the path.
 void CSonaroDoc::OpenPath(const std::string& path) {
     StopPlayback();
     DeleteContents();
@@ -40,10 +40,10 @@ void CSonaroDoc::OpenPath(const std::string& path) {
             if (errorText.empty()) {
                 errorText = LoadString(IDS_INVALID_FOR_CONVERSION);
             }
-            user_.ShowMessage(path + ":\n" + errorText);
+            user_.ShowRefusal(path, errorText);
         }
     } catch (const FileException& error) {
-        user_.ShowMessage(path + ":\n" + LoadString(FileErrorMessageId(error.cause())));
+        user_.ShowRefusal(path, LoadString(FileErrorMessageId(error.cause())));
     }
     user_.UpdateAllViews();
 }
