@@ -193,7 +193,7 @@ bool Validate(Parsed& parsed, std::string& error) {
 // anywhere among the inputs, and "--" before inputs that begin with a dash. "-" is an input.
 bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,
                       std::string& error) {
-    std::vector<std::string> words{"sonaro-convert"};
+    std::vector<std::string> words{kProgramName};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) {

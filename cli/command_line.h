@@ -5,6 +5,9 @@
 
 namespace sonaro {
 
+// The name the program's messages begin with.
+inline constexpr char kProgramName[] = "sonaro-convert";
+
 // What a run of sonaro-convert was asked to do.
 struct CommandLine {
     enum class Action { Help, Version, Info, Convert };

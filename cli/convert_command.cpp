@@ -82,7 +82,7 @@ std::vector<Job> PlanJobs(const CommandLine& command) {
 
 int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& errors) {
     InstallInterruptHandlers();
-    auto codecs = MakeCodecManager(errors, "sonaro-convert");
+    auto codecs = MakeCodecManager(errors, kProgramName);
     const std::vector<Job> jobs = PlanJobs(command);
     const bool showProgress = !command.quiet && command.jobs == 1 && ::isatty(2) != 0;
     Shared shared{out,

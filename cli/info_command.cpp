@@ -3,6 +3,7 @@
 #include <mutex>
 #include <ostream>
 
+#include "cli/command_line.h"
 #include "cli/terminal_user.h"
 #include "convert/codecs/codec_setup.h"
 #include "document/info_text.h"
@@ -15,7 +16,7 @@ int RunInfo(const std::string& path, std::ostream& out, std::ostream& errors) {
     TerminalUser user(errors, errorsLock);
     user.SetInput(path);
     SilentSoundOutput sound;
-    auto codecs = MakeCodecManager(errors, "sonaro-convert");
+    auto codecs = MakeCodecManager(errors, kProgramName);
     CSonaroDoc doc(user, sound, *codecs);
     if (!doc.OnOpenDocument(path)) {
         return 1;

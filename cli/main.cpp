@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     CommandLine command;
     std::string error;
     if (!sonaro::ParseCommandLine(arguments, command, error)) {
-        std::cerr << "sonaro-convert: " << error << "\n"
+        std::cerr << sonaro::kProgramName << ": " << error << "\n"
                   << "Try 'sonaro-convert --help' for more information.\n";
         return 2;
     }
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
             std::cout << sonaro::UsageText();
             return 0;
         case CommandLine::Action::Version:
-            std::cout << sonaro::VersionText("sonaro-convert");
+            std::cout << sonaro::VersionText(sonaro::kProgramName);
             return 0;
         case CommandLine::Action::Info:
             return sonaro::RunInfo(command.inputs.front(), std::cout, std::cerr);

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/command_line.h"
 #include "cli/terminal_progress.h"
 
 namespace sonaro {
@@ -9,14 +10,24 @@ namespace sonaro {
 TerminalUser::TerminalUser(std::ostream& errors, std::mutex& errorsLock)
     : errors_(errors), errorsLock_(errorsLock) {}
 
-// A refusal already names its file; every other message is put under the input's path, as the
-// desktop program's refusal box shows it.
-void TerminalUser::ShowMessage(const std::string& text) {
-    const std::string prefix = input_ + ":\n";
-    const bool named = text.compare(0, prefix.size(), prefix) == 0;
+// One line as programs of the command line write it: "sonaro-convert: PATH: TEXT" (a text with a
+// line break of its own keeps it).
+void TerminalUser::Print(const std::string& path, const std::string& text) {
     std::lock_guard lock(errorsLock_);
-    errors_ << (named ? text : prefix + text) << '\n' << std::flush;
-    ++messageCount_;
+    errors_ << kProgramName << ": " << path << ": " << text << '\n' << std::flush;
+}
+
+// A message that names no file concerns the input being converted.
+void TerminalUser::ShowMessage(const std::string& text) {
+    Print(input_, text);
+}
+
+void TerminalUser::ShowFileMessage(const FileMessage& message) {
+    Print(message.path, message.text);
+}
+
+void TerminalUser::ShowRefusal(const std::string& path, const std::string& reason) {
+    Print(path, reason);
 }
 
 // A document of the command line is never asked to save: each input gets a fresh one.

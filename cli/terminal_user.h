@@ -9,8 +9,9 @@
 
 namespace sonaro {
 
-// The user as a command-line run sees it: messages go to standard error, each under the path of
-// the file it concerns; the answers a dialog would give come from the command line.
+// The user as a command-line run sees it: messages go to standard error, each on one line with the
+// program's name and the path of the file it concerns; the answers a dialog would give come from
+// the command line.
 class TerminalUser final : public UserPort {
   public:
     TerminalUser(std::ostream& errors, std::mutex& errorsLock);
@@ -20,9 +21,10 @@ class TerminalUser final : public UserPort {
     void SetSavePath(const std::string& path) { savePath_ = path; }
     void SetVolumeLevel(int level) { volumeLevel_ = level; }
     void SetShowProgress(bool show) { showProgress_ = show; }
-    int messageCount() const { return messageCount_; }
 
     void ShowMessage(const std::string& text) override;
+    void ShowFileMessage(const FileMessage& message) override;
+    void ShowRefusal(const std::string& path, const std::string& reason) override;
     SaveAnswer AskSaveChanges(const std::string& documentName) override;
     std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) override;
     std::optional<std::string> ChooseSavePath(const std::string& startDirectory,
@@ -34,13 +36,14 @@ class TerminalUser final : public UserPort {
     std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) override;
 
   private:
+    void Print(const std::string& path, const std::string& text);
+
     std::ostream& errors_;
     std::mutex& errorsLock_;
     std::string input_;
     std::string savePath_;
     int volumeLevel_ = 10;
     bool showProgress_ = false;
-    int messageCount_ = 0;
 };
 
 }  // namespace sonaro

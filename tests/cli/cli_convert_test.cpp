@@ -101,7 +101,7 @@ TEST_F(CliConvert, OneFile) {
     EXPECT_EQ(Soxi(dir.File("out.wav")), "8000|1|8-bit A-law|8255\n");
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path())) << "the private directory is gone";
     const auto info = test::RunProcess(kProgram, {"--info", dir.File("out.wav")});
-    EXPECT_EQ(info.err, dir.File("out.wav") + ":\nWAV file already optimised!\n");
+    EXPECT_EQ(info.err, test::CliMessage(dir.File("out.wav"), "WAV file already optimised!"));
 }
 
 TEST_F(CliConvert, OutputOverItsOwnInput) {
@@ -134,7 +134,7 @@ TEST_F(CliConvert, BatchGoesOnPastARefusedFile) {
     const auto result = test::RunProcess(
         kProgram, {"--jobs", "2", a, bad, c, "--output-dir", dir.File("out")}, Env());
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, bad + ":\nNot a Wave file.\n");
+    EXPECT_EQ(result.err, test::CliMessage(bad, "Not a Wave file."));
     EXPECT_EQ(Soxi(dir.File("out/a.wav")), "8000|1|8-bit A-law|4000\n");
     EXPECT_EQ(Soxi(dir.File("out/c.wav")), "8000|1|8-bit A-law|4237\n");
     EXPECT_FALSE(test::Exists(dir.File("out/bad.wav")));
@@ -144,7 +144,8 @@ TEST_F(CliConvert, MissingOutputDirectoryIsToldPerFile) {
     const auto a = dir.Write("a.wav", ToneFile(8000, 1, 0.1));
     const auto result = test::RunProcess(kProgram, {a, "-o", dir.File("no/such/out.wav")}, Env());
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, a + ":\nThe file could not be located.\n");
+    EXPECT_EQ(result.err,
+              test::CliMessage(dir.File("no/such/out.wav"), "The file could not be located."));
 }
 
 // Ctrl-C during a conversion cancels it as the Cancel button does.
@@ -160,7 +161,8 @@ TEST_F(CliConvert, InterruptCancels) {
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     const auto message = test::ReadAll(errors);
-    EXPECT_EQ(std::string(message.begin(), message.end()), input + ":\nConversion cancelled.\n");
+    EXPECT_EQ(std::string(message.begin(), message.end()),
+              test::CliMessage(input, "Conversion cancelled."));
     EXPECT_FALSE(test::Exists(dir.File("out.wav")));
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
 }

@@ -31,9 +31,9 @@ TEST(CliInfo, RefusedFileGivesPathAndMessage) {
     const auto result = test::RunProcess(kProgram, {"--info", path});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, path +
-                              ":\nAvarage bytes per second does not match\nto the other data "
-                              "specified in the file.\n");
+    EXPECT_EQ(result.err, test::CliMessage(path,
+                                           "Avarage bytes per second does not match\nto the other "
+                                           "data specified in the file."));
 }
 
 TEST(CliInfo, UnreadableInputs) {
@@ -47,7 +47,7 @@ TEST(CliInfo, UnreadableInputs) {
     for (const auto& c : cases) {
         const auto result = test::RunProcess(kProgram, {"--info", c.path});
         EXPECT_EQ(result.exitCode, 1) << c.path;
-        EXPECT_EQ(result.err, c.path + ":\n" + c.message + "\n");
+        EXPECT_EQ(result.err, test::CliMessage(c.path, c.message));
     }
 }
 
