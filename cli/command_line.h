@@ -20,6 +20,7 @@ struct CommandLine {
     int jobs = 1;
     bool quiet = false;
     bool printResult = false;  // print the result's six information lines
+    bool json = false;         // --info as one JSON object per file
 };
 
 // Parses the arguments; on a usage error answers false with a message in error.

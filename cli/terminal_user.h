@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "document/user_port.h"
 
@@ -16,11 +17,17 @@ class TerminalUser final : public UserPort {
   public:
     TerminalUser(std::ostream& errors, std::mutex& errorsLock);
 
-    // The input the following messages concern, and the path a save should choose.
-    void SetInput(const std::string& path) { input_ = path; }
+    // The input the following messages concern, as the user named it, and the path it is opened
+    // from (a copy of the standard input, "-", lies elsewhere); and the path a save should choose.
+    void SetInput(const std::string& name, const std::string& path) {
+        input_ = name;
+        openedPath_ = path;
+    }
     void SetSavePath(const std::string& path) { savePath_ = path; }
     void SetVolumeLevel(int level) { volumeLevel_ = level; }
     void SetShowProgress(bool show) { showProgress_ = show; }
+    // The texts of the messages go here instead of to standard error (null: to standard error).
+    void KeepMessages(std::vector<std::string>* texts) { kept_ = texts; }
 
     void ShowMessage(const std::string& text) override;
     void ShowFileMessage(const FileMessage& message) override;
@@ -37,13 +44,19 @@ class TerminalUser final : public UserPort {
 
   private:
     void Print(const std::string& path, const std::string& text);
+    // The path a message shows: the input's under the name the user gave it.
+    const std::string& Shown(const std::string& path) const {
+        return path == openedPath_ ? input_ : path;
+    }
 
     std::ostream& errors_;
     std::mutex& errorsLock_;
     std::string input_;
+    std::string openedPath_;
     std::string savePath_;
     int volumeLevel_ = 10;
     bool showProgress_ = false;
+    std::vector<std::string>* kept_ = nullptr;
 };
 
 }  // namespace sonaro

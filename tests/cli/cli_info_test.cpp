@@ -36,6 +36,31 @@ TEST(CliInfo, RefusedFileGivesPathAndMessage) {
                                            "data specified in the file."));
 }
 
+// Several files: a block under each name, a refusal not stopping the rest; with --json, one
+// object per file and line, holding the refusal's text, its file name escaped.
+TEST(CliInfo, SeveralFilesInBlocksOrJsonLines) {
+    test::ScratchDir dir;
+    const auto good =
+        dir.Write("in.wav", test::PcmSpec(8000, 1, 8, std::vector<std::uint8_t>(8000)).Build());
+    const auto odd =
+        dir.Write("a \"b\"\n\xff.wav", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '});
+    const auto blocks = test::RunProcess(kProgram, {"--info", odd, good});
+    EXPECT_EQ(blocks.exitCode, 1);
+    EXPECT_EQ(blocks.err, test::CliMessage(odd, "Not a Wave file."));
+    EXPECT_EQ(blocks.out, good +
+                              ":\nFormat: PCM\nSize: 8 kB\nPlayback time: 00:01.00\nSampling rate: "
+                              "8000 Hz\nChannels: mono\nBit depth: 8 bits\n");
+    const auto json = test::RunProcess(kProgram, {"--info", "--json", good, odd});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_EQ(json.err, "");
+    EXPECT_EQ(json.out, "{\"file\":\"" + good +
+                            "\",\"format\":\"PCM\",\"sizeKB\":8,\"playbackSeconds\":1,\"rate\":"
+                            "8000,\"channels\":1,\"bits\":8}\n"
+                            "{\"file\":\"" +
+                            dir.path() +
+                            "/a \\\"b\\\"\\n\\ufffd.wav\",\"error\":\"Not a Wave file.\"}\n");
+}
+
 TEST(CliInfo, UnreadableInputs) {
     test::ScratchDir dir;
     const struct {
@@ -56,7 +81,8 @@ TEST(CliUsage, ErrorsExitTwo) {
         {},
         {"--info"},
         {"--bogus"},
-        {"--info", "a.wav", "b.wav"},
+        {"--json", "a.wav", "-o", "b.wav"},
+        {"--info", "a.wav", "-o", "b.wav"},
         {"in.wav"},
         {"in.wav", "-o"},
         {"a.wav", "b.wav", "-o", "out.wav"},
@@ -75,7 +101,7 @@ TEST(CliUsage, ErrorsExitTwo) {
 TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
     const auto help = test::RunProcess(kProgram, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("Usage: sonaro-convert --info FILE"), std::string::npos);
+    EXPECT_NE(help.out.find("Usage: sonaro-convert --info [--json] FILE..."), std::string::npos);
     const auto version = test::RunProcess(kProgram, {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out,
