@@ -58,168 +58,63 @@ class CliEdges : public ::testing::Test {
 };
 
 TEST_F(CliEdges, EachEdgeAsAUserMeetsIt) {
-    enum class In { Empty, Input, Directory };
-    const std::string resultInfo =
+    enum class Io { Plain, InputPiped, InputADirectory, OutputReaderGone };
+    enum class Result { Nowhere, OnStandardOutput, IntoTheFifo, InOutWav };
+    const std::string info =
         "Format: A-Law\nSize: 5 kB\nPlayback time: 00:00.53\nSampling rate: 8000 Hz\n"
         "Channels: mono\nBit depth: 8 bits\n";
+    const std::string noFolder = test::CliMessage("%no/x.wav", "The file could not be located.");
+    const std::string aFolder = test::CliMessage("%link", "The file could not be accessed.");
+    const std::string unreadable = test::CliMessage("-", "The file could not be accessed.");
+    const std::string sameFile =
+        "sonaro-convert: output %link/in.wav is the input %in.wav "
+        "itself; its result would replace it\n" +
+        kTryHelp;
     const struct {
-        const char* what;
         std::vector<std::string> arguments;
-        In in;
-        bool readerGone;  // standard output a pipe without a reader
+        Io io;
         int exitCode;
         std::string err;
-        std::string out;  // "=": the result, byte for byte
-        bool fifoGetsResult;
-        const char* resultAt;  // a file that holds the result afterwards
+        Result result;
     } cases[] = {
-        {"a FIFO is written into",
-         {"%in.wav", "-o", "%fifo"},
-         In::Empty,
-         false,
-         0,
-         "",
-         "",
-         true,
-         nullptr},
-        {"- is the standard output",
-         {"%in.wav", "-o", "-"},
-         In::Empty,
-         false,
-         0,
-         "",
-         "=",
-         false,
-         nullptr},
-        {"- is the standard input",
-         {"-", "-o", "%out.wav"},
-         In::Input,
-         false,
-         0,
-         "",
-         "",
-         false,
-         "%out.wav"},
-        {"--print-result beside -o - goes to standard error",
-         {"--print-result", "%in.wav", "-o", "-"},
-         In::Empty,
-         false,
-         0,
-         resultInfo,
-         "=",
-         false,
-         nullptr},
-        {"--info -",
-         {"--info", "-"},
-         In::Input,
-         false,
-         0,
-         "",
-         "Format: PCM\nSize: 44 kB\nPlayback time: 00:00.50\nSampling rate: 22050 Hz\n"
-         "Channels: stereo\nBit depth: 16 bits\n",
-         false,
-         nullptr},
-        {"a missing folder names the output",
-         {"%in.wav", "-o", "%no/x.wav"},
-         In::Empty,
-         false,
-         1,
-         test::CliMessage("%no/x.wav", "The file could not be located."),
-         "",
-         false,
-         nullptr},
-        {"a folder as the output is named",
-         {"%in.wav", "-o", "%link"},
-         In::Empty,
-         false,
-         1,
-         test::CliMessage("%link", "The file could not be accessed."),
-         "",
-         false,
-         nullptr},
-        {"a refused input is named",
-         {"%ref.wav", "-o", "%x.wav"},
-         In::Empty,
-         false,
-         1,
-         test::CliMessage("%ref.wav", "WAV file already optimised!"),
-         "",
-         false,
-         nullptr},
-        {"a batch over its own input, through a link",
-         {"%in.wav", "--output-dir", "%link"},
-         In::Empty,
-         false,
-         2,
-         "sonaro-convert: output %link/in.wav is the input %in.wav itself; its result would "
-         "replace it\n" +
-             kTryHelp,
-         "",
-         false,
-         nullptr},
-        {"the standard input in a batch",
-         {"-", "--output-dir", "%link"},
-         In::Input,
-         false,
-         2,
-         "sonaro-convert: the standard input (-) is converted with -o OUTPUT only\n" + kTryHelp,
-         "",
-         false,
-         nullptr},
-        {"an unreadable standard input is named -",
-         {"-", "-o", "%x.wav"},
-         In::Directory,
-         false,
-         1,
-         test::CliMessage("-", "The file could not be accessed."),
-         "",
-         false,
-         nullptr},
-        {"an empty standard input is refused as a file is",
-         {"-", "-o", "%x.wav"},
-         In::Empty,
-         false,
-         1,
-         test::CliMessage("-", "Can not read file."),
-         "",
-         false,
-         nullptr},
-        {"the reader of the standard output gone",
-         {"%in.wav", "-o", "-"},
-         In::Empty,
-         true,
-         128 + SIGPIPE,
-         "",
-         "",
-         false,
-         nullptr},
+        {{"%in.wav", "-o", "%fifo"}, Io::Plain, 0, "", Result::IntoTheFifo},
+        {{"%in.wav", "-o", "-"}, Io::Plain, 0, "", Result::OnStandardOutput},
+        {{"-", "-o", "%out.wav"}, Io::InputPiped, 0, "", Result::InOutWav},
+        {{"--print-result", "%in.wav", "-o", "-"}, Io::Plain, 0, info, Result::OnStandardOutput},
+        {{"%in.wav", "-o", "%no/x.wav"}, Io::Plain, 1, noFolder, Result::Nowhere},
+        {{"%in.wav", "-o", "%link"}, Io::Plain, 1, aFolder, Result::Nowhere},
+        {{"%in.wav", "--output-dir", "%link"}, Io::Plain, 2, sameFile, Result::Nowhere},
+        {{"-", "-o", "%out.wav"}, Io::InputADirectory, 1, unreadable, Result::Nowhere},
+        {{"%in.wav", "-o", "-"}, Io::OutputReaderGone, 128 + SIGPIPE, "", Result::Nowhere},
     };
+    const std::string converted(result.begin(), result.end());
     for (const auto& c : cases) {
+        const std::string what = testing::PrintToString(c.arguments);
         // The FIFO's reader is there before the run; the pipe holds what the run sends.
         File fifo(dir.File("fifo"), File::Mode::Read);
         test::ProcessSetup setup;
         setup.environment = Env();
-        if (c.in == In::Input) {
+        if (c.io == Io::InputPiped) {
             setup.input = input;
         }
-        setup.inputPath = c.in == In::Directory ? dir.path() : "";
-        setup.outputReaderGone = c.readerGone;
+        setup.inputPath = c.io == Io::InputADirectory ? dir.path() : "";
+        setup.outputReaderGone = c.io == Io::OutputReaderGone;
         const auto run = test::RunProcessWith(kProgram, Expand(c.arguments), setup);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
-        EXPECT_EQ(run.err, Expand(c.err)) << c.what;
-        EXPECT_EQ(run.out, c.out == "=" ? std::string(result.begin(), result.end()) : c.out)
-            << c.what;
+        EXPECT_EQ(run.exitCode, c.exitCode) << what;
+        EXPECT_EQ(run.err, Expand(c.err)) << what;
+        EXPECT_EQ(run.out, c.result == Result::OnStandardOutput ? converted : "") << what;
         std::vector<std::uint8_t> sent(result.size() + 1);
         sent.resize(fifo.Read(sent.data(), sent.size()));
-        EXPECT_EQ(sent, c.fifoGetsResult ? result : std::vector<std::uint8_t>{}) << c.what;
-        if (c.resultAt != nullptr) {
-            EXPECT_EQ(test::ReadAll(Expand(c.resultAt)), result) << c.what;
-            std::filesystem::remove(Expand(c.resultAt));
-        }
-        EXPECT_EQ(test::ReadAll(dir.File("in.wav")), input) << c.what;
+        EXPECT_EQ(sent, c.result == Result::IntoTheFifo ? result : std::vector<std::uint8_t>{})
+            << what;
+        EXPECT_EQ(test::ReadAll(dir.File("out.wav")),
+                  c.result == Result::InOutWav ? result : std::vector<std::uint8_t>{})
+            << what;
+        std::filesystem::remove(dir.File("out.wav"));
+        EXPECT_EQ(test::ReadAll(dir.File("in.wav")), input) << what;
         EXPECT_EQ(dir.List(), (std::vector<std::string>{"fifo", "in.wav", "link", "ref.wav"}))
-            << c.what;
-        EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path())) << c.what;
+            << what;
+        EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path())) << what;
     }
 }
 
@@ -237,39 +132,19 @@ TEST_F(CliEdges, SignalsEndTheRunAfterItsCleanUp) {
         return std::getline(wchan, waitsIn) && waitsIn == "wait_for_partner";  // fifo_open's
     };
     const struct {
-        const char* what;
         int signal;
         std::vector<std::string> arguments;
-        std::function<bool(pid_t)> ready;
-        std::string err;
+        std::function<bool(pid_t)> ready;  // when the signal is sent
+        std::string named;                 // by the message
     } cases[] = {
-        {"Ctrl-C in a stage",
-         SIGINT,
-         {"%long.wav", "-o", "%out.wav"},
-         inStage,
-         test::CliMessage("%long.wav", "Conversion cancelled.")},
-        {"a termination request",
-         SIGTERM,
-         {"%long.wav", "-o", "%out.wav"},
-         inStage,
-         test::CliMessage("%long.wav", "Conversion cancelled.")},
-        {"the terminal closed",
-         SIGHUP,
-         {"%long.wav", "-o", "%out.wav"},
-         inStage,
-         test::CliMessage("%long.wav", "Conversion cancelled.")},
-        {"Ctrl-C while the standard input is read",
-         SIGINT,
-         {"-", "-o", "%out.wav"},
-         readingInput,
-         test::CliMessage("-", "Conversion cancelled.")},
-        {"Ctrl-C while the FIFO waits for its reader",
-         SIGINT,
-         {"%in.wav", "-o", "%fifo"},
-         waitingForReader,
-         test::CliMessage("%fifo", "Conversion cancelled.")},
+        {SIGINT, {"%long.wav", "-o", "%out.wav"}, inStage, "%long.wav"},  // Ctrl-C in a stage
+        {SIGTERM, {"%long.wav", "-o", "%out.wav"}, inStage, "%long.wav"},
+        {SIGHUP, {"%long.wav", "-o", "%out.wav"}, inStage, "%long.wav"},  // the terminal closed
+        {SIGINT, {"-", "-o", "%out.wav"}, readingInput, "-"},
+        {SIGINT, {"%in.wav", "-o", "%fifo"}, waitingForReader, "%fifo"},
     };
     for (const auto& c : cases) {
+        const std::string what = testing::PrintToString(c.arguments);
         int heldInput = -1;  // the standard input stays open and empty
         const pid_t child = test::StartProcess(kProgram, Expand(c.arguments), Env(),
                                                dir.File("errors"), &heldInput);
@@ -278,14 +153,16 @@ TEST_F(CliEdges, SignalsEndTheRunAfterItsCleanUp) {
         int status = 0;
         ::waitpid(child, &status, 0);
         ::close(heldInput);
-        ASSERT_TRUE(ready) << c.what;
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << c.what;
+        ASSERT_TRUE(ready) << what;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << what;
         const auto err = test::ReadAll(dir.File("errors"));
-        EXPECT_EQ(std::string(err.begin(), err.end()), Expand(c.err)) << c.what;
-        EXPECT_FALSE(test::Exists(dir.File("out.wav"))) << c.what;
+        EXPECT_EQ(std::string(err.begin(), err.end()),
+                  Expand(test::CliMessage(c.named, "Conversion cancelled.")))
+            << what;
+        EXPECT_FALSE(test::Exists(dir.File("out.wav"))) << what;
         EXPECT_EQ(std::filesystem::status(dir.File("fifo")).type(),
                   std::filesystem::file_type::fifo);
-        EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path())) << c.what;
+        EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path())) << what;
     }
 }
 

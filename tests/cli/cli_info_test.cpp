@@ -76,24 +76,36 @@ TEST(CliInfo, UnreadableInputs) {
     }
 }
 
+// Each usage error: its one line, the hint, exit status 2 and nothing on standard output.
 TEST(CliUsage, ErrorsExitTwo) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"--info"},
-        {"--bogus"},
-        {"--json", "a.wav", "-o", "b.wav"},
-        {"--info", "a.wav", "-o", "b.wav"},
-        {"in.wav"},
-        {"in.wav", "-o"},
-        {"a.wav", "b.wav", "-o", "out.wav"},
-        {"in.wav", "-o", "out.wav", "--output-dir", "dir"},
-        {"--volume", "11", "in.wav", "-o", "out.wav"},
-        {"--volume", "x", "in.wav", "-o", "out.wav"},
-        {"--jobs", "0", "in.wav", "--output-dir", "d"}};
-    for (const auto& arguments : cases) {
-        const auto result = test::RunProcess(kProgram, arguments);
-        EXPECT_EQ(result.exitCode, 2) << testing::PrintToString(arguments);
-        EXPECT_NE(result.err.find("Try 'sonaro-convert --help'"), std::string::npos);
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        {{}, "no input file given"},
+        {{"--info"}, "no input file given"},
+        {{"--bogus=1", "in", "-o", "o"}, "unknown option --bogus"},
+        {{"-qz", "in", "-o", "o"}, "unknown option -z"},
+        {{"--out", "o", "in"}, "option --out is ambiguous"},
+        {{"--quiet=yes", "in", "-o", "o"}, "option --quiet takes no value"},
+        {{"in.wav", "-o"}, "option --output needs a value"},
+        {{"--json", "a.wav", "-o", "b.wav"}, "--json goes with --info"},
+        {{"--info", "a.wav", "-o", "b.wav"}, "--info takes files and no output"},
+        {{"in.wav"}, "give either -o OUTPUT or --output-dir DIR"},
+        {{"a.wav", "b.wav", "-o", "out.wav"},
+         "-o takes one input; use --output-dir DIR for several"},
+        {{"in.wav", "-o", "out.wav", "--output-dir", "dir"},
+         "give either -o OUTPUT or --output-dir DIR"},
+        {{"--volume=11", "in.wav", "-o", "out.wav"}, "--volume takes a level from 0 to 10"},
+        {{"--volume", "x", "in.wav", "-o", "out.wav"}, "--volume takes a level from 0 to 10"},
+        {{"-j0", "in.wav", "--output-dir", "d"}, "--jobs takes a number from 1 to 64"},
+        {{"-", "--output-dir", "d"}, "the standard input (-) is converted with -o OUTPUT only"},
+    };
+    for (const auto& c : cases) {
+        const auto result = test::RunProcess(kProgram, c.arguments);
+        EXPECT_EQ(result.exitCode, 2) << c.message;
+        EXPECT_EQ(result.err, "sonaro-convert: " + c.message +
+                                  "\nTry 'sonaro-convert --help' for more information.\n");
         EXPECT_EQ(result.out, "");
     }
 }
