@@ -15,10 +15,6 @@ namespace sonaro {
 // dialog and the wait cursor, all owned by the main window.
 class QtUserPort final : public UserPort {
   public:
-    // The texts and choices of the file dialogs.
-    static const QStringList& NameFilters();
-    static QString DefaultSuffix();
-
     void SetMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
     // Called after every change of the document.
     void SetViewUpdater(std::function<void()> updater) { updateViews_ = std::move(updater); }
@@ -37,13 +33,8 @@ class QtUserPort final : public UserPort {
     void UpdateAllViews() override;
     std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) override;
 
-    // The file dialog the program's open and save commands use, set up for that mode.
-    static void SetUpFileDialog(QFileDialog& dialog, bool save);
-
   private:
     std::optional<std::string> RunFileDialog(QFileDialog& dialog);
-    std::optional<std::string> RunOpenDialog(QFileDialog& dialog,
-                                             const std::string& startDirectory);
 
     QPointer<QWidget> mainWindow_;
     std::function<void()> updateViews_;

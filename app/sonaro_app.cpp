@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QSessionManager>
 #include <iostream>
 
 #include "app/about_dlg.h"
@@ -66,6 +68,16 @@ bool CSonaroApp::InitInstance(const QStringList& arguments) {
         }
         recent_.Add(path);
     }
+    // Logging out closes the window as its close button does, a conversion cancelled first.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(),
+                     [this](QSessionManager& session) {
+                         if (session.allowsInteraction()) {
+                             if (!frame_->QueryEndSession()) {
+                                 session.cancel();
+                             }
+                             session.release();
+                         }
+                     });
     frame_->show();
     frame_->setAcceptDrops(true);
     frame_->UpdateCommandUI();

@@ -1,11 +1,14 @@
 #include "cli/command_line.h"
 
 #include <getopt.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <charconv>
+#include <map>
 #include <set>
 
+#include "convert/files/file.h"
 #include "document/path_parts.h"
 
 namespace sonaro {
@@ -65,6 +68,11 @@ constexpr OptionSpec kOptions[] = {
     {"print-result", 0, false,
      [](Parsed& p, const std::string&, std::string&) {
          p.command.printResult = true;
+         return true;
+     }},
+    {"json", 0, false,
+     [](Parsed& p, const std::string&, std::string&) {
+         p.command.json = true;
          return true;
      }},
     {"output", 'o', true,
@@ -155,6 +163,30 @@ std::string OptionError(int code, const std::string& argument) {
     return "unknown option " + typed;
 }
 
+// In --output-dir mode, an output that is one of the inputs itself (the same file, also through
+// links) would be replaced by a result before, or instead of, being read.
+bool OutputsAreNoInputs(const CommandLine& command, std::string& error) {
+    std::map<std::pair<dev_t, ino_t>, std::string> inputs;
+    struct stat info {};
+    for (const std::string& input : command.inputs) {
+        if (::stat(input.c_str(), &info) == 0) {
+            inputs.emplace(std::pair(info.st_dev, info.st_ino), input);
+        }
+    }
+    for (const std::string& input : command.inputs) {
+        const std::string output = command.outputDir + "/" + FileNamePart(input);
+        if (::stat(output.c_str(), &info) != 0) {
+            continue;
+        }
+        if (const auto same = inputs.find({info.st_dev, info.st_ino}); same != inputs.end()) {
+            error = "output " + output + " is the input " + same->second +
+                    " itself; its result would replace it";
+            return false;
+        }
+    }
+    return true;
+}
+
 // Checks that the options given fit together and choose one action.
 bool Validate(Parsed& parsed, std::string& error) {
     CommandLine& result = parsed.command;
@@ -162,9 +194,13 @@ bool Validate(Parsed& parsed, std::string& error) {
         error = "no input file given";
         return false;
     }
+    if (result.json && !parsed.info) {
+        error = "--json goes with --info";
+        return false;
+    }
     if (parsed.info) {
-        if (!result.output.empty() || !result.outputDir.empty() || result.inputs.size() != 1) {
-            error = "--info takes exactly one file and no output";
+        if (!result.output.empty() || !result.outputDir.empty()) {
+            error = "--info takes files and no output";
             return false;
         }
         result.action = CommandLine::Action::Info;
@@ -179,6 +215,10 @@ bool Validate(Parsed& parsed, std::string& error) {
         return false;
     }
     if (!result.outputDir.empty()) {
+        if (std::count(result.inputs.begin(), result.inputs.end(), kStandardStream) != 0) {
+            error = "the standard input (-) is converted with -o OUTPUT only";
+            return false;
+        }
         std::set<std::string> names;
         for (const std::string& input : result.inputs) {
             const std::string name = FileNamePart(OutputInDirectory(result, input));
@@ -188,6 +228,9 @@ bool Validate(Parsed& parsed, std::string& error) {
                 return false;
             }
         }
+    }
+    if (!result.outputDir.empty() && !OutputsAreNoInputs(result, error)) {
+        return false;
     }
     result.action = CommandLine::Action::Convert;
     return true;
@@ -204,7 +247,7 @@ std::string OutputInDirectory(const CommandLine& command, const std::string& inp
 // anywhere among the inputs, and "--" before inputs that begin with a dash. "-" is an input.
 bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,
                       std::string& error) {
-    std::vector<std::string> words{"sonaro-convert"};
+    std::vector<std::string> words{kProgramName};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) {
@@ -246,18 +289,21 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& re
 }
 
 std::string UsageText() {
-    return "Usage: sonaro-convert --info FILE\n"
-           "       sonaro-convert [--volume N] [--quiet] INPUT -o OUTPUT\n"
+    return "Usage: sonaro-convert --info [--json] FILE...\n"
+           "       sonaro-convert [--volume N] [--quiet] [--print-result] INPUT -o OUTPUT\n"
            "       sonaro-convert [--volume N] [--quiet] [--jobs N] INPUT... --output-dir DIR\n"
            "\n"
            "Converts WAV files (PCM, Microsoft ADPCM, Voxware) to the A-law WAV format of the\n"
-           "Tavrin Palmet handheld: 8000 Hz, 8 bits, mono.\n"
+           "Tavrin Palmet handheld: 8000 Hz, 8 bits, mono. An INPUT or OUTPUT of - is the\n"
+           "standard input or output; a FIFO or a device as OUTPUT is written into, never\n"
+           "replaced.\n"
            "\n"
-           "  --info FILE          show the file's format, size, playback time, sampling rate,\n"
+           "  --info FILE...       show each file's format, size, playback time, sampling rate,\n"
            "                       channels and bit depth\n"
            "  --import             accept any sound file (FLAC, Ogg, MP3, AIFF, WAV with other\n"
            "                       chunks, sample sizes, rates or channels): one the WAV\n"
            "                       reader refuses is first made a PCM WAV file\n"
+           "      --json           with --info: one JSON object per file and line\n"
            "  -o, --output FILE    write the converted file here (may be the input itself)\n"
            "  --output-dir DIR     write each input's result to DIR under the input's name\n"
            "                       (with --import, ending in .wav)\n"
@@ -265,12 +311,16 @@ std::string UsageText() {
            "  -j, --jobs N         convert up to N files at once (default 1)\n"
            "  -q, --quiet          no progress line\n"
            "  --print-result       print the converted file's format, size, playback time,\n"
-           "                       sampling rate, channels and bit depth\n"
+           "                       sampling rate, channels and bit depth (on standard error\n"
+           "                       when OUTPUT is -)\n"
            "  -h, --help           show this text\n"
            "      --version        show the version\n"
            "\n"
+           "A value follows its option as \"--volume 5\" or \"--volume=5\"; short options may be\n"
+           "grouped (\"-qj2\").\n"
            "Exit status: 0 when every file converted, 1 when a file was refused or failed,\n"
-           "2 for a usage error.\n";
+           "2 for a usage error. Ended by SIGINT, SIGTERM or SIGHUP, the program cleans up and\n"
+           "dies of that signal (a shell reports 128 + its number).\n";
 }
 
 }  // namespace sonaro

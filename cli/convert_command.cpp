@@ -10,8 +10,11 @@
 
 #include "cli/info_command.h"
 #include "cli/interrupt.h"
+#include "cli/open_input.h"
 #include "cli/terminal_user.h"
 #include "convert/codecs/codec_setup.h"
+#include "convert/files/file.h"
+#include "document/path_parts.h"
 #include "document/sonaro_doc.h"
 #include "import/sound_importer.h"
 
@@ -35,26 +38,25 @@ struct Shared {
     ImportPort* importer;  // null: inputs are opened as they are
 };
 
-// The information lines of a converted document, as the desktop program's view shows them.
-void PrintResult(const CSonaroDoc& doc, const std::string& output, Shared& shared) {
+// The information lines of a converted document, as the desktop program's view shows them; on
+// standard error when the result itself went to standard output. Answers 0, or the error number
+// of a failed write.
+int PrintResult(const CSonaroDoc& doc, const std::string& output, Shared& shared) {
     std::lock_guard lock(shared.errorsLock);
-    if (shared.nameResults) {
-        shared.out << output << ":\n";
-    }
-    PrintInfo(shared.out, doc.record());
-    shared.out.flush();
+    std::ostream& to = output == kStandardStream ? shared.errors : shared.out;
+    PrintInfo(to, doc.record(), shared.nameResults ? output : std::string());
+    return FlushError(to);
 }
 
 // One input, start to end, in a document of its own (with its own temporary directory).
 bool ConvertOne(const Job& job, Shared& shared) {
     TerminalUser user(shared.errors, shared.errorsLock);
-    user.SetInput(job.input);
     user.SetSavePath(job.output);
     user.SetVolumeLevel(shared.volumeLevel);
     user.SetShowProgress(shared.showProgress);
     SilentSoundOutput sound;
     CSonaroDoc doc(user, sound, shared.codecs, shared.importer);
-    if (!(shared.importer ? doc.OnImportDocument(job.input) : doc.OnOpenDocument(job.input))) {
+    if (!OpenInput(doc, user, job.input, shared.importer != nullptr)) {
         return false;
     }
     doc.OnSettings();
@@ -63,10 +65,14 @@ bool ConvertOne(const Job& job, Shared& shared) {
         return false;
     }
     doc.OnFileSaveAs();
-    if (doc.resultSaved() && shared.printResult) {
-        PrintResult(doc, job.output, shared);
+    if (!doc.resultSaved()) {
+        return false;
     }
-    return doc.resultSaved();
+    if (const int error = shared.printResult ? PrintResult(doc, job.output, shared) : 0) {
+        ShowOutputError(user, error);
+        return false;
+    }
+    return true;
 }
 
 std::vector<Job> PlanJobs(const CommandLine& command) {
@@ -81,8 +87,7 @@ std::vector<Job> PlanJobs(const CommandLine& command) {
 }  // namespace
 
 int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& errors) {
-    InstallInterruptHandlers();
-    auto codecs = MakeCodecManager(errors, "sonaro-convert");
+    auto codecs = MakeCodecManager(errors, kProgramName);
     const std::vector<Job> jobs = PlanJobs(command);
     const bool showProgress = !command.quiet && command.jobs == 1 && ::isatty(2) != 0;
     SoundImporter importer;

@@ -80,6 +80,9 @@ class CSonaroDoc {
     int volumeLevel() const { return volumeLevel_; }
     bool autoPlayAfterOpen() const { return autoPlayAfterOpen_; }
     bool autoPlayAfterConvert() const { return autoPlayAfterConvert_; }
+    // The private directory of the conversion's files; a front end may keep a file of its own
+    // there (the standard input read to its end), removed with it.
+    TempDirectory& temporaryDirectory() { return temp_; }
 
   private:
     // The fields of the record that a conversion overwrites, kept to convert the source again.

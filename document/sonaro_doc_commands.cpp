@@ -25,8 +25,8 @@ bool CSonaroDoc::OnOpenDocument(const std::string& path) {
 }
 
 // Reads the file into the cleared document. A refusal, and a file that cannot be opened or read,
-// are told to the user as the path, a colon and a line break, then the reason. An imported copy
-// goes with the document; one that is refused is removed at once.
+// are told to the user with the path. An imported copy goes with the document; one that is
+// refused is removed at once.
 void CSonaroDoc::OpenPath(const std::string& path, const std::string& soundPath) {
     StopPlayback();
     DeleteContents();
@@ -44,10 +44,10 @@ void CSonaroDoc::OpenPath(const std::string& path, const std::string& soundPath)
             if (errorText.empty()) {
                 errorText = LoadString(IDS_INVALID_FOR_CONVERSION);
             }
-            user_.ShowMessage(path + ":\n" + errorText);
+            user_.ShowRefusal(path, errorText);
         }
     } catch (const FileException& error) {
-        user_.ShowMessage(path + ":\n" + LoadString(FileErrorMessageId(error.cause())));
+        user_.ShowRefusal(path, LoadString(FileErrorMessageId(error.cause())));
     }
     if (sourcePath_.empty()) {
         RemoveImportedFile();

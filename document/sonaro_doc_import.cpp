@@ -77,7 +77,7 @@ bool CSonaroDoc::RunImport(const std::string& path, const std::string& target) {
         outcome = importer_->Import(path, target, *progress);
     }
     if (outcome.status == ImportOutcome::Status::Failed) {
-        user_.ShowMessage(path + ":\n" + outcome.reason);
+        user_.ShowRefusal(path, outcome.reason);
     }
     return outcome.status == ImportOutcome::Status::Done;
 }

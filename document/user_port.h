@@ -24,6 +24,11 @@ struct SettingsValues {
 // the desktop application with dialogs, the command-line tool without a display, or a test.
 class UserPort : public MessagePort {
   public:
+    // A file that could not be opened, and why. The desktop's box shows the path, a colon and a
+    // line break, then the reason.
+    virtual void ShowRefusal(const std::string& path, const std::string& reason) {
+        ShowMessage(path + ":\n" + reason);
+    }
     // Asks whether the unsaved converted result should be saved before it is discarded.
     virtual SaveAnswer AskSaveChanges(const std::string& documentName) = 0;
     // Lets the user choose a WAV file to open, starting in that directory (empty: anywhere).

@@ -83,7 +83,8 @@ TEST_F(CliImport, CopiedSamplesGiveThePlainFilesBytes) {
         "-fflags +bitexact extensible.wav");
     Make("ffmpeg -v error -i plain.wav song.flac");
     const auto strict = Convert({"listed.wav", "-o", "strict.out"});
-    EXPECT_EQ(strict.err, "listed.wav:\nIdentifier \"data\" not found.\n") << "without --import";
+    EXPECT_EQ(strict.err, test::CliMessage("listed.wav", "Identifier \"data\" not found."))
+        << "without --import";
     std::filesystem::create_directory(dir.File("out"));
     const auto run = Convert({"--import", "listed.wav", "extensible.wav", "song.flac", "plain.wav",
                               "--output-dir", "out"});
@@ -138,9 +139,10 @@ TEST_F(CliImport, UnreadableFilesGetOneMessage) {
     for (const char* name : {"notes.txt", "cut.flac"}) {
         const auto run = Convert({"--import", name, "-o", "x.out"});
         EXPECT_EQ(run.exitCode, 1) << name;
-        const std::string prefix = std::string(name) + ":\n";
+        const std::string prefix = "sonaro-convert: " + std::string(name) + ": ";
         EXPECT_EQ(run.err.substr(0, prefix.size()), prefix) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        EXPECT_GT(run.err.size(), prefix.size() + 1) << "the library's reason follows";
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_FALSE(test::Exists(dir.File("x.out")));
     }
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));

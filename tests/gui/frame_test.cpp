@@ -2,12 +2,14 @@
 // command line and the enabling of the commands.
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeView>
 #include <QUrl>
 #include <filesystem>
 
@@ -21,9 +23,12 @@ namespace sonaro {
 namespace {
 
 using test::AnswerMessage;
+using test::CancelDialog;
 using test::ChooseFile;
+using test::DescribeWindow;
 using test::EnterFileName;
 using test::ModalScript;
+using test::ShownMessage;
 
 class FrameTest : public test::GuiTest {
   protected:
@@ -154,7 +159,7 @@ TEST_F(FrameTest, CtrlOOpensTheOpenDialogAndTheChosenFile) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
     QTest::keyClick(&frame(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(script.answered(), 1);
-    EXPECT_EQ(filters, QStringList({"WAV files (*.wav)", "All files (*.*)"}));
+    EXPECT_EQ(filters, QStringList({"WAV files (*.wav)", "All files (*)"}));
     EXPECT_EQ(suffix, "wav");
     EXPECT_EQ(startDirectory, QDir::currentPath()) << "no directory chosen yet";
     EXPECT_TRUE(openMode);
@@ -248,9 +253,75 @@ TEST_F(FrameTest, OpenDialogTakesThePathWhileItsNameFieldHasTheFocus) {
 TEST_F(FrameTest, AnsweredDialogThatStaysOpenIsNamedAndClosed) {
     ModalScript script(100);
     script.Then([](QWidget*) {});
-    EXPECT_NONFATAL_FAILURE(Command(ID_FILE_OPEN)->trigger(),
-                            "ms after it was answered: QFileDialog \"openDialog\" titled \"Open\"");
+    EXPECT_NONFATAL_FAILURE(
+        Command(ID_FILE_OPEN)->trigger(),
+        "ms after it was answered: sonaro::CFileDialog \"openDialog\" titled \"Open\"");
     EXPECT_EQ(doc().sourcePath(), "");
+}
+
+// The names the dialog's list shows once the directory has been read.
+QStringList ListedNames(QFileDialog* dialog) {
+    auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    QStringList names;
+    const bool read = QTest::qWaitFor([&] {
+        names.clear();
+        for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
+            names.append(list->model()->index(row, 0, list->rootIndex()).data().toString());
+        }
+        return names.size() >= 3;
+    });
+    EXPECT_TRUE(read) << "the directory was not listed";
+    names.sort();
+    return names;
+}
+
+// "All files" lists every file; Qt's dialog shows its columns whole; a dialog starts in the
+// nearest folder that still exists; Save As refuses a missing folder inside the dialog.
+TEST_F(FrameTest, FileDialogRules) {
+    ValidFile();
+    dir.Write("README", {});
+    std::filesystem::create_directory(dir.File("kept"));
+    QStringList allFiles;
+    bool columnsWhole = false;
+    QString gone, refused;
+    std::vector<ShownMessage> shown;
+    // A large font, as on a screen of many dots per inch: the columns widen with it.
+    const QFont font = QApplication::font();
+    QFont large = font;
+    large.setPointSize(14);
+    QApplication::setFont(large);
+    ModalScript script;
+    script
+        .Then([&](QWidget* widget) {  // "All files" matches every file, also one without a dot
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            dialog->selectNameFilter(QStringLiteral("All files (*)"));
+            allFiles = ListedNames(dialog);
+            const auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            columnsWhole =
+                list->isVisible() && list->header()->length() <= list->viewport()->width();
+            dialog->reject();
+        })
+        .Then([&](QWidget* widget) {  // a folder that has gone: its parent
+            gone = qobject_cast<QFileDialog*>(widget)->directory().absolutePath();
+            ChooseFile(QString::fromStdString(dir.File("none/x.wav")))(widget);
+        })
+        .Then(AnswerMessage(&shown, QMessageBox::Ok))  // inside the dialog, which stays
+        .Then([&](QWidget* widget) {
+            refused = DescribeWindow(widget);
+            CancelDialog()(widget);
+        });
+    EXPECT_EQ(app->userPort().ChooseOpenPath(dir.path()), std::nullopt);
+    QApplication::setFont(font);
+    EXPECT_EQ(allFiles.join(' ').toStdString(), "README in.wav kept");
+    EXPECT_TRUE(columnsWhole);
+    EXPECT_EQ(app->userPort().ChooseSavePath(dir.File("kept/gone/"), "x.wav"), std::nullopt);
+    EXPECT_EQ(gone, QString::fromStdString(dir.File("kept")));
+    ASSERT_EQ(shown.size(), 1U);
+    EXPECT_EQ(shown[0].text,
+              QString::fromStdString("The folder " + dir.File("none") + " does not exist."));
+    EXPECT_EQ(refused, "sonaro::CFileDialog \"saveDialog\" titled \"Save As\"");
+    EXPECT_FALSE(test::Exists(dir.File("none")));
+    EXPECT_EQ(script.unexpected(), 0);
 }
 
 TEST_F(FrameTest, OneDroppedFileIsOpenedWithoutEnteringTheRecentList) {

@@ -14,6 +14,10 @@ namespace sonaro::test {
 class FakeUser final : public UserPort {
   public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowFileMessage(const FileMessage& message) override {
+        messages.push_back(message.text);
+        messagePaths.push_back(message.path);
+    }
     SaveAnswer AskSaveChanges(const std::string& name) override;
     std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) override;
     std::optional<std::string> ChooseImportPath(
@@ -38,6 +42,7 @@ class FakeUser final : public UserPort {
 
     // What happened.
     std::vector<std::string> messages;
+    std::vector<std::string> messagePaths;  // of the messages that name a file
     std::vector<std::string> savePrompts;
     std::vector<std::pair<std::string, std::string>> saveDialogs;  // start directory, initial name
     std::vector<std::string> openDialogs;                          // start directory

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ class ScratchDir {
 };
 
 std::vector<std::uint8_t> ReadAll(const std::string& path);
+// Whether a file of that name lies anywhere below the directory.
+bool HoldsFileNamed(const std::string& directory, const std::string& name);
+// Waits (up to 20 s) until the condition holds; answers whether it did.
+bool WaitFor(const std::function<bool()>& condition);
 bool Exists(const std::string& path);
 
 }  // namespace sonaro::test
