@@ -11,7 +11,7 @@ WERROR     ?= ON
 SAMPLE     := resources/sample/sample.wav
 DEPS       := ./scripts/install-deps.sh
 
-.PHONY: all deps configure build demo check test asan-test fuzz fuzz-build bench install \
+.PHONY: all deps configure build demo check test asan-test fuzz fuzz-build bench install package \
         screenshots clean
 
 all: build
@@ -67,6 +67,12 @@ bench: build
 PREFIX ?= /usr/local
 install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package sonaro_<version>_<arch>.deb in the build directory, checked with lintian.
+package: build
+	$(DEPS) package
+	cd $(BUILD) && cpack -G DEB
+	./scripts/check-package.sh $(BUILD)
 
 # The windows of the desktop application as PNG files in screenshots/, taken in a private X server.
 screenshots: build

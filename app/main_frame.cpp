@@ -142,6 +142,9 @@ void CMainFrame::OnCommand(unsigned command) {
         case ID_FILE_OPEN:
             doc_.OnFileOpen();
             break;
+        case ID_FILE_IMPORT:
+            doc_.OnFileImport();
+            break;
         case ID_FILE_SAVE:
             OnFileSave();
             break;
@@ -149,7 +152,7 @@ void CMainFrame::OnCommand(unsigned command) {
             doc_.OnFileSaveAs();
             break;
         case ID_CONVERT:
-            doc_.OnConvert();
+            OnConvert();
             break;
         case ID_PLAY:
             doc_.OnPlay();
@@ -188,6 +191,18 @@ void CMainFrame::OnFileSave() {
         path = *chosen;
     }
     doc_.OnSaveDocument(path);
+}
+
+// A close request during the conversion cancelled it (the progress window takes it for Cancel);
+// the close goes ahead once the conversion has cleaned up, through the usual save prompt.
+void CMainFrame::OnConvert() {
+    converting_ = true;
+    doc_.OnConvert();
+    converting_ = false;
+    if (closeAfterConversion_) {
+        closeAfterConversion_ = false;
+        close();
+    }
 }
 
 void CMainFrame::UpdateCommandUI() {
@@ -230,14 +245,25 @@ void CMainFrame::OnDropFiles(const QStringList& paths) {
     UpdateCommandUI();
 }
 
-// Closing asks to save an unsaved result first; the result file goes with the document.
+// Closing asks to save an unsaved result first; the result file goes with the document. During a
+// conversion the window stays until the conversion, cancelled by the request, has ended: the
+// document is never cleared under a running stage.
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (converting_) {
+        closeAfterConversion_ = true;
+        event->ignore();
+        return;
+    }
     if (!doc_.SaveModified()) {
         event->ignore();
         return;
     }
     doc_.DeleteContents();
     event->accept();
+}
+
+bool CMainFrame::QueryEndSession() {
+    return close() || closeAfterConversion_;
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {

@@ -44,6 +44,9 @@ class CMainFrame : public QMainWindow {
     void OnDocumentChanged();
     // Files dropped on the window: exactly one is opened.
     void OnDropFiles(const QStringList& paths);
+    // The session is ending (logout): the window is closed as by its close button. False when
+    // the user kept it open (Cancel at the save prompt), so that the logout stops.
+    bool QueryEndSession();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,6 +59,7 @@ class CMainFrame : public QMainWindow {
     void CreateToolBar();
     void CreateAccelerators();
     void OnFileSave();
+    void OnConvert();
 
     CSonaroDoc& doc_;
     UserPort& user_;
@@ -63,6 +67,8 @@ class CMainFrame : public QMainWindow {
     QToolBar* toolBar_ = nullptr;
     std::map<unsigned, QAction*> actions_;
     std::function<void(unsigned)> appCommands_;
+    bool converting_ = false;
+    bool closeAfterConversion_ = false;  // a close request came during the conversion
 };
 
 }  // namespace sonaro

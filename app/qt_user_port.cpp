@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "app/desktop_parts.h"
+#include "app/file_dialog.h"
 #include "resources/string_table.h"
 
 namespace sonaro {
@@ -20,16 +21,6 @@ QString AppTitle() {
 void ShowWarning(QWidget* owner, const QString& text) {
     QMessageBox box(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, owner);
     box.exec();
-}
-
-const QStringList& QtUserPort::NameFilters() {
-    static const QStringList filters = {QStringLiteral("WAV files (*.wav)"),
-                                        QStringLiteral("All files (*.*)")};
-    return filters;
-}
-
-QString QtUserPort::DefaultSuffix() {
-    return QStringLiteral("wav");
 }
 
 void QtUserPort::ShowMessage(const std::string& text) {
@@ -54,20 +45,6 @@ SaveAnswer QtUserPort::AskSaveChanges(const std::string& documentName) {
     }
 }
 
-void QtUserPort::SetUpFileDialog(QFileDialog& dialog, bool save) {
-    // The program's own dialog, so that it behaves alike everywhere and tests can drive it.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters(NameFilters());
-    dialog.setDefaultSuffix(DefaultSuffix());
-    if (save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);  // the overwrite question is on by default
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-}
-
 std::optional<std::string> QtUserPort::RunFileDialog(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
@@ -75,14 +52,28 @@ std::optional<std::string> QtUserPort::RunFileDialog(QFileDialog& dialog) {
     return QDir::cleanPath(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-// The dialog starts in the last directory opened from, else in the current directory; the
-// process's current directory itself is never changed.
+// The dialog starts in the last directory opened from (or the nearest that still exists), else
+// in the current directory; the process's current directory itself is never changed.
 std::optional<std::string> QtUserPort::ChooseOpenPath(const std::string& startDirectory) {
-    QFileDialog dialog(mainWindow_, QStringLiteral("Open"));
-    dialog.setObjectName(QStringLiteral("openDialog"));
-    SetUpFileDialog(dialog, false);
-    dialog.setDirectory(startDirectory.empty() ? QDir::currentPath()
-                                               : QString::fromStdString(startDirectory));
+    CFileDialog dialog(mainWindow_, CFileDialog::Purpose::Open);
+    dialog.setDirectory(CFileDialog::ExistingDirectory(QString::fromStdString(startDirectory)));
+    return RunFileDialog(dialog);
+}
+
+// The Open dialog, offering the sound files the importer reads, and any file.
+std::optional<std::string> QtUserPort::ChooseImportPath(
+    const std::string& startDirectory, const std::vector<std::string>& extensions) {
+    CFileDialog dialog(mainWindow_, CFileDialog::Purpose::Open);
+    dialog.setObjectName(QStringLiteral("importDialog"));
+    dialog.setWindowTitle(QStringLiteral("Import"));
+    QStringList patterns;
+    for (const std::string& extension : extensions) {
+        patterns.append(QStringLiteral("*.") + QString::fromStdString(extension));
+    }
+    dialog.setNameFilters({QStringLiteral("Sound files (%1)").arg(patterns.join(u' ')),
+                           QStringLiteral("All files (*)")});
+    dialog.setDefaultSuffix(QString());
+    dialog.setDirectory(CFileDialog::ExistingDirectory(QString::fromStdString(startDirectory)));
     return RunFileDialog(dialog);
 }
 
@@ -90,20 +81,12 @@ std::optional<std::string> QtUserPort::ChooseOpenPath(const std::string& startDi
 // name is a whole path, whose directory the dialog starts in.
 std::optional<std::string> QtUserPort::ChooseSavePath(const std::string& startDirectory,
                                                       const std::string& initialName) {
-    QFileDialog dialog(mainWindow_, QStringLiteral("Save As"));
-    dialog.setObjectName(QStringLiteral("saveDialog"));
-    SetUpFileDialog(dialog, true);
+    CFileDialog dialog(mainWindow_, CFileDialog::Purpose::Save);
     const QString name = QString::fromStdString(initialName);
-    if (!startDirectory.empty()) {
-        dialog.setDirectory(QString::fromStdString(startDirectory));
-        dialog.selectFile(name);
-    } else if (QFileInfo(name).isAbsolute()) {
-        dialog.setDirectory(QFileInfo(name).absolutePath());
-        dialog.selectFile(QFileInfo(name).fileName());
-    } else {
-        dialog.setDirectory(QDir::currentPath());
-        dialog.selectFile(name);
-    }
+    const bool wholePath = startDirectory.empty() && QFileInfo(name).isAbsolute();
+    dialog.setDirectory(CFileDialog::ExistingDirectory(
+        wholePath ? QFileInfo(name).absolutePath() : QString::fromStdString(startDirectory)));
+    dialog.selectFile(wholePath ? QFileInfo(name).fileName() : name);
     return RunFileDialog(dialog);
 }
 

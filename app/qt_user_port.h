@@ -15,10 +15,6 @@ namespace sonaro {
 // dialog and the wait cursor, all owned by the main window.
 class QtUserPort final : public UserPort {
   public:
-    // The texts and choices of the file dialogs.
-    static const QStringList& NameFilters();
-    static QString DefaultSuffix();
-
     void SetMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
     // Called after every change of the document.
     void SetViewUpdater(std::function<void()> updater) { updateViews_ = std::move(updater); }
@@ -27,6 +23,8 @@ class QtUserPort final : public UserPort {
     void ShowMessage(const std::string& text) override;
     SaveAnswer AskSaveChanges(const std::string& documentName) override;
     std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) override;
+    std::optional<std::string> ChooseImportPath(
+        const std::string& startDirectory, const std::vector<std::string>& extensions) override;
     std::optional<std::string> ChooseSavePath(const std::string& startDirectory,
                                               const std::string& initialName) override;
     bool RunSettings(SettingsValues& values) override;
@@ -34,9 +32,6 @@ class QtUserPort final : public UserPort {
     void EndWaitCursor() override;
     void UpdateAllViews() override;
     std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) override;
-
-    // The file dialog the program's open and save commands use, set up for that mode.
-    static void SetUpFileDialog(QFileDialog& dialog, bool save);
 
   private:
     std::optional<std::string> RunFileDialog(QFileDialog& dialog);

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
+#include <QSessionManager>
 #include <iostream>
 
 #include "app/about_dlg.h"
@@ -10,6 +12,7 @@
 #include "app/main_frame.h"
 #include "convert/codecs/codec_setup.h"
 #include "document/sonaro_doc.h"
+#include "import/sound_importer.h"
 #include "resources/frame_resources.h"
 #include "ui/profile.h"
 #include "ui/svg_picture.h"
@@ -31,8 +34,9 @@ QIcon ProgramIcon() {
 
 CSonaroApp::CSonaroApp(std::unique_ptr<SoundOutput> sound)
     : codecs_(MakeCodecManager(std::cerr, "sonaro")),
-      sound_(sound ? std::move(sound) : MakeSoundOutput(*codecs_)) {
-    doc_ = std::make_unique<CSonaroDoc>(user_, *sound_, *codecs_);
+      sound_(sound ? std::move(sound) : MakeSoundOutput(*codecs_)),
+      importer_(std::make_unique<SoundImporter>()) {
+    doc_ = std::make_unique<CSonaroDoc>(user_, *sound_, *codecs_, importer_.get());
     user_.SetHelp([this](int context) { help_.ShowHelp(context); });
 }
 
@@ -64,6 +68,16 @@ bool CSonaroApp::InitInstance(const QStringList& arguments) {
         }
         recent_.Add(path);
     }
+    // Logging out closes the window as its close button does, a conversion cancelled first.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(),
+                     [this](QSessionManager& session) {
+                         if (session.allowsInteraction()) {
+                             if (!frame_->QueryEndSession()) {
+                                 session.cancel();
+                             }
+                             session.release();
+                         }
+                     });
     frame_->show();
     frame_->setAcceptDrops(true);
     frame_->UpdateCommandUI();

@@ -7,6 +7,7 @@
 #include "app/qt_user_port.h"
 #include "app/recent_files.h"
 #include "convert/codecs/codec_manager.h"
+#include "document/import_port.h"
 #include "document/sound_output.h"
 
 namespace sonaro {
@@ -45,6 +46,7 @@ class CSonaroApp {
 
     std::unique_ptr<CodecManager> codecs_;
     std::unique_ptr<SoundOutput> sound_;
+    std::unique_ptr<ImportPort> importer_;
     QtUserPort user_;
     std::unique_ptr<CSonaroDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;

@@ -5,6 +5,9 @@
 
 namespace sonaro {
 
+// The name the program's messages begin with.
+inline constexpr char kProgramName[] = "sonaro-convert";
+
 // What a run of sonaro-convert was asked to do.
 struct CommandLine {
     enum class Action { Help, Version, Info, Convert };
@@ -17,7 +20,13 @@ struct CommandLine {
     int jobs = 1;
     bool quiet = false;
     bool printResult = false;  // print the result's six information lines
+    bool import = false;       // inputs the reader refuses are imported first
+    bool json = false;         // --info as one JSON object per file
 };
+
+// The file an input's result is written to in DIR: the input's name, or with --import the
+// input's name ending in ".wav".
+std::string OutputInDirectory(const CommandLine& command, const std::string& input);
 
 // Parses the arguments; on a usage error answers false with a message in error.
 bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,

@@ -10,11 +10,14 @@
 
 #include "cli/info_command.h"
 #include "cli/interrupt.h"
+#include "cli/open_input.h"
 #include "cli/terminal_user.h"
 #include "convert/codecs/codec_setup.h"
+#include "convert/files/file.h"
 #include "convert/resampler/worker_team.h"
 #include "document/path_parts.h"
 #include "document/sonaro_doc.h"
+#include "import/sound_importer.h"
 
 namespace sonaro {
 namespace {
@@ -33,28 +36,28 @@ struct Shared {
     bool showProgress;
     bool printResult;
     bool nameResults;
+    ImportPort* importer;  // null: inputs are opened as they are
 };
 
-// The information lines of a converted document, as the desktop program's view shows them.
-void PrintResult(const CSonaroDoc& doc, const std::string& output, Shared& shared) {
+// The information lines of a converted document, as the desktop program's view shows them; on
+// standard error when the result itself went to standard output. Answers 0, or the error number
+// of a failed write.
+int PrintResult(const CSonaroDoc& doc, const std::string& output, Shared& shared) {
     std::lock_guard lock(shared.errorsLock);
-    if (shared.nameResults) {
-        shared.out << output << ":\n";
-    }
-    PrintInfo(shared.out, doc.record());
-    shared.out.flush();
+    std::ostream& to = output == kStandardStream ? shared.errors : shared.out;
+    PrintInfo(to, doc.record(), shared.nameResults ? output : std::string());
+    return FlushError(to);
 }
 
 // One input, start to end, in a document of its own (with its own temporary directory).
 bool ConvertOne(const Job& job, Shared& shared) {
     TerminalUser user(shared.errors, shared.errorsLock);
-    user.SetInput(job.input);
     user.SetSavePath(job.output);
     user.SetVolumeLevel(shared.volumeLevel);
     user.SetShowProgress(shared.showProgress);
     SilentSoundOutput sound;
-    CSonaroDoc doc(user, sound, shared.codecs);
-    if (!doc.OnOpenDocument(job.input)) {
+    CSonaroDoc doc(user, sound, shared.codecs, shared.importer);
+    if (!OpenInput(doc, user, job.input, shared.importer != nullptr)) {
         return false;
     }
     doc.OnSettings();
@@ -63,18 +66,21 @@ bool ConvertOne(const Job& job, Shared& shared) {
         return false;
     }
     doc.OnFileSaveAs();
-    if (doc.resultSaved() && shared.printResult) {
-        PrintResult(doc, job.output, shared);
+    if (!doc.resultSaved()) {
+        return false;
     }
-    return doc.resultSaved();
+    if (const int error = shared.printResult ? PrintResult(doc, job.output, shared) : 0) {
+        ShowOutputError(user, error);
+        return false;
+    }
+    return true;
 }
 
 std::vector<Job> PlanJobs(const CommandLine& command) {
     std::vector<Job> jobs;
     for (const std::string& input : command.inputs) {
-        const std::string output =
-            command.output.empty() ? command.outputDir + "/" + FileNamePart(input) : command.output;
-        jobs.push_back({input, output});
+        jobs.push_back(
+            {input, command.output.empty() ? OutputInDirectory(command, input) : command.output});
     }
     return jobs;
 }
@@ -82,10 +88,10 @@ std::vector<Job> PlanJobs(const CommandLine& command) {
 }  // namespace
 
 int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& errors) {
-    InstallInterruptHandlers();
-    auto codecs = MakeCodecManager(errors, "sonaro-convert");
+    auto codecs = MakeCodecManager(errors, kProgramName);
     const std::vector<Job> jobs = PlanJobs(command);
     const bool showProgress = !command.quiet && command.jobs == 1 && ::isatty(2) != 0;
+    SoundImporter importer;
     Shared shared{out,
                   errors,
                   {},
@@ -93,7 +99,8 @@ int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& erro
                   command.volumeLevel,
                   showProgress,
                   command.printResult,
-                  jobs.size() > 1};
+                  jobs.size() > 1,
+                  command.import ? &importer : nullptr};
 
     std::atomic<std::size_t> next{0};
     std::atomic<bool> anyFailed{false};

@@ -6,6 +6,7 @@
 #include "cli/command_line.h"
 #include "cli/convert_command.h"
 #include "cli/info_command.h"
+#include "cli/interrupt.h"
 #include "convert/files/temp_directory.h"
 #include "resources/version.h"
 
@@ -15,7 +16,7 @@ int main(int argc, char** argv) {
     CommandLine command;
     std::string error;
     if (!sonaro::ParseCommandLine(arguments, command, error)) {
-        std::cerr << "sonaro-convert: " << error << "\n"
+        std::cerr << sonaro::kProgramName << ": " << error << "\n"
                   << "Try 'sonaro-convert --help' for more information.\n";
         return 2;
     }
@@ -24,14 +25,19 @@ int main(int argc, char** argv) {
             std::cout << sonaro::UsageText();
             return 0;
         case CommandLine::Action::Version:
-            std::cout << sonaro::VersionText("sonaro-convert");
+            std::cout << sonaro::VersionText(sonaro::kProgramName);
             return 0;
         case CommandLine::Action::Info:
-            return sonaro::RunInfo(command.inputs.front(), std::cout, std::cerr);
         case CommandLine::Action::Convert:
             break;
     }
+    sonaro::InstallInterruptHandlers();
     // Intermediate files of runs that were killed are removed before this run makes its own.
     sonaro::TempDirectory::RemoveStale();
-    return sonaro::RunConvert(command, std::cout, std::cerr);
+    const int status =
+        command.action == CommandLine::Action::Info
+            ? sonaro::RunInfo(command.inputs, command.json, command.import, std::cout, std::cerr)
+            : sonaro::RunConvert(command, std::cout, std::cerr);
+    sonaro::EndLikeTheSignal();  // everything is cleaned up by now
+    return status;
 }

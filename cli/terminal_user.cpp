@@ -1,22 +1,48 @@
 #include "cli/terminal_user.h"
 
+#include <cerrno>
 #include <ostream>
 
+#include "cli/command_line.h"
+#include "cli/interrupt.h"
 #include "cli/terminal_progress.h"
+#include "resources/string_table.h"
 
 namespace sonaro {
 
 TerminalUser::TerminalUser(std::ostream& errors, std::mutex& errorsLock)
     : errors_(errors), errorsLock_(errorsLock) {}
 
-// A refusal already names its file; every other message is put under the input's path, as the
-// desktop program's refusal box shows it.
-void TerminalUser::ShowMessage(const std::string& text) {
-    const std::string prefix = input_ + ":\n";
-    const bool named = text.compare(0, prefix.size(), prefix) == 0;
+// One line as programs of the command line write it: "sonaro-convert: PATH: TEXT" (a text with a
+// line break of its own keeps it).
+void TerminalUser::Print(const std::string& path, const std::string& text) {
+    if (kept_ != nullptr) {
+        kept_->push_back(text);
+        return;
+    }
     std::lock_guard lock(errorsLock_);
-    errors_ << (named ? text : prefix + text) << '\n' << std::flush;
-    ++messageCount_;
+    errors_ << kProgramName << ": " << Shown(path) << ": " << text << '\n' << std::flush;
+}
+
+// A message that names no file concerns the input being converted.
+void TerminalUser::ShowMessage(const std::string& text) {
+    Print(input_, text);
+}
+
+// A reader that has gone (EPIPE) is no failure to tell: the run ends as if by SIGPIPE. A wait for
+// a FIFO's reader that a signal broke off is the cancel it is.
+void TerminalUser::ShowFileMessage(const FileMessage& message) {
+    if (message.osError == EPIPE) {
+        NoteBrokenPipe();
+    } else if (message.osError == EINTR && Interrupted()) {
+        Print(message.path, LoadString(IDS_CONVERSION_CANCELLED));
+    } else {
+        Print(message.path, message.text);
+    }
+}
+
+void TerminalUser::ShowRefusal(const std::string& path, const std::string& reason) {
+    Print(path, reason);
 }
 
 // A document of the command line is never asked to save: each input gets a fresh one.
@@ -25,7 +51,7 @@ SaveAnswer TerminalUser::AskSaveChanges(const std::string&) {
 }
 
 std::optional<std::string> TerminalUser::ChooseOpenPath(const std::string&) {
-    return input_;
+    return openedPath_;
 }
 
 std::optional<std::string> TerminalUser::ChooseSavePath(const std::string&, const std::string&) {

@@ -18,4 +18,11 @@ std::string FileNamePart(const std::string& path) {
     return path.substr(SplitPoint(path));
 }
 
+std::string WavPath(const std::string& path) {
+    const auto dot = path.rfind('.');
+    // A dot that starts the name (".profile") makes no ending.
+    const bool ending = dot != std::string::npos && dot > SplitPoint(path);
+    return path.substr(0, ending ? dot : path.size()) + ".wav";
+}
+
 }  // namespace sonaro

@@ -8,5 +8,8 @@ namespace sonaro {
 std::string DirectoryPart(const std::string& path);
 // The part of a path behind its last '/'.
 std::string FileNamePart(const std::string& path);
+// The path with the ending of its file-name part ("song.mp3": ".mp3") replaced by ".wav", or
+// ".wav" added when it has none.
+std::string WavPath(const std::string& path);
 
 }  // namespace sonaro

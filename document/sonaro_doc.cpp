@@ -8,8 +8,9 @@
 
 namespace sonaro {
 
-CSonaroDoc::CSonaroDoc(UserPort& user, SoundOutput& sound, CodecManager& codecs)
-    : user_(user), sound_(sound), codecs_(codecs) {
+CSonaroDoc::CSonaroDoc(UserPort& user, SoundOutput& sound, CodecManager& codecs,
+                       ImportPort* importer)
+    : user_(user), sound_(sound), codecs_(codecs), importer_(importer) {
     ResetRecord();
     soundDeviceCount_ = sound_.CountDevices();
 }
@@ -45,6 +46,7 @@ void CSonaroDoc::DeleteContents() {
     if (!convertedPath_.empty()) {
         RemoveFileIfPresent(convertedPath_);
     }
+    RemoveImportedFile();
     if (!sourcePath_.empty()) {
         ResetRecord();
     }

@@ -8,6 +8,7 @@
 #include "convert/files/file_exception.h"
 #include "convert/files/temp_directory.h"
 #include "document/format_record.h"
+#include "document/import_port.h"
 #include "document/sound_output.h"
 #include "document/user_port.h"
 
@@ -15,10 +16,12 @@ namespace sonaro {
 
 // The one document: the current sound's format record, the paths of the open file and of the
 // converted result, the conversion state, and the settings of this run. It reaches the user and
-// the platform only through the ports given to it.
+// the platform only through the ports given to it. Without an importer, Import opens files as Open
+// does.
 class CSonaroDoc {
   public:
-    CSonaroDoc(UserPort& user, SoundOutput& sound, CodecManager& codecs);
+    CSonaroDoc(UserPort& user, SoundOutput& sound, CodecManager& codecs,
+               ImportPort* importer = nullptr);
     ~CSonaroDoc();
     CSonaroDoc(const CSonaroDoc&) = delete;
     CSonaroDoc& operator=(const CSonaroDoc&) = delete;
@@ -36,6 +39,11 @@ class CSonaroDoc {
     // File commands.
     void OnFileOpen();
     bool OnOpenDocument(const std::string& path);
+    // Import: a file the reader accepts, or refuses as already in the output format, is opened
+    // as Open opens it; any other is first made a PCM WAV file in the temporary directory by the
+    // importer, which is then opened in its place under the chosen file's name.
+    void OnFileImport();
+    bool OnImportDocument(const std::string& path);
     bool OnSaveDocument(const std::string& path);
     void OnFileSaveAs();
     void OnPlay();
@@ -60,6 +68,8 @@ class CSonaroDoc {
     const std::string& fileName() const { return fileName_; }
     const std::string& pathName() const { return pathName_; }
     const std::string& convertedPath() const { return convertedPath_; }
+    // The imported copy the sound is read from; empty when the sound is read from the file itself.
+    const std::string& importedPath() const { return importedPath_; }
     const std::string& openDirectory() const { return openDirectory_; }
     const std::string& saveDirectory() const { return saveDirectory_; }
     bool converted() const { return converted_; }
@@ -70,6 +80,9 @@ class CSonaroDoc {
     int volumeLevel() const { return volumeLevel_; }
     bool autoPlayAfterOpen() const { return autoPlayAfterOpen_; }
     bool autoPlayAfterConvert() const { return autoPlayAfterConvert_; }
+    // The private directory of the conversion's files; a front end may keep a file of its own
+    // there (the standard input read to its end), removed with it.
+    TempDirectory& temporaryDirectory() { return temp_; }
 
   private:
     // The fields of the record that a conversion overwrites, kept to convert the source again.
@@ -83,10 +96,18 @@ class CSonaroDoc {
         float playbackSeconds = 0.0F;
     };
 
-    void OpenPath(const std::string& path);
+    // Opens the file the user chose at path, reading its sound from soundPath (path itself, or
+    // its imported copy).
+    void OpenPath(const std::string& path, const std::string& soundPath);
+    void ImportPath(const std::string& path);
+    bool StrictReaderDecides(const std::string& path);
+    bool RunImport(const std::string& path, const std::string& target);
+    void RemoveImportedFile();
+    std::string ProposedSaveName(bool firstSave) const;
     void StopPlayback();
     void SaveOrRestoreSource();
-    std::unique_ptr<ProgressPort> OpenProgressWindow();
+    std::unique_ptr<ProgressPort> OpenProgressWindow(const std::string& title,
+                                                     const std::string& message);
     bool RunStages(ProgressPort& progress, std::uint32_t& resultCount);
     void PublishResult(std::uint32_t count, const std::string& resultPath);
 
@@ -110,6 +131,7 @@ class CSonaroDoc {
     UserPort& user_;
     SoundOutput& sound_;
     CodecManager& codecs_;
+    ImportPort* importer_;
 
     unsigned soundDeviceCount_ = 0;
     int volumeLevel_ = 10;
@@ -123,6 +145,7 @@ class CSonaroDoc {
     std::string pathName_;
     bool converted_ = false;
     std::string convertedPath_;
+    std::string importedPath_;
     bool resultUnsaved_ = false;
     bool resultSaved_ = false;
     bool modified_ = false;

@@ -12,7 +12,7 @@ void CSonaroDoc::OnFileOpen() {
     }
     const auto chosen = user_.ChooseOpenPath(openDirectory_);
     if (chosen) {
-        OpenPath(*chosen);
+        OpenPath(*chosen, *chosen);
     }
 }
 
@@ -20,30 +20,37 @@ bool CSonaroDoc::OnOpenDocument(const std::string& path) {
     if (resultUnsaved_ && !SaveModified()) {
         return false;
     }
-    OpenPath(path);
+    OpenPath(path, path);
     return !sourcePath_.empty();
 }
 
 // Reads the file into the cleared document. A refusal, and a file that cannot be opened or read,
-// are told to the user as the path, a colon and a line break, then the reason.
-void CSonaroDoc::OpenPath(const std::string& path) {
+// are told to the user with the path. An imported copy goes with the document; one that is
+// refused is removed at once.
+void CSonaroDoc::OpenPath(const std::string& path, const std::string& soundPath) {
     StopPlayback();
     DeleteContents();
+    if (soundPath != path) {
+        importedPath_ = soundPath;
+    }
     openDirectory_ = DirectoryPart(path);
     std::string errorText;
     try {
-        if (ReadWaveFile(path, errorText)) {
-            sourcePath_ = path;
+        if (ReadWaveFile(soundPath, errorText)) {
+            sourcePath_ = soundPath;
             fileName_ = FileNamePart(path);
             pathName_ = path;
         } else {
             if (errorText.empty()) {
                 errorText = LoadString(IDS_INVALID_FOR_CONVERSION);
             }
-            user_.ShowMessage(path + ":\n" + errorText);
+            user_.ShowRefusal(path, errorText);
         }
     } catch (const FileException& error) {
-        user_.ShowMessage(path + ":\n" + LoadString(FileErrorMessageId(error.cause())));
+        user_.ShowRefusal(path, LoadString(FileErrorMessageId(error.cause())));
+    }
+    if (sourcePath_.empty()) {
+        RemoveImportedFile();
     }
     user_.UpdateAllViews();
 }
@@ -58,7 +65,7 @@ bool CSonaroDoc::OnSaveDocument(const std::string& /*path*/) {
 void CSonaroDoc::OnFileSaveAs() {
     const bool firstSave = saveDirectory_.empty();
     const auto chosen = user_.ChooseSavePath(firstSave ? std::string() : saveDirectory_,
-                                             firstSave ? sourcePath_ : fileName_);
+                                             ProposedSaveName(firstSave));
     if (!chosen) {
         return;
     }

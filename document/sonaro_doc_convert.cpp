@@ -42,7 +42,7 @@ void CopySourceFields(const From& from, To& to) {
 void CSonaroDoc::OnConvert() {
     StopPlayback();
     SaveOrRestoreSource();
-    const auto progress = OpenProgressWindow();
+    const auto progress = OpenProgressWindow("Converting...", fileName_);
     std::uint32_t count = 0;
     if (RunStages(*progress, count)) {
         PublishResult(count, temp_.FilePath(kTemp2));
@@ -60,11 +60,13 @@ void CSonaroDoc::SaveOrRestoreSource() {
     }
 }
 
-std::unique_ptr<ProgressPort> CSonaroDoc::OpenProgressWindow() {
-    auto progress = user_.CreateProgress("Converting...", false);
+// The progress window of a conversion or an import: a bar over 0..100 under the message.
+std::unique_ptr<ProgressPort> CSonaroDoc::OpenProgressWindow(const std::string& title,
+                                                             const std::string& message) {
+    auto progress = user_.CreateProgress(title, false);
     progress->BeginModal("Progress", false);
     progress->SetBarRange(0, 100, 1);
-    progress->SetMessage(fileName_);
+    progress->SetMessage(message);
     progress->Layout(1, 320);
     progress->PumpWaitingMessages(true);
     return progress;

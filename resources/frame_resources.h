@@ -24,6 +24,7 @@ struct MenuPopup {
 
 constexpr MenuItem kFileMenu[] = {
     {"&Open...\tCtrl+O", ID_FILE_OPEN},
+    {"&Import...\tCtrl+I", ID_FILE_IMPORT},
     {"Save &As...", ID_FILE_SAVE_AS},
     {nullptr, kSeparator},
     {"E&xit", ID_APP_EXIT},
@@ -57,8 +58,9 @@ struct Accelerator {
     unsigned command;
 };
 
-constexpr std::array<Accelerator, 4> kAccelerators = {{
+constexpr std::array<Accelerator, 5> kAccelerators = {{
     {"Ctrl+O", ID_FILE_OPEN},
+    {"Ctrl+I", ID_FILE_IMPORT},
     {"Ctrl+S", ID_FILE_SAVE},
     {"F6", ID_NEXT_PANE},
     {"Shift+F6", ID_PREV_PANE},

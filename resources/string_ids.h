@@ -14,6 +14,7 @@ enum StringId : unsigned {
     ID_STOP = 32773,
     ID_SETTINGS = 32775,
     ID_HELP_TOPICS = 32778,  // no string
+    ID_FILE_IMPORT = 32779,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,

@@ -20,6 +20,7 @@ constexpr std::array kStrings = {
     Entry{ID_PLAY, "Play the active WAV file\nPlay"},
     Entry{ID_STOP, "Stop playing the active WAV file\nStop"},
     Entry{ID_SETTINGS, "Conversion settings\nSettings"},
+    Entry{ID_FILE_IMPORT, "Import a sound file of any format as a WAV file\nImport"},
     Entry{AFX_IDS_APP_TITLE, "Sonaro"},
     Entry{ID_FILE_OPEN, "Open an existing document\nOpen"},
     Entry{ID_FILE_SAVE, "Save the active document\nSave"},

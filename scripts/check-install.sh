@@ -19,10 +19,16 @@ fail() {
 check_files() {
     for f in bin/sonaro bin/sonaro-convert \
              share/applications/sonaro.desktop \
+             share/metainfo/io.github.sonaro.sonaro.metainfo.xml \
              share/icons/hicolor/scalable/apps/sonaro.svg \
              share/sonaro/help/index.html share/sonaro/help/settings.html \
-             share/man/man1/sonaro.1 share/man/man1/sonaro-convert.1; do
+             share/man/man1/sonaro.1.gz share/man/man1/sonaro-convert.1.gz \
+             share/doc/sonaro/copyright share/doc/sonaro/changelog.gz; do
         [ -f "$root/$f" ] || fail "missing: $f"
+    done
+    for size in 16 22 24 32 48 64 128 256; do
+        png="$root/share/icons/hicolor/${size}x$size/apps/sonaro.png"
+        file "$png" | grep -q ": PNG image data, $size x $size," || fail "no $size px icon"
     done
     if [ -n "$(find "$dest" -path "$root" -prune -o -type f -print)" ]; then
         fail "files installed outside the prefix"
@@ -31,8 +37,10 @@ check_files() {
     grep -qx 'Exec=sonaro %f' "$desktop" || fail "bad Exec line"
     grep -qx 'MimeType=audio/vnd.wave;audio/wav;audio/x-wav;' "$desktop" || fail "bad MimeType line"
     desktop-file-validate "$desktop" || fail "desktop entry not valid"
+    appstreamcli validate --no-net --pedantic "$root/share/metainfo/"*.metainfo.xml >/dev/null ||
+        fail "AppStream metadata not valid"
     for page in sonaro sonaro-convert; do
-        warnings=$(groff -man -Tutf8 -ww -z "$root/share/man/man1/$page.1" 2>&1)
+        warnings=$(gzip -dc "$root/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
         [ -z "$warnings" ] || fail "man page $page: $warnings"
     done
 }

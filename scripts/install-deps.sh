@@ -18,7 +18,7 @@ packages_of() {
                      qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
                      libgtest-dev libgmock-dev googletest libbenchmark-dev
                      librsvg2-bin libsndfile1-dev libsoxr-dev" ;;
-        test) echo "groff-base desktop-file-utils appstream sox pulseaudio pulseaudio-utils" ;;
+        test) echo "groff-base file desktop-file-utils appstream sox ffmpeg pulseaudio pulseaudio-utils" ;;
         demo) echo "sox" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
         bench) echo "sox ffmpeg" ;;

@@ -264,7 +264,7 @@ void CProgressPopup::PumpWaitingMessages(bool cancelOnEscape) {
 }
 
 // Watches the events that the pump dispatches; every one is still delivered, except a quit
-// request, which is held back and posted again.
+// request, which is held back and posted again. A close request for the main window cancels.
 bool CProgressPopup::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress:
@@ -275,6 +275,12 @@ bool CProgressPopup::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::MouseButtonRelease:
             if (!cancelled_ && IsReleaseOverCancel(*event)) {
+                OnCancel();
+            }
+            break;
+        case QEvent::Close:
+            // A close request for the main window it disables (its close button, a logout).
+            if (!cancelled_ && modal_ && watched == disabledMain_) {
                 OnCancel();
             }
             break;

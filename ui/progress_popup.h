@@ -17,8 +17,9 @@ namespace sonaro {
 
 // The small window a conversion shows: one message line, a bar and a " Cancel " button. It is
 // also the message pump of the stages: while it is modal the main window is disabled, and the
-// only input that counts is Cancel (the button, a left button released over it, or Escape typed
-// into any window of the program). Its last position is written to the profile when it goes.
+// only input that counts is Cancel (the button, a left button released over it, Escape typed
+// into any window of the program, or a request to close the main window). Its last position is
+// written to the profile when it goes.
 class CProgressPopup final : public QObject, public ProgressPort {
   public:
     // Creates the window at once, centred over the parent (else over the main window) and shown

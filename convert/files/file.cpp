@@ -51,12 +51,14 @@ void File::Fail(int error) const {
     throw FileException(FileException::CauseFromErrno(error), error, path_);
 }
 
-// Opens without blocking (a FIFO without a writer must not hang the program), then turns blocking
-// back on. A directory opened for reading is refused as the platform refuses it elsewhere.
+// Opens for reading without blocking (a FIFO without a writer must not hang the program), then
+// turns blocking back on; a FIFO opened as a stream waits for its reader, as with any tool. A
+// directory is refused as the platform refuses it elsewhere.
 int File::OpenDescriptor(const std::string& path, Mode mode) {
-    const int flags = mode == Mode::Read    ? (O_RDONLY | O_NONBLOCK)
-                      : mode == Mode::Write ? (O_WRONLY | O_CREAT | O_TRUNC)
-                                            : (O_WRONLY | O_CREAT | O_EXCL);
+    const int flags = mode == Mode::Read        ? (O_RDONLY | O_NONBLOCK)
+                      : mode == Mode::Write     ? (O_WRONLY | O_CREAT | O_TRUNC)
+                      : mode == Mode::CreateNew ? (O_WRONLY | O_CREAT | O_EXCL)
+                                                : O_WRONLY;
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
     if (fd < 0) {
         return -1;
@@ -89,6 +91,17 @@ bool File::TryOpen(const std::string& path, Mode mode) {
     }
     fd_ = OpenDescriptor(path, mode);
     return fd_ >= 0;
+}
+
+void File::OpenStandardOutput() {
+    File output;
+    output.path_ = std::string(kStandardStream);
+    InjectFault(FileOperation::Open, output.path_);
+    output.fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (output.fd_ < 0) {
+        output.Fail(errno);
+    }
+    *this = std::move(output);
 }
 
 void File::Open(const std::string& path, Mode mode) {

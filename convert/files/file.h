@@ -10,6 +10,9 @@ namespace sonaro {
 
 enum class FileOperation { Open, Read, Write, Seek, Length, Sync, Close, Remove, Rename };
 
+// The name that stands for the standard input or output, as command-line tools take it.
+inline constexpr char kStandardStream[] = "-";
+
 // A file opened for reading or for writing, over the POSIX calls. Every failure throws a
 // FileException carrying the cause. A read that reaches the end of the file returns fewer bytes
 // than asked; that is not an error.
@@ -19,6 +22,7 @@ class File {
         Read,       // existing file, read only
         Write,      // created, or truncated when it exists, write only
         CreateNew,  // created, write only; fails when the name is taken
+        Stream,     // existing file, write only, neither created nor truncated (a FIFO, a device)
     };
     enum class SeekFrom { Begin, Current, End };
 
@@ -33,7 +37,12 @@ class File {
     void Open(const std::string& path, Mode mode);
     // Like Open, but answers false instead of throwing; errno tells why.
     bool TryOpen(const std::string& path, Mode mode);
+    // Writes to the process's standard output (a copy of it, so that closing leaves it open),
+    // named "-".
+    void OpenStandardOutput();
     const std::string& path() const { return path_; }
+    // The open descriptor, for a library that reads the file by itself (-1 when closed).
+    int descriptor() const { return fd_; }
 
     std::size_t Read(void* buffer, std::size_t count);
     void Write(const void* buffer, std::size_t count);

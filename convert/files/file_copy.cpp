@@ -6,8 +6,8 @@
 
 #include "convert/files/file.h"
 #include "convert/files/file_error_report.h"
-#include "convert/files/replacement_file.h"
-#include "resources/string_ids.h"
+#include "convert/files/output_file.h"
+#include "resources/string_table.h"
 
 namespace sonaro {
 namespace {
@@ -20,23 +20,23 @@ bool CopyFileInBlocks(MessagePort& messages, const std::string& destination,
                       const std::string& source) {
     File input;
     if (!input.TryOpen(source, File::Mode::Read)) {
-        ShowStringMessage(messages, IDS_TEMP_FILE_REMOVED);
+        messages.ShowFileMessage({destination, LoadString(IDS_TEMP_FILE_REMOVED)});
         return false;
     }
     try {
-        ReplacementFile output(destination);
+        OutputFile output(destination);
         const std::uint64_t length = input.GetLength();
         std::vector<char> buffer;
         try {
             buffer.resize(static_cast<std::size_t>(std::min(length, kBlockSize)));
         } catch (const std::bad_alloc&) {
-            ShowStringMessage(messages, IDS_MEMORY_ALLOCATION);
+            messages.ShowFileMessage({destination, LoadString(IDS_MEMORY_ALLOCATION)});
             return false;
         }
         for (std::uint64_t remaining = length; remaining > 0;) {
             const auto wanted = static_cast<std::size_t>(std::min(remaining, kBlockSize));
             const std::size_t got = input.Read(buffer.data(), wanted);
-            output.file().Write(buffer.data(), got);
+            output.Write(buffer.data(), got);
             if (got < wanted) {
                 break;  // the file became shorter meanwhile: copy what it holds
             }

@@ -22,7 +22,8 @@ unsigned FileErrorMessageId(int cause) {
 }
 
 void ShowFileError(MessagePort& messages, const FileException& error) {
-    ShowStringMessage(messages, FileErrorMessageId(error.cause()));
+    messages.ShowFileMessage(
+        {error.path(), LoadString(FileErrorMessageId(error.cause())), error.osError()});
 }
 
 void ShowStringMessage(MessagePort& messages, unsigned id) {

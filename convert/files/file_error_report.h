@@ -8,7 +8,7 @@ namespace sonaro {
 // The number of the message that tells the user about a file error of this cause.
 unsigned FileErrorMessageId(int cause);
 
-// Shows the message for a failed file operation.
+// Shows the message for a failed file operation, as one about the file the exception names.
 void ShowFileError(MessagePort& messages, const FileException& error);
 
 // Shows the message stored under a string number.

@@ -60,7 +60,12 @@ TempDirectory::~TempDirectory() {
     }
 }
 
+// A directory removed meanwhile (by a cleaner of /tmp, say) is made anew.
 const std::string& TempDirectory::Path() {
+    struct stat status {};
+    if (!path_.empty() && (::lstat(path_.c_str(), &status) != 0 || !S_ISDIR(status.st_mode))) {
+        path_.clear();
+    }
     if (path_.empty()) {
         std::string pattern =
             BaseDirectory() + "/" + std::string(kPrefix) + std::to_string(::getpid()) + "-XXXXXX";

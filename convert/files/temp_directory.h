@@ -16,7 +16,8 @@ class TempDirectory {
     TempDirectory(const TempDirectory&) = delete;
     TempDirectory& operator=(const TempDirectory&) = delete;
 
-    // The directory, created on the first call; throws FileException when it cannot be made.
+    // The directory, created on the first call and again when it has gone; throws FileException
+    // when it cannot be made.
     const std::string& Path();
     // The full path of a file of that name inside the directory.
     std::string FilePath(const std::string& name) { return Path() + "/" + name; }

@@ -59,16 +59,18 @@ bool AdpcmToPcm16(StageContext& context, BarShare bar, const AdpcmSource& source
         const unsigned channels = geometry.channels;
         const std::size_t frameBytes = std::size_t{channels} * sizeof(std::int16_t);
         const AdpcmBlockPlan claimed = geometry.Plan(source.dataSize);
-        // A partial last block may hold more frames than a full one when the header's samples
-        // per block are fewer than a block could hold.
-        const std::uint64_t widestBlock =
-            std::max<std::uint64_t>(geometry.samplesPerBlock, claimed.partialFrames);
+        // A partial block may hold more frames than a full one when the header's samples per
+        // block are fewer than a block could hold; and when the file ends before the claimed
+        // data, its partial block is cut elsewhere than the claim's, so any size is allowed for.
+        const std::uint64_t widestBlock = std::max<std::uint64_t>(
+            geometry.samplesPerBlock,
+            AdpcmGeometry::FramesInBlock(geometry.blockAlign - 1U, channels));
+        const std::uint64_t blocksPerWrite =
+            std::min<std::uint64_t>(claimed.Blocks(), kBlocksPerTransfer);
         // Missing data decodes as silence.
         stage.input().Reserve(source.dataSize,
                               std::size_t{geometry.blockAlign} * kBlocksPerTransfer, 0);
-        stage.output().Reserve(static_cast<std::size_t>(
-            std::min<std::uint64_t>(std::uint64_t{claimed.frames} * frameBytes,
-                                    widestBlock * frameBytes * kBlocksPerTransfer)));
+        stage.output().Reserve(static_cast<std::size_t>(widestBlock * frameBytes * blocksPerWrite));
         stage.input().OpenAt(source.path, source.dataOffset);
         const AdpcmBlockPlan plan =
             geometry.Plan(static_cast<std::uint32_t>(stage.input().LimitToFile()));

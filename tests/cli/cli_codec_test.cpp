@@ -63,7 +63,7 @@ TEST(CliCodecs, ProbeAnswersWithoutAUsableDriver) {
             test::RunProcess(kProgram, {"--info", path}, {CodecPath(c.directories)});
         EXPECT_EQ(result.exitCode, 1) << c.message;
         EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err, path + ":\n" + c.message + "\n");
+        EXPECT_EQ(result.err, test::CliMessage(path, c.message));
     }
 }
 
@@ -118,7 +118,7 @@ TEST(CliCodecs, DriverFailureDuringConversion) {
         kProgram, {input, "-o", dir.File("out.wav")},
         {CodecPath({test::DirectoryOf(test::VoxwareCodecLibrary())}), "TMPDIR=" + dir.File("tmp")});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, input + ":\nVoxware conversion error.\n");
+    EXPECT_EQ(result.err, test::CliMessage(input, "Voxware conversion error."));
     EXPECT_FALSE(test::Exists(dir.File("out.wav")));
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp")));
 }

@@ -31,9 +31,34 @@ TEST(CliInfo, RefusedFileGivesPathAndMessage) {
     const auto result = test::RunProcess(kProgram, {"--info", path});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, path +
-                              ":\nAvarage bytes per second does not match\nto the other data "
-                              "specified in the file.\n");
+    EXPECT_EQ(result.err, test::CliMessage(path,
+                                           "Avarage bytes per second does not match\nto the other "
+                                           "data specified in the file."));
+}
+
+// Several files: a block under each name, a refusal not stopping the rest; with --json, one
+// object per file and line, holding the refusal's text, its file name escaped.
+TEST(CliInfo, SeveralFilesInBlocksOrJsonLines) {
+    test::ScratchDir dir;
+    const auto good =
+        dir.Write("in.wav", test::PcmSpec(8000, 1, 8, std::vector<std::uint8_t>(8000)).Build());
+    const auto odd =
+        dir.Write("a \"b\"\n\xff.wav", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '});
+    const auto blocks = test::RunProcess(kProgram, {"--info", odd, good});
+    EXPECT_EQ(blocks.exitCode, 1);
+    EXPECT_EQ(blocks.err, test::CliMessage(odd, "Not a Wave file."));
+    EXPECT_EQ(blocks.out, good +
+                              ":\nFormat: PCM\nSize: 8 kB\nPlayback time: 00:01.00\nSampling rate: "
+                              "8000 Hz\nChannels: mono\nBit depth: 8 bits\n");
+    const auto json = test::RunProcess(kProgram, {"--info", "--json", good, odd});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_EQ(json.err, "");
+    EXPECT_EQ(json.out, "{\"file\":\"" + good +
+                            "\",\"format\":\"PCM\",\"sizeKB\":8,\"playbackSeconds\":1,\"rate\":"
+                            "8000,\"channels\":1,\"bits\":8}\n"
+                            "{\"file\":\"" +
+                            dir.path() +
+                            "/a \\\"b\\\"\\n\\ufffd.wav\",\"error\":\"Not a Wave file.\"}\n");
 }
 
 TEST(CliInfo, UnreadableInputs) {
@@ -47,27 +72,42 @@ TEST(CliInfo, UnreadableInputs) {
     for (const auto& c : cases) {
         const auto result = test::RunProcess(kProgram, {"--info", c.path});
         EXPECT_EQ(result.exitCode, 1) << c.path;
-        EXPECT_EQ(result.err, c.path + ":\n" + c.message + "\n");
+        EXPECT_EQ(result.err, test::CliMessage(c.path, c.message));
     }
 }
 
+// Each usage error: its one line, the hint, exit status 2 and nothing on standard output.
 TEST(CliUsage, ErrorsExitTwo) {
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {"--info"},
-        {"--bogus"},
-        {"--info", "a.wav", "b.wav"},
-        {"in.wav"},
-        {"in.wav", "-o"},
-        {"a.wav", "b.wav", "-o", "out.wav"},
-        {"in.wav", "-o", "out.wav", "--output-dir", "dir"},
-        {"--volume", "11", "in.wav", "-o", "out.wav"},
-        {"--volume", "x", "in.wav", "-o", "out.wav"},
-        {"--jobs", "0", "in.wav", "--output-dir", "d"}};
-    for (const auto& arguments : cases) {
-        const auto result = test::RunProcess(kProgram, arguments);
-        EXPECT_EQ(result.exitCode, 2) << testing::PrintToString(arguments);
-        EXPECT_NE(result.err.find("Try 'sonaro-convert --help'"), std::string::npos);
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } cases[] = {
+        {{}, "no input file given"},
+        {{"--info"}, "no input file given"},
+        {{"--bogus=1", "in", "-o", "o"}, "unknown option --bogus"},
+        {{"-qz", "in", "-o", "o"}, "unknown option -z"},
+        {{"--out", "o", "in"}, "option --out is ambiguous"},
+        {{"--quiet=yes", "in", "-o", "o"}, "option --quiet takes no value"},
+        {{"in.wav", "-o"}, "option --output needs a value"},
+        {{"--json", "a.wav", "-o", "b.wav"}, "--json goes with --info"},
+        {{"--info", "a.wav", "-o", "b.wav"}, "--info takes files and no output"},
+        {{"in.wav"}, "give either -o OUTPUT or --output-dir DIR"},
+        {{"a.wav", "b.wav", "-o", "out.wav"},
+         "-o takes one input; use --output-dir DIR for several"},
+        {{"in.wav", "-o", "out.wav", "--output-dir", "dir"},
+         "give either -o OUTPUT or --output-dir DIR"},
+        {{"--volume=11", "in.wav", "-o", "out.wav"}, "--volume takes a level from 0 to 10"},
+        {{"--volume", "x", "in.wav", "-o", "out.wav"}, "--volume takes a level from 0 to 10"},
+        {{"-j0", "in.wav", "--output-dir", "d"}, "--jobs takes a number from 1 to 64"},
+        {{"-", "--output-dir", "d"}, "the standard input (-) is converted with -o OUTPUT only"},
+        {{"--import", "x/a.mp3", "a.flac", "--output-dir", "d"},
+         "two results are named a.wav; they would overwrite each other in d"},
+    };
+    for (const auto& c : cases) {
+        const auto result = test::RunProcess(kProgram, c.arguments);
+        EXPECT_EQ(result.exitCode, 2) << c.message;
+        EXPECT_EQ(result.err, "sonaro-convert: " + c.message +
+                                  "\nTry 'sonaro-convert --help' for more information.\n");
         EXPECT_EQ(result.out, "");
     }
 }
@@ -75,7 +115,7 @@ TEST(CliUsage, ErrorsExitTwo) {
 TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
     const auto help = test::RunProcess(kProgram, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("Usage: sonaro-convert --info FILE"), std::string::npos);
+    EXPECT_NE(help.out.find("Usage: sonaro-convert --info [--json] FILE..."), std::string::npos);
     const auto version = test::RunProcess(kProgram, {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out,

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <sstream>
 
@@ -153,15 +154,23 @@ TEST_F(AdpcmStageTest, PredictorOutOfRangeStopsAtItsBlock) {
 }
 
 // A data chunk that claims more than the file holds is decoded as far as the file goes: its
-// whole blocks, then what is left as a partial block.
+// whole blocks, then what is left as a partial block, which may hold more frames than the claim.
 TEST_F(AdpcmStageTest, ClaimedDataBeyondTheFileAreNotMadeUp) {
-    const auto data = RandomBlocks(2 * 256 + 100, 256, 1, 9);
-    const AdpcmSource source = Source(1, 256, 500, data, 5 * 256 + 20);
-    test::StageRun run;
-    std::uint32_t frames = 0;
-    ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, output, frames));
-    EXPECT_EQ(frames, 500U + 500 + 188);
-    EXPECT_EQ(test::ReadInt16(output), Expected(data, source, {500, 500, 188}));
+    const struct {
+        std::size_t bytes;
+        std::uint16_t samplesPerBlock;
+        std::uint32_t claimed;
+        std::vector<std::uint32_t> frames;
+    } cases[] = {{2 * 256 + 100, 500, 5 * 256 + 20, {500, 500, 188}}, {200, 7, 256 + 20, {388}}};
+    for (const auto& c : cases) {
+        const auto data = RandomBlocks(c.bytes, 256, 1, 9);
+        const AdpcmSource source = Source(1, 256, c.samplesPerBlock, data, c.claimed);
+        test::StageRun run;
+        std::uint32_t frames = 0;
+        ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, output, frames)) << c.bytes;
+        EXPECT_EQ(frames, std::accumulate(c.frames.begin(), c.frames.end(), 0U));
+        EXPECT_EQ(test::ReadInt16(output), Expected(data, source, c.frames));
+    }
 }
 
 TEST_F(AdpcmStageTest, UnsoundGeometryIsRefused) {

@@ -1,6 +1,7 @@
 // The file class, the copy that Save As uses and the file-error messages.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -118,6 +119,40 @@ TEST_F(CopyTest, DestinationInMissingDirectory) {
     EXPECT_FALSE(CopyFileInBlocks(user, dir.File("none/dst"), source))
         << "an empty source must not hide that the destination cannot be made";
     EXPECT_EQ(user.messages, std::vector<std::string>{"The file could not be located."});
+    EXPECT_EQ(user.messagePaths, std::vector<std::string>{dir.File("none/dst")});
+}
+
+// Devices are written into, never replaced (nodes of our own, made as root: a fault must not
+// replace the system's); a directory is refused. A failure names the destination.
+TEST_F(CopyTest, DevicesAndDirectories) {
+    const auto source = dir.Write("src", Counting(20000));
+    const bool devices = ::geteuid() == 0 &&
+                         ::mknod(dir.File("null").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0 &&
+                         ::mknod(dir.File("full").c_str(), S_IFCHR | 0600, makedev(1, 7)) == 0;
+    std::filesystem::create_directory(dir.File("folder"));
+    const struct {
+        std::string name;
+        const char* message;  // none: the copy succeeds
+        mode_t type;          // of the destination afterwards
+    } cases[] = {{"null", nullptr, S_IFCHR},
+                 {"full", "The disk is full.", S_IFCHR},
+                 {"folder", "The file could not be accessed.", S_IFDIR}};
+    for (const auto& c : cases) {
+        if (!devices && c.type == S_IFCHR) {
+            continue;
+        }
+        user.messages.clear();
+        user.messagePaths.clear();
+        EXPECT_EQ(CopyFileInBlocks(user, dir.File(c.name), source), c.message == nullptr) << c.name;
+        EXPECT_EQ(user.messages,
+                  c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+        EXPECT_EQ(user.messagePaths, c.message ? std::vector<std::string>{dir.File(c.name)}
+                                               : std::vector<std::string>{});
+        struct stat info {};
+        EXPECT_EQ(::stat(dir.File(c.name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & S_IFMT, c.type) << c.name;
+    }
+    EXPECT_EQ(dir.List().size(), devices ? 4U : 2U) << "no temporary file left";
 }
 
 // A copy that fails at any point leaves a file that was there before untouched.
@@ -128,20 +163,23 @@ TEST_F(CopyTest, FailedCopyKeepsTheExistingDestination) {
         int nth;
         int error;
         const char* message;
-    } cases[] = {{FileOperation::Open, 2, EACCES, "The file could not be accessed."},
-                 {FileOperation::Write, 2, ENOSPC, "The disk is full."},
-                 {FileOperation::Read, 3, EIO, "Hardware error."},
-                 {FileOperation::Sync, 1, EIO, "Hardware error."},
-                 {FileOperation::Close, 1, ENOSPC, "The disk is full."},
-                 {FileOperation::Rename, 1, EACCES, "The file could not be accessed."}};
+        const char* named;  // the file the message names
+    } cases[] = {{FileOperation::Open, 2, EACCES, "The file could not be accessed.", "dst"},
+                 {FileOperation::Write, 2, ENOSPC, "The disk is full.", "dst"},
+                 {FileOperation::Read, 3, EIO, "Hardware error.", "src"},
+                 {FileOperation::Sync, 1, EIO, "Hardware error.", "dst"},
+                 {FileOperation::Close, 1, ENOSPC, "The disk is full.", "dst"},
+                 {FileOperation::Rename, 1, EACCES, "The file could not be accessed.", "dst"}};
     const auto source = dir.Write("src", Counting(20000));
     for (const auto& c : cases) {
         const auto old = dir.Write("dst", {9, 9, 9});
         user.messages.clear();
+        user.messagePaths.clear();
         test::ScopedFault fault(c.operation, c.error, c.nth);
         EXPECT_FALSE(CopyFileInBlocks(user, old, source));
         EXPECT_TRUE(fault.fired());
         EXPECT_EQ(user.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(user.messagePaths, std::vector<std::string>{dir.File(c.named)});
         EXPECT_EQ(test::ReadAll(old), (std::vector<std::uint8_t>{9, 9, 9}));
         EXPECT_EQ(dir.List(), (std::vector<std::string>{"dst", "src"}));
     }

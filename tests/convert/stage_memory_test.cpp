@@ -65,10 +65,11 @@ class MemoryTest : public ::testing::Test {
 
 TEST_F(MemoryTest, AdpcmBuffers) {
     // Blocks of 1013 bytes hold 2014 frames of one channel; the buffers hold the whole input
-    // of 3000 bytes and all the 16-bit samples it decodes to.
+    // of 3000 bytes and room for the 16-bit samples of its three blocks, each as wide as a whole
+    // one.
     const AdpcmSource source{
         dir.Write("in.raw", std::vector<std::uint8_t>(3000)), 0, 3000, {1, 1013, 2014}};
-    const std::size_t sampleBytes = 2 * std::size_t{source.geometry.Plan(3000).frames};
+    const std::size_t sampleBytes = 2 * 3 * 2014;
     for (const std::size_t bytes : {std::size_t{3000}, sampleBytes}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
             std::uint32_t frames = 0;

@@ -68,6 +68,9 @@ TEST_F(TempDirectoryTest, MadeUnderTmpdirWithOwnerIdAndRemovedWithItsFiles) {
         EXPECT_EQ(temp.Path(), path) << "made once";
         std::ofstream(temp.FilePath("SN_2_tmp.tmp")) << "x";
         EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_all);
+        fs::remove_all(path);  // a cleaner of the temporary directory
+        path = temp.Path();
+        EXPECT_TRUE(fs::is_directory(path)) << "made again";
     }
     EXPECT_FALSE(fs::exists(path));
 }

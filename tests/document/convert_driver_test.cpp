@@ -42,16 +42,7 @@ class ConvertTest : public ::testing::Test {
                                        .Build());
     }
     // The intermediate and result files that exist now in the document's temporary directory.
-    std::vector<std::string> TempFiles() const {
-        std::vector<std::string> names;
-        for (const auto& sub : std::filesystem::recursive_directory_iterator(tempRoot.path())) {
-            if (sub.is_regular_file()) {
-                names.push_back(sub.path().filename().string());
-            }
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> TempFiles() const { return tempRoot.ListBelow(); }
     void SetVolume(int level) {
         user.settings = [level](SettingsValues& values) {
             values.volumeLevel = level;

@@ -77,13 +77,7 @@ class InjectedFaults : public ::testing::Test {
         return fired;
     }
 
-    int IntermediateFiles() const {
-        int count = 0;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(tempRoot.path())) {
-            count += entry.is_regular_file() ? 1 : 0;
-        }
-        return count;
-    }
+    int IntermediateFiles() const { return static_cast<int>(tempRoot.ListBelow().size()); }
 
     void Check(const test::FakeUser& user, bool saved, const Cause& cause) {
         // A fault that made the conversion or the save fail is told once; one passed over (a

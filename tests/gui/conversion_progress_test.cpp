@@ -93,15 +93,7 @@ class ConversionProgressTest : public ::testing::Test {
     }
 
     // The intermediate files left in the conversion's private directories.
-    std::vector<std::string> TemporaryFiles() const {
-        std::vector<std::string> files;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(temp_.path())) {
-            if (entry.is_regular_file()) {
-                files.push_back(entry.path().filename().string());
-            }
-        }
-        return files;
-    }
+    std::vector<std::string> TemporaryFiles() const { return temp_.ListBelow(); }
 
     static bool ProfileHasPosition() {
         return QSettings(kProfileOrganisation, kProfileApplication)

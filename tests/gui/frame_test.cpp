@@ -2,12 +2,14 @@
 // command line and the enabling of the commands.
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QToolBar>
+#include <QTreeView>
 #include <QUrl>
 #include <filesystem>
 
@@ -21,9 +23,12 @@ namespace sonaro {
 namespace {
 
 using test::AnswerMessage;
+using test::CancelDialog;
 using test::ChooseFile;
+using test::DescribeWindow;
 using test::EnterFileName;
 using test::ModalScript;
+using test::ShownMessage;
 
 class FrameTest : public test::GuiTest {
   protected:
@@ -50,7 +55,7 @@ class FrameTest : public test::GuiTest {
 TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
     // Text of each item; an empty text stands for a separator.
     const std::vector<std::pair<QString, QStringList>> expected = {
-        {"&File", {"&Open...\tCtrl+O", "Save &As...", "", "E&xit"}},
+        {"&File", {"&Open...\tCtrl+O", "&Import...\tCtrl+I", "Save &As...", "", "E&xit"}},
         {"&Convert", {"&Convert", "", "&Settings..."}},
         {"&Help", {"&Help Topics", "", "&About Sonaro..."}},
     };
@@ -68,8 +73,9 @@ TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
     // The items raise the commands of their ids.
     const QList<QAction*> file = popups[0]->menu()->actions();
     EXPECT_EQ(file[0], Command(ID_FILE_OPEN));
-    EXPECT_EQ(file[1], Command(ID_FILE_SAVE_AS));
-    EXPECT_EQ(file[3], Command(ID_APP_EXIT));
+    EXPECT_EQ(file[1], Command(ID_FILE_IMPORT));
+    EXPECT_EQ(file[2], Command(ID_FILE_SAVE_AS));
+    EXPECT_EQ(file[4], Command(ID_APP_EXIT));
     EXPECT_EQ(popups[1]->menu()->actions()[0], Command(ID_CONVERT));
     EXPECT_EQ(popups[1]->menu()->actions()[2], Command(ID_SETTINGS));
     EXPECT_EQ(popups[2]->menu()->actions()[0], Command(ID_HELP_TOPICS));
@@ -103,6 +109,9 @@ TEST_F(FrameTest, ToolbarButtonsSeparatorsAndTooltips) {
 
 TEST_F(FrameTest, AcceleratorsOfTheWindow) {
     EXPECT_EQ(Command(ID_FILE_OPEN)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_EQ(Command(ID_FILE_IMPORT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
+    EXPECT_EQ(Command(ID_FILE_IMPORT)->statusTip(),
+              "Import a sound file of any format as a WAV file");
     EXPECT_EQ(Command(ID_FILE_SAVE)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(Command(ID_NEXT_PANE)->shortcut(), QKeySequence(Qt::Key_F6));
     EXPECT_EQ(Command(ID_PREV_PANE)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F6));
@@ -150,7 +159,7 @@ TEST_F(FrameTest, CtrlOOpensTheOpenDialogAndTheChosenFile) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
     QTest::keyClick(&frame(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(script.answered(), 1);
-    EXPECT_EQ(filters, QStringList({"WAV files (*.wav)", "All files (*.*)"}));
+    EXPECT_EQ(filters, QStringList({"WAV files (*.wav)", "All files (*)"}));
     EXPECT_EQ(suffix, "wav");
     EXPECT_EQ(startDirectory, QDir::currentPath()) << "no directory chosen yet";
     EXPECT_TRUE(openMode);
@@ -190,6 +199,41 @@ TEST_F(FrameTest, RefusedFileIsShownAsPathAndReason) {
     EXPECT_EQ(script.unexpected(), 0);
 }
 
+// Ctrl+I offers the sound files the importer reads; a WAV file the reader refuses only for the
+// chunk before its data is opened from its imported copy, which holds the plain file's bytes.
+TEST_F(FrameTest, CtrlIImportsTheChosenFile) {
+    test::WavSpec plain = test::PcmSpec(22050, 1, 16);
+    plain.riffSize = 36 + 64;
+    test::WavSpec listed = plain;
+    listed.extraChunk = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 'I', 'N', 'F', 'O'};
+    const std::string path = dir.Write("listed.wav", listed.Build());
+    QStringList filters;
+    QString title;
+    ModalScript script;
+    script.Then([&](QWidget* widget) {
+        filters = qobject_cast<QFileDialog*>(widget)->nameFilters();
+        title = widget->windowTitle();
+        ChooseFile(QString::fromStdString(path))(widget);
+    });
+    frame().activateWindow();
+    QApplication::setActiveWindow(&frame());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    QTest::keyClick(&frame(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(script.answered(), 1);
+    EXPECT_EQ(title, "Import");
+    ASSERT_EQ(filters.size(), 2);
+    EXPECT_TRUE(filters[0].startsWith("Sound files (*.aif *.aifc *.aiff *.au"))
+        << filters[0].toStdString();
+    EXPECT_EQ(filters[0].count(" *.wav"), 1);
+    EXPECT_TRUE(filters[0].contains(" *.flac ") && filters[0].contains(" *.mp3 "));
+    EXPECT_EQ(filters[1], "All files (*)");
+    ASSERT_FALSE(doc().importedPath().empty());
+    EXPECT_EQ(test::ReadAll(doc().importedPath()), plain.Build());
+    EXPECT_EQ(Caption(), "Sonaro - listed.wav");
+    EXPECT_EQ(DocumentCommands(), (std::array<bool, 4>{false, true, true, true}));
+    EXPECT_EQ(script.unexpected(), 0);
+}
+
 // A user who types the name has the focus in the name field; the path chosen must still be the
 // one opened.
 TEST_F(FrameTest, OpenDialogTakesThePathWhileItsNameFieldHasTheFocus) {
@@ -209,9 +253,75 @@ TEST_F(FrameTest, OpenDialogTakesThePathWhileItsNameFieldHasTheFocus) {
 TEST_F(FrameTest, AnsweredDialogThatStaysOpenIsNamedAndClosed) {
     ModalScript script(100);
     script.Then([](QWidget*) {});
-    EXPECT_NONFATAL_FAILURE(Command(ID_FILE_OPEN)->trigger(),
-                            "ms after it was answered: QFileDialog \"openDialog\" titled \"Open\"");
+    EXPECT_NONFATAL_FAILURE(
+        Command(ID_FILE_OPEN)->trigger(),
+        "ms after it was answered: sonaro::CFileDialog \"openDialog\" titled \"Open\"");
     EXPECT_EQ(doc().sourcePath(), "");
+}
+
+// The names the dialog's list shows once the directory has been read.
+QStringList ListedNames(QFileDialog* dialog) {
+    auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    QStringList names;
+    const bool read = QTest::qWaitFor([&] {
+        names.clear();
+        for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
+            names.append(list->model()->index(row, 0, list->rootIndex()).data().toString());
+        }
+        return names.size() >= 3;
+    });
+    EXPECT_TRUE(read) << "the directory was not listed";
+    names.sort();
+    return names;
+}
+
+// "All files" lists every file; Qt's dialog shows its columns whole; a dialog starts in the
+// nearest folder that still exists; Save As refuses a missing folder inside the dialog.
+TEST_F(FrameTest, FileDialogRules) {
+    ValidFile();
+    dir.Write("README", {});
+    std::filesystem::create_directory(dir.File("kept"));
+    QStringList allFiles;
+    bool columnsWhole = false;
+    QString gone, refused;
+    std::vector<ShownMessage> shown;
+    // A large font, as on a screen of many dots per inch: the columns widen with it.
+    const QFont font = QApplication::font();
+    QFont large = font;
+    large.setPointSize(14);
+    QApplication::setFont(large);
+    ModalScript script;
+    script
+        .Then([&](QWidget* widget) {  // "All files" matches every file, also one without a dot
+            auto* dialog = qobject_cast<QFileDialog*>(widget);
+            dialog->selectNameFilter(QStringLiteral("All files (*)"));
+            allFiles = ListedNames(dialog);
+            const auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            columnsWhole =
+                list->isVisible() && list->header()->length() <= list->viewport()->width();
+            dialog->reject();
+        })
+        .Then([&](QWidget* widget) {  // a folder that has gone: its parent
+            gone = qobject_cast<QFileDialog*>(widget)->directory().absolutePath();
+            ChooseFile(QString::fromStdString(dir.File("none/x.wav")))(widget);
+        })
+        .Then(AnswerMessage(&shown, QMessageBox::Ok))  // inside the dialog, which stays
+        .Then([&](QWidget* widget) {
+            refused = DescribeWindow(widget);
+            CancelDialog()(widget);
+        });
+    EXPECT_EQ(app->userPort().ChooseOpenPath(dir.path()), std::nullopt);
+    QApplication::setFont(font);
+    EXPECT_EQ(allFiles.join(' ').toStdString(), "README in.wav kept");
+    EXPECT_TRUE(columnsWhole);
+    EXPECT_EQ(app->userPort().ChooseSavePath(dir.File("kept/gone/"), "x.wav"), std::nullopt);
+    EXPECT_EQ(gone, QString::fromStdString(dir.File("kept")));
+    ASSERT_EQ(shown.size(), 1U);
+    EXPECT_EQ(shown[0].text,
+              QString::fromStdString("The folder " + dir.File("none") + " does not exist."));
+    EXPECT_EQ(refused, "sonaro::CFileDialog \"saveDialog\" titled \"Save As\"");
+    EXPECT_FALSE(test::Exists(dir.File("none")));
+    EXPECT_EQ(script.unexpected(), 0);
 }
 
 TEST_F(FrameTest, OneDroppedFileIsOpenedWithoutEnteringTheRecentList) {

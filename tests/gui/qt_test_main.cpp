@@ -1,6 +1,6 @@
-// The main of the GUI test programs: the offscreen platform unless another is asked for, one
-// application object for all tests, a profile and a runtime directory of their own in scratch
-// directories, and a time limit for each test.
+// The main of the GUI test programs: the offscreen platform unless another is asked for, Qt's own
+// file dialogs, one application object for all tests, a profile and a runtime directory of their
+// own in scratch directories, and a time limit for each test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
                        QString::fromStdString(profile.path()));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
                        QString::fromStdString(profile.path()));
+    // Qt's own file dialogs, which the tests drive, wherever the platform has native ones.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     sonaro::test::HangGuard guard(kTestLimitMs);

@@ -8,9 +8,11 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <thread>
 
 #include "app/qt_sound_output.h"
 #include "convert/codecs/no_codec_manager.h"
@@ -231,6 +233,19 @@ TEST_F(PlaybackTest, PlaysStereoPcmOnItsOwnChannels) {
     EXPECT_NEAR(static_cast<double>(loud.size()), 50, 5);
     EXPECT_NEAR(left.Frequency(loud.front() + 5, loud.back() - 5), 1000, 20);
     EXPECT_TRUE(right.Loud().empty());
+}
+
+// The program stopped for a fifth of a second, as on a busy machine: the sound goes on without
+// a gap, from the sound the device holds ahead.
+TEST_F(PlaybackTest, APauseOfTheProgramLeavesNoGap) {
+    ASSERT_TRUE(sound_.PlayFile(dir_.Write("tone.wav", ALawTone(1.0, 440, 0.5))));
+    Run(300);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(WaitForEnd());
+    const auto loud = Finish().Loud();
+    ASSERT_FALSE(loud.empty());
+    EXPECT_NEAR(static_cast<double>(loud.size()), 100, 6);
+    EXPECT_EQ(loud.back() - loud.front() + 1, loud.size());
 }
 
 // A new Play replaces the sound that plays; Stop ends it at once.

@@ -97,6 +97,46 @@ class StateWalkTest : public test::GuiTest {
     std::optional<std::string> oldTmp_;
 };
 
+// The window's close button, or a logout, while a real conversion runs: the conversion is
+// cancelled at its next report and cleans up, then the window closes; the document is never
+// cleared under a running stage.
+TEST_F(StateWalkTest, ClosingDuringAConversionCancelsItThenCloses) {
+    const struct {
+        const char* what;
+        std::function<bool(CMainFrame&)> request;  // false: the request was refused
+    } cases[] = {{"close button", [](CMainFrame& f) { return !f.close(); }},
+                 {"logout", [](CMainFrame& f) { return f.QueryEndSession(); }}};
+    for (const auto& c : cases) {
+        frame().show();
+        OpenThroughMenu(Input("long.wav"));
+        messages.clear();
+        int requests = 0;
+        bool allowed = false;
+        QTimer during;  // fires at the pumps of the conversion, while the main window is disabled
+        QObject::connect(&during, &QTimer::timeout, [&] {
+            if (!frame().isEnabled() && requests == 0) {
+                ++requests;
+                allowed = c.request(frame());
+            }
+        });
+        during.start(0);
+        ModalScript script;
+        script.Then(AnswerMessage(&messages, QMessageBox::Ok));
+        Command(ID_CONVERT)->trigger();
+        during.stop();
+        EXPECT_EQ(requests, 1) << c.what;
+        EXPECT_TRUE(allowed) << c.what;
+        ASSERT_EQ(messages.size(), 1U) << c.what;
+        EXPECT_EQ(messages[0].text.toStdString(), "Conversion cancelled.") << c.what;
+        EXPECT_FALSE(frame().isVisible()) << c.what;
+        EXPECT_TRUE(doc().sourcePath().empty()) << c.what << ": the close cleared the document";
+        EXPECT_FALSE(test::HoldsFileNamed(dir.path(), "SN_1_tmp.tmp") ||
+                     test::HoldsFileNamed(dir.path(), "SN_2_tmp.tmp"))
+            << c.what;
+        EXPECT_EQ(script.unexpected(), 0) << c.what;
+    }
+}
+
 TEST_F(StateWalkTest, OpenConvertVolumeReconvertSaveAs) {
     EXPECT_EQ(Now(), (Seen{false, false, false, false, "Sonaro"})) << "empty";
 

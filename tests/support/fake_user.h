@@ -14,8 +14,17 @@ namespace sonaro::test {
 class FakeUser final : public UserPort {
   public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowFileMessage(const FileMessage& message) override {
+        messages.push_back(message.text);
+        messagePaths.push_back(message.path);
+    }
     SaveAnswer AskSaveChanges(const std::string& name) override;
     std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) override;
+    std::optional<std::string> ChooseImportPath(
+        const std::string& startDirectory, const std::vector<std::string>& extensions) override {
+        importDialogs.emplace_back(startDirectory, extensions);
+        return openPath;
+    }
     std::optional<std::string> ChooseSavePath(const std::string& startDirectory,
                                               const std::string& initialName) override;
     bool RunSettings(SettingsValues& values) override;
@@ -33,9 +42,11 @@ class FakeUser final : public UserPort {
 
     // What happened.
     std::vector<std::string> messages;
+    std::vector<std::string> messagePaths;  // of the messages that name a file
     std::vector<std::string> savePrompts;
     std::vector<std::pair<std::string, std::string>> saveDialogs;  // start directory, initial name
     std::vector<std::string> openDialogs;                          // start directory
+    std::vector<std::pair<std::string, std::vector<std::string>>> importDialogs;  // and endings
     std::vector<SettingsValues> settingsShown;
     int viewUpdates = 0;
     int waitCursors = 0;

@@ -1,11 +1,13 @@
 #include "tests/support/scratch_dir.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 namespace sonaro::test {
 
@@ -44,9 +46,41 @@ std::vector<std::string> ScratchDir::List() const {
     return names;
 }
 
+std::vector<std::string> ScratchDir::ListBelow() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_)) {
+        if (entry.is_regular_file()) {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool HoldsFileNamed(const std::string& directory, const std::string& name) {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory, ignored)) {
+        if (entry.path().filename() == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 bool Exists(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,18 @@ class ScratchDir {
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
     // The names of the files in the directory, sorted.
     std::vector<std::string> List() const;
+    // The names of the regular files anywhere below the directory, sorted.
+    std::vector<std::string> ListBelow() const;
 
   private:
     std::string path_;
 };
 
 std::vector<std::uint8_t> ReadAll(const std::string& path);
+// Whether a file of that name lies anywhere below the directory.
+bool HoldsFileNamed(const std::string& directory, const std::string& name);
+// Waits (up to 20 s) until the condition holds; answers whether it did.
+bool WaitFor(const std::function<bool()>& condition);
 bool Exists(const std::string& path);
 
 }  // namespace sonaro::test

@@ -1,5 +1,8 @@
 #include "tests/support/wav_builder.h"
 
+#include <cmath>
+#include <numbers>
+
 namespace sonaro::test {
 
 void AppendLE(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
@@ -114,6 +117,19 @@ WavSpec VoxwareSpec(std::vector<std::uint8_t> data, std::vector<std::uint8_t> co
     spec.fact = true;
     spec.data = std::move(data);
     return spec;
+}
+
+std::vector<std::uint8_t> ToneFile(std::uint32_t rate, std::uint16_t channels, double seconds) {
+    std::vector<std::int16_t> samples;
+    const auto frames = static_cast<std::size_t>(rate * seconds);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / rate;
+        for (unsigned c = 0; c < channels; ++c) {
+            samples.push_back(static_cast<std::int16_t>(
+                9000 * std::sin(2 * std::numbers::pi * (440.0 + 110.0 * c) * t)));
+        }
+    }
+    return Pcm16Spec(rate, channels, samples).Build();
 }
 
 }  // namespace sonaro::test

@@ -53,6 +53,10 @@ WavSpec VoxwareSpec(std::vector<std::uint8_t> data,
 // chunk and a fact chunk before the data.
 WavSpec ALawSpec(std::vector<std::uint8_t> codes);
 
+// A PCM file of 16-bit sines (440 Hz, and 110 Hz higher in each further channel) at 9000 of
+// full scale.
+std::vector<std::uint8_t> ToneFile(std::uint32_t rate, std::uint16_t channels, double seconds);
+
 void AppendLE(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size);
 
 }  // namespace sonaro::test

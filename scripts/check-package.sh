@@ -1,0 +1,25 @@
+#!/bin/sh
+# Checks the Debian package that make package left in a build directory: lintian reports no error,
+# the dependencies came from the binaries, and the desktop entry and AppStream metadata it ships
+# are valid. Usage: check-package.sh BUILD_DIR
+set -eu
+build=$1
+set -- "$build"/sonaro_*.deb
+[ $# -eq 1 ] && [ -f "$1" ] || { echo "check-package: not one package in $build: $*" >&2; exit 1; }
+deb=$1
+tree=$(mktemp -d)
+trap 'rm -rf "$tree"' EXIT
+status=0
+
+echo "== $deb"
+dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
+lintian --fail-on error --display-info "$deb" || status=1
+dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6 (>=' ||
+    { echo "check-package: the dependencies were not read from the binaries"; status=1; }
+dpkg-deb --extract "$deb" "$tree"
+desktop-file-validate "$tree/usr/share/applications/sonaro.desktop" || status=1
+appstreamcli validate --no-net "$tree/usr/share/metainfo/"*.metainfo.xml || status=1
+[ -n "$(find "$tree/usr/lib" -type d -path '*/sonaro/codecs')" ] ||
+    { echo "check-package: no codec directory"; status=1; }
+[ $status -eq 0 ] && echo "check-package: $deb ok"
+exit $status
