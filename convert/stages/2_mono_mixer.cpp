@@ -28,39 +28,42 @@ template <bool kStereo, bool kEightBit, typename Real>
     return kStereo ? (left + right - kOffset) * 0.5F : left - kOffset;
 }
 
+// Eight samples as floats: Samples holds eight, as bytes or as 16-bit values.
+template <typename Samples>
+[[gnu::always_inline]] inline Floats8 Widen(const std::uint8_t* in) {
+    Samples samples;
+    std::memcpy(&samples, in, sizeof samples);
+    return __builtin_convertvector(samples, Floats8);
+}
+
+// The left and the right samples of eight stereo frames as floats: Pairs holds the sixteen
+// samples, Half eight of them.
+template <typename Pairs, typename Half>
+[[gnu::always_inline]] inline void SplitPairs(const std::uint8_t* in, Floats8& left,
+                                              Floats8& right) {
+    Pairs pairs;
+    std::memcpy(&pairs, in, sizeof pairs);
+    const Pairs split =
+        __builtin_shuffle(pairs, Pairs{0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15});
+    Half halves[2];
+    std::memcpy(halves, &split, sizeof halves);
+    left = __builtin_convertvector(halves[0], Floats8);
+    right = __builtin_convertvector(halves[1], Floats8);
+}
+
 // Eight frames of each format at once.
 template <bool kStereo, bool kEightBit>
 [[gnu::always_inline]] inline void MixEight(const std::uint8_t* in, float* out) {
     Floats8 left;
     Floats8 right{};
-    if constexpr (kEightBit && kStereo) {
-        Bytes16 bytes;
-        std::memcpy(&bytes, in, sizeof bytes);
-        using Index = std::uint8_t __attribute__((vector_size(16)));
-        const Bytes16 split =
-            __builtin_shuffle(bytes, Index{0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15});
-        Bytes8 halves[2];
-        std::memcpy(halves, &split, sizeof halves);
-        left = __builtin_convertvector(halves[0], Floats8);
-        right = __builtin_convertvector(halves[1], Floats8);
-    } else if constexpr (kEightBit) {
-        Bytes8 bytes;
-        std::memcpy(&bytes, in, sizeof bytes);
-        left = __builtin_convertvector(bytes, Floats8);
+    if constexpr (kStereo && kEightBit) {
+        SplitPairs<Bytes16, Bytes8>(in, left, right);
     } else if constexpr (kStereo) {
-        Shorts16 samples;
-        std::memcpy(&samples, in, sizeof samples);
-        using Index = std::int16_t __attribute__((vector_size(32)));
-        const Shorts16 split =
-            __builtin_shuffle(samples, Index{0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15});
-        Shorts8 halves[2];
-        std::memcpy(halves, &split, sizeof halves);
-        left = __builtin_convertvector(halves[0], Floats8);
-        right = __builtin_convertvector(halves[1], Floats8);
+        SplitPairs<Shorts16, Shorts8>(in, left, right);
+    } else if constexpr (kEightBit) {
+        left = Widen<Bytes8>(in);
     } else {
-        Shorts8 samples;
-        std::memcpy(&samples, in, sizeof samples);
-        left = __builtin_convertvector(samples, Floats8);
+        left = Widen<Shorts8>(in);
     }
     const Floats8 values = FrameValue<kStereo, kEightBit>(left, right);
     std::memcpy(out, &values, sizeof values);
