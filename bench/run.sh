@@ -4,11 +4,13 @@
 # inputs, a short one, the same again with all three tools pinned to one CPU (taskset -c 0), and a
 # batch of 40 files of 15 s (mixed rates and channels) converted two at a time (sonaro --jobs 2,
 # the peers one file each through xargs -P 2). Then the resampler's sums against the limit of
-# each instruction set. Take it on a quiet machine: the load is printed first.
-# Usage: bench/run.sh BUILD_DIR [RUNS]
+# each instruction set. Take it on a quiet machine: the load is printed first. LENGTH (seconds,
+# default 600) shortens the long inputs for a quick try of the script itself.
+# Usage: bench/run.sh BUILD_DIR [RUNS [LENGTH]]
 set -eu
 build=$1
 runs=${2:-5}
+length=${3:-600}
 convert="$build/cli/sonaro-convert"
 compare="$build/bench/sonaro-bench-compare"
 work=$(mktemp -d)
@@ -39,10 +41,10 @@ row() {
         "sonaro=$prefix $convert --quiet '$input' -o '$work/sonaro.wav'"
 }
 
-make_input s44 600 44100 2 pcm
-make_input m48 600 48000 1 pcm
-make_input s22 600 22050 2 pcm
-make_input a44 600 44100 2 adpcm
+make_input s44 "$length" 44100 2 pcm
+make_input m48 "$length" 48000 1 pcm
+make_input s22 "$length" 22050 2 pcm
+make_input a44 "$length" 44100 2 adpcm
 make_input short 10 44100 2 pcm
 
 mkdir "$work/batch" "$work/out"
@@ -59,7 +61,9 @@ done
 ls "$work"/batch/*.wav > "$work/list"
 
 echo
-echo "| input (10 min unless said) | sox s | ffmpeg s | sonaro s | sonaro / best peer | sonaro peak memory |"
+long="10 min"
+[ "$length" = 600 ] || long="$length s"
+echo "| input ($long unless said) | sox s | ffmpeg s | sonaro s | sonaro / best peer | sonaro peak memory |"
 echo "|---|---|---|---|---|---|"
 for pin in "" "taskset -c 0"; do
     at=${pin:+", pinned to one CPU"}
