@@ -6,6 +6,7 @@
 #include "convert/formats/adpcm_geometry.h"
 #include "convert/formats/adpcm_tables.h"
 #include "convert/formats/little_endian.h"
+#include "convert/formats/vector_shuffle.h"
 
 namespace sonaro {
 namespace {
@@ -34,9 +35,9 @@ template <typename Int>
         table[i / kLanes<Int>][i % kLanes<Int>] = kAdpcmAdaptation[i];
     }
     if constexpr (kLanes<Int> == kAdpcmAdaptation.size()) {
-        return __builtin_shuffle(table[0], code);
+        return Shuffle(table[0], code);
     } else {
-        return __builtin_shuffle(table[0], table[1], code);
+        return Shuffle(table[0], table[1], code);
     }
 }
 
@@ -193,10 +194,8 @@ class LaneDecoder {
         }
         // Lanes 2i, 2i + 1 of first[h] hold pairs 0 and 1 of block h × half + i; of second[h],
         // pairs 2 and 3.
-        const Int first[2] = {__builtin_shuffle(tile_[0], tile_[1], low),
-                              __builtin_shuffle(tile_[0], tile_[1], high)};
-        const Int second[2] = {__builtin_shuffle(tile_[2], tile_[3], low),
-                               __builtin_shuffle(tile_[2], tile_[3], high)};
+        const Int first[2] = {Shuffle(tile_[0], tile_[1], low), Shuffle(tile_[0], tile_[1], high)};
+        const Int second[2] = {Shuffle(tile_[2], tile_[3], low), Shuffle(tile_[2], tile_[3], high)};
         for (std::size_t g = 0; g < 2; ++g) {
             Int blocks{};
             for (std::size_t b = 0; b < kQuarter; ++b) {
@@ -207,11 +206,12 @@ class LaneDecoder {
                 blocks[4 * b + 3] = static_cast<std::int32_t>(kLaneCount) + at + 1;
             }
             for (std::size_t h = 0; h < 2; ++h) {
-                const Int four = __builtin_shuffle(first[h], second[h], blocks);
+                const Int four = Shuffle(first[h], second[h], blocks);
                 for (std::size_t b = 0; b < kQuarter; ++b) {
                     const std::size_t lane = h * kHalf + g * kQuarter + b;
-                    std::memcpy(Out(lane) + frame * run_.channels, &four[4 * b],
-                                4 * sizeof(std::int32_t));
+                    constexpr std::size_t kBytes = 4 * sizeof(std::int32_t);
+                    std::memcpy(Out(lane) + frame * run_.channels,
+                                reinterpret_cast<const std::uint8_t*>(&four) + b * kBytes, kBytes);
                 }
             }
         }

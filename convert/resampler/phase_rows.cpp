@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "convert/formats/vector_shuffle.h"
+
 namespace sonaro {
 namespace {
 
@@ -38,14 +40,14 @@ template <typename Vector>
     const Float4 r1 = Load<Float4>(from, step);
     const Float4 r2 = Load<Float4>(from, 2 * step);
     const Float4 r3 = Load<Float4>(from, 3 * step);
-    const Float4 t0 = __builtin_shuffle(r0, r1, Int4{0, 4, 1, 5});
-    const Float4 t1 = __builtin_shuffle(r0, r1, Int4{2, 6, 3, 7});
-    const Float4 t2 = __builtin_shuffle(r2, r3, Int4{0, 4, 1, 5});
-    const Float4 t3 = __builtin_shuffle(r2, r3, Int4{2, 6, 3, 7});
-    Store(to, __builtin_convertvector(__builtin_shuffle(t0, t2, Int4{0, 1, 4, 5}), Double4));
-    Store(to + 4, __builtin_convertvector(__builtin_shuffle(t0, t2, Int4{2, 3, 6, 7}), Double4));
-    Store(to + 8, __builtin_convertvector(__builtin_shuffle(t1, t3, Int4{0, 1, 4, 5}), Double4));
-    Store(to + 12, __builtin_convertvector(__builtin_shuffle(t1, t3, Int4{2, 3, 6, 7}), Double4));
+    const Float4 t0 = Shuffle(r0, r1, Int4{0, 4, 1, 5});
+    const Float4 t1 = Shuffle(r0, r1, Int4{2, 6, 3, 7});
+    const Float4 t2 = Shuffle(r2, r3, Int4{0, 4, 1, 5});
+    const Float4 t3 = Shuffle(r2, r3, Int4{2, 6, 3, 7});
+    Store(to, __builtin_convertvector(Shuffle(t0, t2, Int4{0, 1, 4, 5}), Double4));
+    Store(to + 4, __builtin_convertvector(Shuffle(t0, t2, Int4{2, 3, 6, 7}), Double4));
+    Store(to + 8, __builtin_convertvector(Shuffle(t1, t3, Int4{0, 1, 4, 5}), Double4));
+    Store(to + 12, __builtin_convertvector(Shuffle(t1, t3, Int4{2, 3, 6, 7}), Double4));
 }
 
 // Eight vectors of eight streams: rows 0 to 7 become columns in three rounds, each pairing
@@ -59,27 +61,24 @@ template <typename Vector>
     Float8 t[8];
 #pragma GCC unroll 4
     for (std::size_t s = 0; s < 8; s += 2) {
-        t[s] = __builtin_shuffle(r[s], r[s + 1], Int8{0, 8, 1, 9, 4, 12, 5, 13});
-        t[s + 1] = __builtin_shuffle(r[s], r[s + 1], Int8{2, 10, 3, 11, 6, 14, 7, 15});
+        t[s] = Shuffle(r[s], r[s + 1], Int8{0, 8, 1, 9, 4, 12, 5, 13});
+        t[s + 1] = Shuffle(r[s], r[s + 1], Int8{2, 10, 3, 11, 6, 14, 7, 15});
     }
 #pragma GCC unroll 2
     for (std::size_t s = 0; s < 8; s += 4) {
 #pragma GCC unroll 2
         for (std::size_t h = 0; h < 2; ++h) {
-            r[s + 2 * h] =
-                __builtin_shuffle(t[s + h], t[s + h + 2], Int8{0, 1, 8, 9, 4, 5, 12, 13});
-            r[s + 2 * h + 1] =
-                __builtin_shuffle(t[s + h], t[s + h + 2], Int8{2, 3, 10, 11, 6, 7, 14, 15});
+            r[s + 2 * h] = Shuffle(t[s + h], t[s + h + 2], Int8{0, 1, 8, 9, 4, 5, 12, 13});
+            r[s + 2 * h + 1] = Shuffle(t[s + h], t[s + h + 2], Int8{2, 3, 10, 11, 6, 7, 14, 15});
         }
     }
 #pragma GCC unroll 4
     for (std::size_t c = 0; c < 4; ++c) {
-        Store(to + 8 * c,
-              __builtin_convertvector(
-                  __builtin_shuffle(r[c], r[c + 4], Int8{0, 1, 2, 3, 8, 9, 10, 11}), Double8));
+        Store(to + 8 * c, __builtin_convertvector(
+                              Shuffle(r[c], r[c + 4], Int8{0, 1, 2, 3, 8, 9, 10, 11}), Double8));
         Store(to + 8 * (c + 4),
-              __builtin_convertvector(
-                  __builtin_shuffle(r[c], r[c + 4], Int8{4, 5, 6, 7, 12, 13, 14, 15}), Double8));
+              __builtin_convertvector(Shuffle(r[c], r[c + 4], Int8{4, 5, 6, 7, 12, 13, 14, 15}),
+                                      Double8));
     }
 }
 

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "convert/formats/vector_shuffle.h"
+
 namespace sonaro {
 namespace {
 
@@ -43,8 +45,7 @@ template <typename Pairs, typename Half>
                                               Floats8& right) {
     Pairs pairs;
     std::memcpy(&pairs, in, sizeof pairs);
-    const Pairs split =
-        __builtin_shuffle(pairs, Pairs{0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15});
+    const Pairs split = Shuffle(pairs, Pairs{0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15});
     Half halves[2];
     std::memcpy(halves, &split, sizeof halves);
     left = __builtin_convertvector(halves[0], Floats8);
