@@ -1,8 +1,10 @@
 #include "app/file_dialog.h"
 
 #include <QDir>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QTimer>
 #include <QTreeView>
 
 #include "app/qt_user_port.h"
@@ -17,6 +19,9 @@ CFileDialog::CFileDialog(QWidget* parent, Purpose purpose) : QFileDialog(parent)
     setDefaultSuffix(QStringLiteral("wav"));
     setAcceptMode(save ? AcceptSave : AcceptOpen);
     setFileMode(save ? AnyFile : ExistingFile);  // saving asks before it overwrites, by default
+    fitTimer_.setSingleShot(true);
+    fitTimer_.setInterval(50);
+    connect(&fitTimer_, &QTimer::timeout, this, &CFileDialog::FitColumns);
 }
 
 // "All files" matches every name, also one without a dot.
@@ -52,15 +57,36 @@ void CFileDialog::accept() {
     QFileDialog::accept();
 }
 
-// Wide enough for the detail view's columns, whose widths Qt sets from the font.
+// Each column of the detail view as wide as what it shows, and the dialog wide enough for all of
+// them. The model fills in sizes and types after the names, so the columns are fitted again
+// shortly after each change.
 void CFileDialog::showEvent(QShowEvent* event) {
     QFileDialog::showEvent(event);
-    const auto* list = findChild<QTreeView*>(QStringLiteral("treeView"));
-    if (list != nullptr && UsesOwnWidgets()) {
-        const int missing = list->header()->length() - list->viewport()->width();
-        if (missing > 0) {
-            resize(width() + missing, height());
-        }
+    if (!UsesOwnWidgets()) {
+        return;
+    }
+    FitColumns();
+    auto* model = findChild<QFileSystemModel*>();
+    if (model != nullptr && !watchingModel_) {
+        watchingModel_ = true;
+        const auto later = [this] { fitTimer_.start(); };
+        connect(model, &QFileSystemModel::directoryLoaded, this, later);
+        connect(model, &QAbstractItemModel::dataChanged, this, later);
+        connect(model, &QAbstractItemModel::rowsInserted, this, later);
+    }
+}
+
+void CFileDialog::FitColumns() {
+    auto* list = findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (list == nullptr) {
+        return;
+    }
+    for (int column = 1; column < list->header()->count(); ++column) {
+        list->resizeColumnToContents(column);
+    }
+    const int missing = list->header()->length() - list->viewport()->width();
+    if (missing > 0) {
+        resize(width() + missing, height());
     }
 }
 

@@ -289,9 +289,11 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& re
 }
 
 std::string UsageText() {
-    return "Usage: sonaro-convert --info [--json] FILE...\n"
-           "       sonaro-convert [--volume N] [--quiet] [--print-result] INPUT -o OUTPUT\n"
-           "       sonaro-convert [--volume N] [--quiet] [--jobs N] INPUT... --output-dir DIR\n"
+    return "Usage: sonaro-convert [--import] --info [--json] FILE...\n"
+           "       sonaro-convert [--import] [--volume N] [--quiet] [--print-result]\n"
+           "                      INPUT -o OUTPUT\n"
+           "       sonaro-convert [--import] [--volume N] [--quiet] [--jobs N]\n"
+           "                      INPUT... --output-dir DIR\n"
            "\n"
            "Converts WAV files (PCM, Microsoft ADPCM, Voxware) to the A-law WAV format of the\n"
            "Tavrin Palmet handheld: 8000 Hz, 8 bits, mono. An INPUT or OUTPUT of - is the\n"

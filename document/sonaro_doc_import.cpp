@@ -55,21 +55,22 @@ void CSonaroDoc::ImportPath(const std::string& path) {
 }
 
 // Whether the reader settles the file by itself: it accepts it, it refuses it as already in the
-// output format, or the file cannot be read at all (Open then says why). The document's record
-// is not touched.
+// output format or as Voxware without its driver (which no importer decodes either), or the file
+// cannot be read at all (Open then says why). The document's record is not touched.
 bool CSonaroDoc::StrictReaderDecides(const std::string& path) {
     FormatRecord probe;
     try {
         WaveReader reader(probe, codecs_);
         const unsigned refusal = reader.Read(path);
-        return refusal == 0 || refusal == IDS_ALREADY_OPTIMISED;
+        return refusal == 0 || refusal == IDS_ALREADY_OPTIMISED ||
+               refusal == IDS_VOXWARE_NOT_INSTALLED;
     } catch (const FileException&) {
         return true;
     }
 }
 
-// Imports with the progress window; a failure is told as the path, ":" and a line break, then
-// the importer's reason, once the window has gone.
+// Imports with the progress window; a failure is told with the path and the importer's reason,
+// once the window has gone.
 bool CSonaroDoc::RunImport(const std::string& path, const std::string& target) {
     ImportOutcome outcome;
     {

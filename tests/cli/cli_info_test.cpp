@@ -115,7 +115,8 @@ TEST(CliUsage, ErrorsExitTwo) {
 TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
     const auto help = test::RunProcess(kProgram, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("Usage: sonaro-convert --info [--json] FILE..."), std::string::npos);
+    EXPECT_NE(help.out.find("Usage: sonaro-convert [--import] --info [--json] FILE..."),
+              std::string::npos);
     const auto version = test::RunProcess(kProgram, {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out,

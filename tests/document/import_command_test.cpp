@@ -55,6 +55,8 @@ TEST_F(ImportTest, TheReaderSettlesWhatItAcceptsOrFindsAlreadyConverted) {
         {"plain.wav", test::PcmSpec(8000, 1, 8).Build(), false, ""},
         {"alaw.wav", test::ALawSpec({1, 2, 3}).Build(), false, "WAV file already optimised!"},
         {"missing.wav", {}, false, "The file could not be located."},
+        {"voice.wav", test::VoxwareSpec(std::vector<std::uint8_t>(16)).Build(), false,
+         "Voxware ACM driver not installed."},
         {"song.mp3", kNotWav, true, ""},
         {"wide.wav", test::PcmSpec(8000, 1, 24, std::vector<std::uint8_t>(6)).Build(), true, ""},
     };

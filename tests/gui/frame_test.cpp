@@ -296,9 +296,17 @@ TEST_F(FrameTest, FileDialogRules) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             dialog->selectNameFilter(QStringLiteral("All files (*)"));
             allFiles = ListedNames(dialog);
-            const auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
-            columnsWhole =
-                list->isVisible() && list->header()->length() <= list->viewport()->width();
+            auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            const QAbstractItemView* view = list;  // where the content width is public
+            columnsWhole = QTest::qWaitFor([&] {   // sizes and types come after the names
+                bool whole =
+                    list->isVisible() && list->header()->length() <= list->viewport()->width();
+                for (int column = 1; column < list->header()->count(); ++column) {
+                    whole = whole &&
+                            list->header()->sectionSize(column) >= view->sizeHintForColumn(column);
+                }
+                return whole;
+            });
             dialog->reject();
         })
         .Then([&](QWidget* widget) {  // a folder that has gone: its parent
