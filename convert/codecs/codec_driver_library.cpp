@@ -2,19 +2,10 @@
 
 #include <dlfcn.h>
 
+#include "convert/files/shared_library.h"
+
 namespace sonaro {
 namespace {
-
-// The loader's last error, without the path it usually starts with.
-std::string LoadError(const std::string& path) {
-    const char* error = ::dlerror();
-    std::string text = error != nullptr ? error : "unknown error";
-    const std::string prefix = path + ": ";
-    if (text.compare(0, prefix.size(), prefix) == 0) {
-        text.erase(0, prefix.size());
-    }
-    return text;
-}
 
 bool IsComplete(const sonaro_codec_driver& driver) {
     return driver.format_suggest != nullptr && driver.stream_open != nullptr &&
@@ -46,10 +37,10 @@ CodecDriverLibrary::~CodecDriverLibrary() {
 
 std::unique_ptr<CodecDriverLibrary> CodecDriverLibrary::Load(const std::string& path,
                                                              std::string& reason) {
-    ::dlerror();  // forget an earlier error
-    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string error;
+    void* handle = OpenSharedLibrary(path, error);
     if (handle == nullptr) {
-        reason = "cannot be loaded: " + LoadError(path);
+        reason = "cannot be loaded: " + error;
         return nullptr;
     }
     void* symbol = ::dlsym(handle, SONARO_CODEC_DRIVER_ENTRY);

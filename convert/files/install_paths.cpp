@@ -4,8 +4,9 @@
 #include <utility>
 
 // The paths from the install's bin directory, worked out by CMake when it was configured.
-#if !defined(SONARO_BIN_TO_CODECS) || !defined(SONARO_BIN_TO_HELP)
-#error "SONARO_BIN_TO_CODECS and SONARO_BIN_TO_HELP must give the paths from the bin directory"
+#if !defined(SONARO_BIN_TO_CODECS) || !defined(SONARO_BIN_TO_HELP) || \
+    !defined(SONARO_BIN_TO_IMPORT_MODULE)
+#error "SONARO_BIN_TO_CODECS, _HELP and _IMPORT_MODULE must give the paths from the bin directory"
 #endif
 
 namespace sonaro {
@@ -25,6 +26,10 @@ std::string InstallPaths::CodecDirectory() const {
 
 std::string InstallPaths::HelpDirectory() const {
     return Below(SONARO_BIN_TO_HELP);
+}
+
+std::string InstallPaths::ImportModule() const {
+    return Below(SONARO_BIN_TO_IMPORT_MODULE);
 }
 
 // Without a program directory the answer is empty, a directory that never exists.

@@ -18,6 +18,8 @@ class InstallPaths {
     std::string CodecDirectory() const;
     // <datadir>/sonaro/help: the help pages.
     std::string HelpDirectory() const;
+    // <libdir>/sonaro/sonaro-import.so: the import, loaded when a file is imported.
+    std::string ImportModule() const;
 
   private:
     std::string Below(const char* relative) const;

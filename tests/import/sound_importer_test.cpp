@@ -17,6 +17,7 @@
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/formats/little_endian.h"
 #include "document/wave_reader.h"
+#include "import/import_module_loader.h"
 #include "import/import_plan.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/run_process.h"
@@ -336,6 +337,28 @@ TEST(SoundImporterExtensions, ListsTheCommonEndingsButNotHeaderless) {
     EXPECT_TRUE(std::adjacent_find(endings.begin(), endings.end(), std::greater_equal<>()) ==
                 endings.end())
         << "sorted, each once";
+}
+
+// The import module, loaded as sonaro-convert loads it, answers with this importer; a module that
+// is not there fails each import, naming itself and why, and offers no endings.
+TEST(ImportModuleLoader, ForwardsToTheModulesImporter) {
+    EXPECT_EQ(ImportModuleLoader(SONARO_IMPORT_MODULE).FileExtensions(),
+              SoundImporter().FileExtensions());
+}
+
+TEST_F(ImportTest, AMissingModuleFailsEachImportNamingIt) {
+    Make(kTone);
+    ImportModuleLoader loader(dir.File("gone.so"));
+    EXPECT_EQ(loader.FileExtensions(), std::vector<std::string>{});
+    test::ScriptedProgress bar;
+    for (int i = 0; i < 2; ++i) {
+        const ImportOutcome outcome = loader.Import(dir.File("plain.wav"), out, bar);
+        EXPECT_EQ(outcome.status, Status::Failed);
+        EXPECT_EQ(outcome.reason, "The import module " + dir.File("gone.so") +
+                                      " cannot be loaded: cannot open shared object file: No "
+                                      "such file or directory.");
+    }
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"plain.wav"});
 }
 
 }  // namespace
