@@ -57,10 +57,30 @@ check_programs() {
         *"codec driver $codecs/junk.so skipped"*) ;;
         *) fail "the installed codec directory $codecs was not searched: $errors" ;;
     esac
+    check_import
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/sonaro" --version \
         >/dev/null || fail "sonaro --version failed without a display"
 }
 
+# A FLAC file made from the sample imports to the bytes that the sample converts to, through the
+# module below the prefix: without it, the import names that module.
+check_import() {
+    module=$(find "$root" -name sonaro-import.so)
+    [ -n "$module" ] || { fail "no import module"; return; }
+    "$root/bin/sonaro-convert" -q "$sample" -o "$stage/plain.wav"
+    "$root/bin/sonaro-convert" -q --import "$stage/sample.flac" -o "$stage/imported.wav" &&
+        cmp -s "$stage/plain.wav" "$stage/imported.wav" || fail "sonaro-convert --import failed"
+    mv "$module" "$stage/away.so"
+    errors=$("$root/bin/sonaro-convert" -q --import "$stage/sample.flac" -o "$stage/x.wav" 2>&1) &&
+        fail "imported without its module"
+    mv "$stage/away.so" "$module"
+    case "$errors" in
+        *"The import module $module cannot be loaded"*) ;;
+        *) fail "the installed import module $module was not looked for: $errors" ;;
+    esac
+}
+
+sox "$sample" "$stage/sample.flac"
 for prefix in /usr /opt/sonaro; do
     dest="$stage/$(echo "$prefix" | tr / _)"
     root="$dest$prefix"
