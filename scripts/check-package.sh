@@ -1,6 +1,6 @@
 #!/bin/sh
-# Checks the Debian package that make package left in a build directory: lintian reports no error,
-# the dependencies came from the binaries, and the desktop entry and AppStream metadata it ships
+# Checks the Debian package that make package left in a build directory: lintian reports no error
+# or warning, the dependencies came from the binaries (the import module's among them), and the desktop entry and AppStream metadata it ships
 # are valid. Usage: check-package.sh BUILD_DIR
 set -eu
 build=$1
@@ -13,9 +13,11 @@ status=0
 
 echo "== $deb"
 dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
-lintian --fail-on error --display-info "$deb" || status=1
+lintian --fail-on error,warning --display-info "$deb" || status=1
 dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6 (>=' ||
     { echo "check-package: the dependencies were not read from the binaries"; status=1; }
+dpkg-deb --field "$deb" Depends | grep -q 'libsndfile1 (>=.*libsoxr0 (>=' ||
+    { echo "check-package: no dependency on libsndfile1 and libsoxr0"; status=1; }
 dpkg-deb --extract "$deb" "$tree"
 desktop-file-validate "$tree/usr/share/applications/sonaro.desktop" || status=1
 appstreamcli validate --no-net "$tree/usr/share/metainfo/"*.metainfo.xml || status=1

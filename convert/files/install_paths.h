@@ -18,7 +18,7 @@ class InstallPaths {
     std::string CodecDirectory() const;
     // <datadir>/sonaro/help: the help pages.
     std::string HelpDirectory() const;
-    // <libdir>/sonaro/sonaro-import.so: the import, loaded when a file is imported.
+    // <libdir>/sonaro/import/sonaro-import.so: the import, loaded when a file is imported.
     std::string ImportModule() const;
 
   private:

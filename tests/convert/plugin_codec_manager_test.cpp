@@ -88,9 +88,9 @@ TEST(InstallPaths, FollowTheProgramDirectory) {
                     codecs.find("..") == std::string::npos)
             << codecs;
         EXPECT_EQ(paths.HelpDirectory(), prefix + "share/sonaro/help");
-        EXPECT_EQ(
-            paths.ImportModule(),
-            codecs.substr(0, codecs.size() - std::string("codecs").size()) + "sonaro-import.so");
+        EXPECT_EQ(paths.ImportModule(),
+                  codecs.substr(0, codecs.size() - std::string("codecs").size()) +
+                      "import/sonaro-import.so");
     }
     EXPECT_EQ(InstallPaths("").CodecDirectory(), "");
 }
