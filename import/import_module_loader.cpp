@@ -9,6 +9,28 @@
 #include "import/import_module.h"
 
 namespace sonaro {
+namespace {
+
+// Loads the module and has it make an importer; answers null, with why in error, when it cannot.
+ImportPort* MakeImporter(const std::string& path, std::string& error) {
+    void* module = OpenSharedLibrary(path, error);
+    if (module == nullptr) {
+        return nullptr;
+    }
+    void* entry = ::dlsym(module, kImportModuleEntry);
+    if (entry == nullptr) {
+        error = std::string("it has no entry point ") + kImportModuleEntry;
+        return nullptr;
+    }
+    // POSIX guarantees that a data pointer from dlsym converts to a function pointer.
+    ImportPort* importer = reinterpret_cast<ImportModuleEntry>(entry)();
+    if (importer == nullptr) {
+        error = "it made no importer";
+    }
+    return importer;
+}
+
+}  // namespace
 
 ImportModuleLoader::ImportModuleLoader()
     : ImportModuleLoader(InstallPaths::OfThisProgram().ImportModule()) {}
@@ -35,27 +57,14 @@ std::vector<std::string> ImportModuleLoader::FileExtensions() const {
 }
 
 ImportPort* ImportModuleLoader::Importer() const {
-    std::call_once(loaded_, [this] { Load(); });
-    return importer_.get();
-}
-
-void ImportModuleLoader::Load() const {
-    std::string error;
-    void* module = OpenSharedLibrary(modulePath_, error);
-    void* entry = module != nullptr ? ::dlsym(module, kImportModuleEntry) : nullptr;
-    if (module != nullptr && entry == nullptr) {
-        error = std::string("it has no entry point ") + kImportModuleEntry;
-    }
-    if (entry != nullptr) {
-        // POSIX guarantees that a data pointer from dlsym converts to a function pointer.
-        importer_.reset(reinterpret_cast<ImportModuleEntry>(entry)());
+    std::call_once(loaded_, [this] {
+        std::string error;
+        importer_.reset(MakeImporter(modulePath_, error));
         if (importer_ == nullptr) {
-            error = "it made no importer";
+            loadError_ = "The import module " + modulePath_ + " cannot be loaded: " + error + ".";
         }
-    }
-    if (importer_ == nullptr) {
-        loadError_ = "The import module " + modulePath_ + " cannot be loaded: " + error + ".";
-    }
+    });
+    return importer_.get();
 }
 
 }  // namespace sonaro

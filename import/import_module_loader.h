@@ -28,7 +28,6 @@ class ImportModuleLoader final : public ImportPort {
     // The module's importer, loaded at the first call; null when it cannot be, with the reason in
     // loadError_.
     ImportPort* Importer() const;
-    void Load() const;
 
     std::string modulePath_;
     mutable std::once_flag loaded_;
