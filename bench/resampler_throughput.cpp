@@ -24,7 +24,7 @@ using namespace sonaro;
 // of a span costs the length of its phase; the up phases of one column add up to the filter.
 double Measure(const RateRatio& ratio, SimdLevel level, unsigned threads) {
     const FilterTable& table = *FindFilterTable(ratio.filterRate);
-    PolyphaseFilter filter(table, ratio.up, ratio.down, kResamplerWindowSamples, level);
+    PolyphaseFilter filter(table, ratio.up, ratio.down, kResamplerWindowSamples, 2, level);
     const auto count = static_cast<std::int64_t>(60 * ratio.inputRate);
     std::vector<float> input(static_cast<std::size_t>(count));
     std::mt19937 random(1);

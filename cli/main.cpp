@@ -7,6 +7,7 @@
 #include "cli/convert_command.h"
 #include "cli/info_command.h"
 #include "cli/interrupt.h"
+#include "convert/files/heap_policy.h"
 #include "convert/files/temp_directory.h"
 #include "resources/version.h"
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
         case CommandLine::Action::Convert:
             break;
     }
+    sonaro::KeepFreedMemoryForReuse();
     sonaro::InstallInterruptHandlers();
     // Intermediate files of runs that were killed are removed before this run makes its own.
     sonaro::TempDirectory::RemoveStale();

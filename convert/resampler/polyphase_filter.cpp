@@ -12,7 +12,7 @@ constexpr std::size_t kAlignment = 64;
 }  // namespace
 
 PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
-                                 std::size_t windowSamples, SimdLevel level)
+                                 std::size_t windowSamples, unsigned sides, SimdLevel level)
     : up_(up),
       down_(down),
       taps_(table.size),
@@ -45,11 +45,11 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
     constexpr std::size_t kAligned = kAlignment / sizeof(double);
     sideVectors_ = slots_ * down_;
     sideSize_ = (sideVectors_ * kernel_.shape.width + kAligned - 1) / kAligned * kAligned;
-    storage_.resize(2 * sideSize_ + kAligned);
+    storage_.resize(sides * sideSize_ + kAligned);
     void* start = storage_.data();
     std::size_t space = storage_.size() * sizeof(double);
-    rows_ =
-        static_cast<double*>(std::align(kAlignment, 2 * sideSize_ * sizeof(double), start, space));
+    rows_ = static_cast<double*>(
+        std::align(kAlignment, sides * sideSize_ * sizeof(double), start, space));
 }
 
 std::int64_t PolyphaseFilter::FirstInput(std::uint64_t firstOutput) const {

@@ -44,10 +44,13 @@ struct SampleWindow {
 // lanes are width × vectors outputs, and a span is a whole number of lanes (kLaneUnit columns).
 class PolyphaseFilter {
   public:
-    // A span fits in an input window of windowSamples. Throws std::bad_alloc when its working
-    // storage cannot be had, std::logic_error when the window is too small for kLaneUnit columns.
+    // A span fits in an input window of windowSamples. sides (1 or 2) is the number of row
+    // buffers: two let one span be laid out while another is summed. Throws std::bad_alloc when
+    // its working storage cannot be had, std::logic_error when the window is too small for
+    // kLaneUnit columns.
     PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
-                    std::size_t windowSamples, SimdLevel level = BestSimdLevel());
+                    std::size_t windowSamples, unsigned sides = 2,
+                    SimdLevel level = BestSimdLevel());
     // The rows point into the filter's own storage.
     PolyphaseFilter(const PolyphaseFilter&) = delete;
     PolyphaseFilter& operator=(const PolyphaseFilter&) = delete;
@@ -63,10 +66,10 @@ class PolyphaseFilter {
     std::int64_t FirstInput(std::uint64_t firstOutput) const;
     std::int64_t LastInput(std::uint64_t firstOutput) const;
 
-    // A span is computed in two steps: its inputs are laid out in one of two row buffers (the
-    // sides 0 and 1), chunk by chunk, then its outputs are summed from them, group by group. The
-    // items of both steps may run on any thread; while one side's groups are summed, the other
-    // side may be filled for the next span.
+    // A span is computed in two steps: its inputs are laid out in one of the row buffers (the
+    // sides 0 and, with two, 1), chunk by chunk, then its outputs are summed from them, group by
+    // group. The items of both steps may run on any thread; while one side's groups are summed,
+    // the other side may be filled for the next span.
     //
     // Lays out chunk `chunk` (of ChunkCount()) of a side with the inputs of the span beginning at
     // output firstOutput (a multiple of spanSize). The window must hold every input index of
@@ -101,11 +104,11 @@ class PolyphaseFilter {
     std::vector<std::size_t> phaseStart_;  // up + 1 offsets into phaseTaps_
     std::size_t streamColumns_;            // outputs of each phase per stream
     std::size_t slots_;                    // elements per row of each stream
-    std::vector<double> storage_;          // the rows of both sides and the room to align them
+    std::vector<double> storage_;          // the rows of each side and the room to align them
     std::size_t sideVectors_;              // vectors of each side (slots_ × down)
     std::size_t sideSize_;                 // doubles of each side, rounded up to align the next
     double* rows_ = nullptr;               // the down rows of side 0, aligned (see PhaseRows),
-                                           // then those of side 1
+                                           // then those of side 1 if there is one
 };
 
 }  // namespace sonaro

@@ -24,9 +24,12 @@ constexpr std::size_t kWindowSamples = kResamplerWindowSamples;
 constexpr std::size_t kOutputBlockSamples = 2000;
 // The output is written this many blocks at a time (and a last partial block at the end).
 constexpr std::size_t kBlocksPerWrite = 32;
-// The multiply-adds (about a millisecond of one core) below which the sums are done before a
-// second thread would have started and caught up.
-constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 26;
+// The multiply-adds (about 10 ms of one core with AVX-512, 50 s of 44.1 kHz input) below which
+// one thread is done first: a team needs a second window and side of rows (about 0.85 MB, whose
+// pages cost a fault each on first touch) and a thread start, and two threads share one core's
+// FMA units on machines that give out hyperthreads as CPUs. Measured on such a 2-CPU machine, 20
+// and 40 s of 44.1 kHz stereo converted faster with one thread.
+constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 29;
 
 // One pass over the input, span by span. Each span's inputs are read into a window of their
 // own, laid out in rows, then summed; the outputs go on to be written in whole blocks of 2000,
@@ -35,13 +38,16 @@ constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 26;
 // for the reading:
 //     job k:  [read span k + 1] [groups of span k ...] [chunks of span k + 1 ...]
 // (the chunks wait until the read is done). Span k lays out its rows on side k % 2; its window is
-// the one span k - 1 did not use, unless that one holds its inputs already.
+// the one span k - 1 did not use, unless that one holds its inputs already. A single thread has
+// one window and one side: span k's window is done with once its rows are laid out, and it runs
+// the items in order, so its groups are summed before the next span's chunks replace the rows.
 // Between jobs the calling thread alone writes and reports, and a read that failed is reported
 // only after the outputs of the span before it were passed on, as reading span after span would.
 class Pass {
   public:
-    Pass(Stage& stage, BarShare bar, std::vector<float> (&windows)[2], std::vector<float>& span,
-         PolyphaseFilter& filter, WorkerTeam& team, std::uint32_t inputCount)
+    Pass(Stage& stage, BarShare bar, std::vector<std::vector<float>>& windows,
+         std::vector<float>& span, PolyphaseFilter& filter, WorkerTeam& team,
+         std::uint32_t inputCount)
         : stage_(stage),
           bar_(bar),
           windows_(windows),
@@ -79,7 +85,8 @@ class Pass {
     void RunJob(std::uint64_t k, std::uint64_t count) {
         const bool next = k + 1 < spans_;
         const std::uint64_t first = k * filter_.spanSize();
-        const auto side = static_cast<unsigned>(k % 2);
+        const std::size_t sides = windows_.size();
+        const auto side = static_cast<unsigned>(k % sides);
         const std::size_t reads = next ? 1 : 0;
         const std::size_t groups = filter_.GroupCount(count);
         const std::size_t chunks = next ? filter_.ChunkCount() : 0;
@@ -99,7 +106,7 @@ class Pass {
                 read.wait(false, std::memory_order_acquire);
                 if (!readFailure_) {
                     filter_.PrepareChunk(first + filter_.spanSize(), item - reads - groups,
-                                         Window(k + 1), 1 - side);
+                                         Window(k + 1), static_cast<unsigned>((k + 1) % sides));
                 }
             }
         });
@@ -126,7 +133,8 @@ class Pass {
         }
         const std::int64_t count =
             std::clamp<std::int64_t>(std::int64_t{inputCount_} - oldest, 0, room);
-        held = {k > 0 ? 1 - before.buffer : 0, oldest, oldest + count};
+        held = {k > 0 ? (before.buffer + 1) % static_cast<int>(windows_.size()) : 0, oldest,
+                oldest + count};
         stage_.input().ReadAt(static_cast<std::uint64_t>(oldest) * sizeof(float),
                               windows_[held.buffer].data(),
                               static_cast<std::size_t>(count) * sizeof(float));
@@ -170,7 +178,7 @@ class Pass {
 
     Stage& stage_;
     BarShare bar_;
-    std::vector<float> (&windows_)[2];
+    std::vector<std::vector<float>>& windows_;  // one per side of the filter
     std::vector<float>& span_;
     PolyphaseFilter& filter_;
     WorkerTeam& team_;
@@ -214,18 +222,19 @@ bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& 
     }
     Stage stage(context, bar);
     return stage.Run([&] {
-        // The working storage comes before the rate's filter is looked up and any file opened.
-        std::vector<float> windows[2] = {std::vector<float>(kWindowSamples),
-                                         std::vector<float>(kWindowSamples)};
+        // The working storage comes before the rate's filter is looked up and any file opened:
+        // two windows and two sides of rows for a team, one of each for a single thread.
+        WorkerTeam team(ResamplerThreads(inputCount, inputRate, threads));
+        const unsigned sides = team.size() > 1 ? 2 : 1;
+        std::vector<std::vector<float>> windows(sides, std::vector<float>(kWindowSamples));
         stage.output().Reserve(kOutputBlockSamples * kBlocksPerWrite * sizeof(float),
                                StageWriter::AtReport::Keep);
         const FilterTable* table = ratio != nullptr ? FindFilterTable(ratio->filterRate) : nullptr;
         if (table == nullptr) {
             return stage.Fail(IDS_INVALID_FOR_CONVERSION);
         }
-        PolyphaseFilter filter(*table, ratio->up, ratio->down, kWindowSamples);
+        PolyphaseFilter filter(*table, ratio->up, ratio->down, kWindowSamples, sides);
         std::vector<float> span(filter.spanSize());
-        WorkerTeam team(ResamplerThreads(inputCount, inputRate, threads));
         stage.input().Open(input);
         stage.output().Open(output);
         std::uint64_t produced = 0;

@@ -26,8 +26,8 @@ bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& 
                         std::uint32_t& outputCount, std::uint32_t inputRate, unsigned threads = 0);
 
 // The threads the sums of inputCount samples at inputRate are shared over when that many are
-// asked for: as asked, and for 0 the team's share of the processors (0), except for an input so
-// short that one thread is done before a second would have started and caught up (1).
+// asked for: as asked, and for 0 the team's share of the processors (0), except for an input
+// short enough (under about 50 s at 44.1 kHz) that one thread finishes first (1).
 unsigned ResamplerThreads(std::uint32_t inputCount, std::uint32_t inputRate, unsigned threads);
 
 }  // namespace sonaro

@@ -34,7 +34,7 @@ std::size_t SmallestWindow(const Rate& rate) {
 // that holds only the inputs the filter says the span reaches.
 std::vector<float> FilterAll(const std::vector<float>& x, const Rate& rate, std::size_t window,
                              SimdLevel level, WorkerTeam& team) {
-    PolyphaseFilter filter(*FindFilterTable(rate.filterRate), rate.up, rate.down, window, level);
+    PolyphaseFilter filter(*FindFilterTable(rate.filterRate), rate.up, rate.down, window, 2, level);
     const auto count = static_cast<std::int64_t>(x.size());
     const std::uint64_t outputs =
         (filter.taps() + std::uint64_t{rate.up} * (x.size() - 1) + rate.down - 1) / rate.down;
@@ -109,7 +109,7 @@ TEST(PolyphaseFilter, SpansAreWholeLaneUnitsOfEveryPhaseAndFitTheWindow) {
         const FilterTable& table = *FindFilterTable(rate.filterRate);
         for (const std::size_t window : {SmallestWindow(rate), std::size_t{65536}}) {
             for (const SimdLevel level : SupportedSimdLevels()) {
-                const PolyphaseFilter filter(table, rate.up, rate.down, window, level);
+                const PolyphaseFilter filter(table, rate.up, rate.down, window, 2, level);
                 EXPECT_EQ(filter.spanSize() % (384 * rate.up), 0U) << rate.rate;
                 EXPECT_LE(filter.LastInput(0) - filter.FirstInput(0) + 1,
                           static_cast<std::int64_t>(window));

@@ -255,16 +255,16 @@ TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
     }
 }
 
-// A second thread pays only for an input of more than about a second (the 48 kHz filter: 1421
-// multiply-adds per output, 2^26 in all at 283,000 inputs).
+// A second thread pays only for an input of more than about 50 s (the 48 kHz filter: 1421
+// multiply-adds per output, 2^29 in all from 2,266,878 inputs).
 TEST(ResamplerThreads, OneForShortInputsTheTeamsShareOtherwise) {
     const struct {
         std::uint32_t inputs;
         std::uint32_t rate;
         unsigned asked;
         unsigned threads;
-    } cases[] = {{283000, 48000, 0, 1}, {284000, 48000, 0, 0}, {48000, 48000, 3, 3},
-                 {441000, 44100, 0, 0}, {44100, 44100, 0, 1},  {10, 44101, 0, 0}};
+    } cases[] = {{2266877, 48000, 0, 1}, {2266878, 48000, 0, 0}, {48000, 48000, 3, 3},
+                 {2646000, 44100, 0, 0}, {441000, 44100, 0, 1},  {10, 44101, 0, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(ResamplerThreads(c.inputs, c.rate, c.asked), c.threads) << c.inputs;
     }
