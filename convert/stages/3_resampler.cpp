@@ -20,7 +20,6 @@ namespace {
 static_assert(std::endian::native == std::endian::little,
               "sample files hold little-endian floats and are read and written as they are");
 
-constexpr std::size_t kWindowSamples = kResamplerWindowSamples;
 constexpr std::size_t kOutputBlockSamples = 2000;
 // The output is written this many blocks at a time (and a last partial block at the end).
 constexpr std::size_t kBlocksPerWrite = 32;
@@ -226,14 +225,16 @@ bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& 
         // two windows and two sides of rows for a team, one of each for a single thread.
         WorkerTeam team(ResamplerThreads(inputCount, inputRate, threads));
         const unsigned sides = team.size() > 1 ? 2 : 1;
-        std::vector<std::vector<float>> windows(sides, std::vector<float>(kWindowSamples));
+        const std::size_t windowSamples =
+            sides == 1 ? kResamplerSingleWindowSamples : kResamplerWindowSamples;
+        std::vector<std::vector<float>> windows(sides, std::vector<float>(windowSamples));
         stage.output().Reserve(kOutputBlockSamples * kBlocksPerWrite * sizeof(float),
                                StageWriter::AtReport::Keep);
         const FilterTable* table = ratio != nullptr ? FindFilterTable(ratio->filterRate) : nullptr;
         if (table == nullptr) {
             return stage.Fail(IDS_INVALID_FOR_CONVERSION);
         }
-        PolyphaseFilter filter(*table, ratio->up, ratio->down, kWindowSamples, sides);
+        PolyphaseFilter filter(*table, ratio->up, ratio->down, windowSamples, sides);
         std::vector<float> span(filter.spanSize());
         stage.input().Open(input);
         stage.output().Open(output);

@@ -154,7 +154,7 @@ TEST_F(Resampling, CopyOfAMissingInputIsReportedByTheCopy) {
 }
 
 TEST_F(Resampling, ShortInputIsReadWithOneSeekAndOneRead) {
-    const std::vector<float> input = Noise(kResamplerWindowSamples, 1);
+    const std::vector<float> input = Noise(kResamplerSingleWindowSamples, 1);
     {
         test::ScopedFault reads(FileOperation::Read, EIO, 1000000, "in.f32");
         ASSERT_TRUE(Resample(input, 16000).ok);

@@ -104,8 +104,9 @@ TEST_F(MemoryTest, NormaliserBuffers) {
 
 TEST_F(MemoryTest, ResamplerBuffers) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 1777));
-    // The input windows and the output buffer of 32 blocks of 2000 floats.
-    for (const std::size_t bytes : {4 * kResamplerWindowSamples, std::size_t{4 * 2000 * 32}}) {
+    // The input window of a single thread and the output buffer of 32 blocks of 2000 floats.
+    for (const std::size_t bytes :
+         {4 * kResamplerSingleWindowSamples, std::size_t{4 * 2000 * 32}}) {
         ExpectAllocationFailure(bytes, [&](StageContext& context) {
             std::uint32_t count = 0;
             return MonoFloatsTo8000Hz(context, kBar, output, input, 1777, count, 44100);
