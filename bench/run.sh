@@ -3,7 +3,8 @@
 # of RUNS), and prints the table of wall times with sonaro's ratio to the faster peer: ten-minute
 # inputs, a short one, the same again with all three tools pinned to one CPU (taskset -c 0), and a
 # batch of 40 files of 15 s (mixed rates and channels) converted two at a time (sonaro --jobs 2,
-# the peers one file each through xargs -P 2). Then the resampler's sums against the limit of
+# the peers one file each through xargs -P 2); the 10 s rows, some 20 ms each, are taken five
+# times as often, as their spread is larger. Then the resampler's sums against the limit of
 # each instruction set. Take it on a quiet machine: the load is printed first. LENGTH (seconds,
 # default 600) shortens the long inputs for a quick try of the script itself.
 # Usage: bench/run.sh BUILD_DIR [RUNS [LENGTH]]
@@ -31,11 +32,11 @@ make_input() {
     esac
 }
 
-# row LABEL INPUT [PREFIX]: the three tools on one input, each command after PREFIX.
+# row LABEL INPUT [PREFIX [RUNS]]: the three tools on one input, each command after PREFIX.
 row() {
     input="$work/$2.wav"
     prefix=${3:-}
-    "$compare" "$1" "$runs" \
+    "$compare" "$1" "${4:-$runs}" \
         "sox=$prefix sox '$input' -r 8000 -c 1 -e a-law '$work/sox.wav'" \
         "ffmpeg=$prefix ffmpeg -v error -y -i '$input' -ar 8000 -ac 1 -c:a pcm_alaw '$work/ffmpeg.wav'" \
         "sonaro=$prefix $convert --quiet '$input' -o '$work/sonaro.wav'"
@@ -71,7 +72,7 @@ for pin in "" "taskset -c 0"; do
     row "48 kHz mono$at" m48 "$pin"
     row "22.05 kHz stereo$at" s22 "$pin"
     row "44.1 kHz stereo MS ADPCM$at" a44 "$pin"
-    row "10 s 44.1 kHz stereo$at" short "$pin"
+    row "10 s 44.1 kHz stereo$at" short "$pin" $((runs * 5))
 done
 "$compare" "40 files of 15 s, two at a time" "$runs" \
     "sox=xargs -a '$work/list' -P 2 -I{} sox {} -r 8000 -c 1 -e a-law -t wav {}.sox" \
