@@ -25,9 +25,8 @@ constexpr std::size_t kOutputBlockSamples = 2000;
 constexpr std::size_t kBlocksPerWrite = 32;
 // The multiply-adds (about 10 ms of one core with AVX-512, 50 s of 44.1 kHz input) below which
 // one thread is done first: a team needs a second window and side of rows (about 0.85 MB, whose
-// pages cost a fault each on first touch) and a thread start, and two threads share one core's
-// FMA units on machines that give out hyperthreads as CPUs. Measured on such a 2-CPU machine, 20
-// and 40 s of 44.1 kHz stereo converted faster with one thread.
+// pages cost a fault each on first touch), a thread start and a handover at every span. Measured
+// on a 2-CPU virtual machine, 20 and 40 s of 44.1 kHz stereo converted faster with one thread.
 constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 29;
 
 // One pass over the input, span by span. Each span's inputs are read into a window of their
