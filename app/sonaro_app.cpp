@@ -12,7 +12,7 @@
 #include "app/main_frame.h"
 #include "convert/codecs/codec_setup.h"
 #include "document/sonaro_doc.h"
-#include "import/sound_importer.h"
+#include "import/sandboxed_importer.h"
 #include "resources/frame_resources.h"
 #include "ui/profile.h"
 #include "ui/svg_picture.h"
@@ -35,7 +35,7 @@ QIcon ProgramIcon() {
 CSonaroApp::CSonaroApp(std::unique_ptr<SoundOutput> sound)
     : codecs_(MakeCodecManager(std::cerr, "sonaro")),
       sound_(sound ? std::move(sound) : MakeSoundOutput(*codecs_)),
-      importer_(std::make_unique<SoundImporter>()) {
+      importer_(std::make_unique<SandboxedImporter>()) {
     doc_ = std::make_unique<CSonaroDoc>(user_, *sound_, *codecs_, importer_.get());
     user_.SetHelp([this](int context) { help_.ShowHelp(context); });
 }

@@ -1,9 +1,13 @@
-// Imports one file and prints how long it took, how many times events were pumped and the outcome.
-// Usage: sonaro-bench-import INPUT OUTPUT
+// Imports one file, as many times as asked, and prints the median, fastest and slowest time of an
+// import, how many times events were pumped and the outcome.
+// Usage: sonaro-bench-import INPUT OUTPUT [RUNS]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
-#include "import/sound_importer.h"
+#include "import/sandboxed_importer.h"
 
 namespace {
 
@@ -23,17 +27,28 @@ class CountingProgress final : public sonaro::ProgressPort {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s INPUT OUTPUT\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s INPUT OUTPUT [RUNS]\n", argv[0]);
         return 2;
     }
+    const int runs = argc == 4 ? std::max(1, std::atoi(argv[3])) : 1;
+    sonaro::SandboxedImporter importer;
+    std::vector<double> milliseconds;
+    sonaro::ImportOutcome outcome;
     CountingProgress progress;
-    sonaro::SoundImporter importer;
-    const auto start = std::chrono::steady_clock::now();
-    const sonaro::ImportOutcome outcome = importer.Import(argv[1], argv[2], progress);
-    const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
-    const char* status = outcome.status == sonaro::ImportOutcome::Status::Done ? "done" : "failed";
-    std::printf("%s %.2f s, %ld pumps%s%s\n", status, seconds.count(), progress.pumps,
+    for (int run = 0; run < runs && outcome.status == sonaro::ImportOutcome::Status::Done; ++run) {
+        progress.pumps = 0;
+        const auto start = std::chrono::steady_clock::now();
+        outcome = importer.Import(argv[1], argv[2], progress);
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        milliseconds.push_back(took.count());
+    }
+    std::sort(milliseconds.begin(), milliseconds.end());
+    const bool done = outcome.status == sonaro::ImportOutcome::Status::Done;
+    std::printf("%s: median %.2f ms, fastest %.2f, slowest %.2f over %zu runs, %ld pumps%s%s\n",
+                done ? "done" : "failed", milliseconds[milliseconds.size() / 2],
+                milliseconds.front(), milliseconds.back(), milliseconds.size(), progress.pumps,
                 outcome.reason.empty() ? "" : ": ", outcome.reason.c_str());
-    return outcome.status == sonaro::ImportOutcome::Status::Done ? 0 : 1;
+    return done ? 0 : 1;
 }

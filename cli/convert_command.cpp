@@ -17,7 +17,7 @@
 #include "convert/resampler/worker_team.h"
 #include "document/path_parts.h"
 #include "document/sonaro_doc.h"
-#include "import/import_module_loader.h"
+#include "import/sandboxed_importer.h"
 
 namespace sonaro {
 namespace {
@@ -91,7 +91,7 @@ int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& erro
     auto codecs = MakeCodecManager(errors, kProgramName);
     const std::vector<Job> jobs = PlanJobs(command);
     const bool showProgress = !command.quiet && command.jobs == 1 && ::isatty(2) != 0;
-    ImportModuleLoader importer;
+    SandboxedImporter importer;
     Shared shared{out,
                   errors,
                   {},

@@ -15,7 +15,7 @@
 #include "convert/files/file_error_report.h"
 #include "document/info_text.h"
 #include "document/sonaro_doc.h"
-#include "import/import_module_loader.h"
+#include "import/sandboxed_importer.h"
 
 namespace sonaro {
 namespace {
@@ -37,7 +37,7 @@ int RunInfo(const std::vector<std::string>& inputs, bool json, bool import, std:
             std::ostream& errors) {
     std::mutex errorsLock;
     auto codecs = MakeCodecManager(errors, kProgramName);
-    ImportModuleLoader importer;
+    SandboxedImporter importer;
     bool anyRefused = false;
     for (const std::string& input : inputs) {
         if (Interrupted()) {

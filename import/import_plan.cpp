@@ -1,7 +1,5 @@
 #include "import/import_plan.h"
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <iterator>
 
@@ -20,13 +18,13 @@ std::uint32_t ImportRate(std::uint32_t rate) {
     return above != std::end(kRateTable) ? above->inputRate : std::end(kRateTable)[-1].inputRate;
 }
 
-ImportPlan PlanImport(int channels, std::uint32_t rate, int subtype) {
+ImportPlan PlanImport(int channels, std::uint32_t rate, SampleKind kind) {
     ImportPlan plan;
     plan.channels = channels <= 2 ? channels : 1;
     plan.rate = ImportRate(rate);
-    const bool eightBit = subtype == SF_FORMAT_PCM_S8 || subtype == SF_FORMAT_PCM_U8;
+    const bool eightBit = kind == SampleKind::Int8;
     plan.copy =
-        plan.channels == channels && plan.rate == rate && (eightBit || subtype == SF_FORMAT_PCM_16);
+        plan.channels == channels && plan.rate == rate && (eightBit || kind == SampleKind::Int16);
     plan.bits = plan.copy && eightBit ? 8 : 16;
     return plan;
 }

@@ -4,6 +4,10 @@
 
 namespace sonaro {
 
+// What a source's samples are, as far as the import cares: 8- or 16-bit integers, which may be
+// copied as they are, or anything else.
+enum class SampleKind : std::uint32_t { Int8 = 0, Int16 = 1, Other = 2 };
+
 // What an import writes for a source: the shape of the PCM WAV file, and whether the source's
 // samples are copied one for one (8- and 16-bit integers that need neither mixing nor another
 // rate) or decoded, mixed, resampled and scaled to 16-bit full scale.
@@ -18,8 +22,7 @@ struct ImportPlan {
 // above it (never 8012), and 48000 above 48000.
 std::uint32_t ImportRate(std::uint32_t rate);
 
-// The plan for a source of that many channels and that rate whose samples are of the given
-// libsndfile subtype (SF_FORMAT_PCM_16, SF_FORMAT_VORBIS, ...).
-ImportPlan PlanImport(int channels, std::uint32_t rate, int subtype);
+// The plan for a source of that many channels and that rate whose samples are of that kind.
+ImportPlan PlanImport(int channels, std::uint32_t rate, SampleKind kind);
 
 }  // namespace sonaro

@@ -76,6 +76,9 @@ enum StringId : unsigned {
     IDS_CANNOT_START_PLAYBACK = 61296,
     IDS_CANNOT_STOP_PLAYBACK = 61297,
     IDS_PLAYBACK_TOO_LARGE = 61298,
+
+    // Import.
+    IDS_DECODER_STOPPED = 61312,
 };
 
 }  // namespace sonaro

@@ -73,6 +73,7 @@ constexpr std::array kStrings = {
     Entry{IDS_CANNOT_START_PLAYBACK, "Can not start playback."},
     Entry{IDS_CANNOT_STOP_PLAYBACK, "Can not stop playback."},
     Entry{IDS_PLAYBACK_TOO_LARGE, "Playback of files over 2MB is not allowed."},
+    Entry{IDS_DECODER_STOPPED, "The decoder stopped on this file; it may be damaged."},
 };
 
 static_assert(std::is_sorted(kStrings.begin(), kStrings.end(),

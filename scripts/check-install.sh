@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs a build under two prefixes in a scratch DESTDIR and checks each install: every file of
 # the desktop application lands where the desktop and man expect it, nothing lands outside the
-# prefix, and the installed programs find their codec directory and run without a display.
+# prefix, and the installed programs find their codec directory and their decoder program, link no
+# decoding library themselves, and run without a display.
 # Usage: check-install.sh BUILD_DIR
 set -eu
 build=$1
@@ -17,7 +18,7 @@ fail() {
 }
 
 check_files() {
-    for f in bin/sonaro bin/sonaro-convert \
+    for f in bin/sonaro bin/sonaro-convert libexec/sonaro/sonaro-decoder \
              share/applications/sonaro.desktop \
              share/metainfo/io.github.sonaro.sonaro.metainfo.xml \
              share/icons/hicolor/scalable/apps/sonaro.svg \
@@ -63,20 +64,25 @@ check_programs() {
 }
 
 # A FLAC file made from the sample imports to the bytes that the sample converts to, through the
-# module below the prefix: without it, the import names that module.
+# decoder program below the prefix (the programs themselves link no decoding library): without
+# it, the import names that program.
 check_import() {
-    module=$(find "$root" -name sonaro-import.so)
-    [ -n "$module" ] || { fail "no import module"; return; }
+    decoder="$root/libexec/sonaro/sonaro-decoder"
+    for program in sonaro sonaro-convert; do
+        if readelf -d "$root/bin/$program" | grep NEEDED | grep -qE 'sndfile|soxr|seccomp'; then
+            fail "$program links a decoding library"
+        fi
+    done
     "$root/bin/sonaro-convert" -q "$sample" -o "$stage/plain.wav"
     "$root/bin/sonaro-convert" -q --import "$stage/sample.flac" -o "$stage/imported.wav" &&
         cmp -s "$stage/plain.wav" "$stage/imported.wav" || fail "sonaro-convert --import failed"
-    mv "$module" "$stage/away.so"
+    mv "$decoder" "$stage/away"
     errors=$("$root/bin/sonaro-convert" -q --import "$stage/sample.flac" -o "$stage/x.wav" 2>&1) &&
-        fail "imported without its module"
-    mv "$stage/away.so" "$module"
+        fail "imported without its decoder"
+    mv "$stage/away" "$decoder"
     case "$errors" in
-        *"The import module $module cannot be loaded"*) ;;
-        *) fail "the installed import module $module was not looked for: $errors" ;;
+        *"The decoder program $decoder cannot be started"*) ;;
+        *) fail "the installed decoder $decoder was not looked for: $errors" ;;
     esac
 }
 

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Checks the Debian package that make package left in a build directory: lintian reports no error
-# or warning, the dependencies came from the binaries (the import module's among them), and the desktop entry and AppStream metadata it ships
-# are valid. Usage: check-package.sh BUILD_DIR
+# or warning, the dependencies came from the binaries (the decoder program's among them), the
+# decoder is in it, and the desktop entry and AppStream metadata it ships are valid.
+# Usage: check-package.sh BUILD_DIR
 set -eu
 build=$1
 set -- "$build"/sonaro_*.deb
@@ -16,12 +17,16 @@ dpkg-deb --field "$deb" Package Version Architecture Depends Recommends
 lintian --fail-on error,warning --display-info "$deb" || status=1
 dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6 (>=' ||
     { echo "check-package: the dependencies were not read from the binaries"; status=1; }
-dpkg-deb --field "$deb" Depends | grep -q 'libsndfile1 (>=.*libsoxr0 (>=' ||
-    { echo "check-package: no dependency on libsndfile1 and libsoxr0"; status=1; }
+for library in libseccomp2 libsndfile1 libsoxr0; do
+    dpkg-deb --field "$deb" Depends | grep -q "$library (>=" ||
+        { echo "check-package: no dependency on $library"; status=1; }
+done
 dpkg-deb --extract "$deb" "$tree"
 desktop-file-validate "$tree/usr/share/applications/sonaro.desktop" || status=1
 appstreamcli validate --no-net "$tree/usr/share/metainfo/"*.metainfo.xml || status=1
 [ -n "$(find "$tree/usr/lib" -type d -path '*/sonaro/codecs')" ] ||
     { echo "check-package: no codec directory"; status=1; }
+[ -x "$tree/usr/libexec/sonaro/sonaro-decoder" ] ||
+    { echo "check-package: no decoder program"; status=1; }
 [ $status -eq 0 ] && echo "check-package: $deb ok"
 exit $status

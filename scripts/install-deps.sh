@@ -17,7 +17,7 @@ packages_of() {
         build) echo "build-essential cmake ninja-build pkg-config
                      qt6-base-dev qt6-multimedia-dev qt6-svg-dev libgl-dev
                      libgtest-dev libgmock-dev googletest libbenchmark-dev
-                     librsvg2-bin libsndfile1-dev libsoxr-dev" ;;
+                     librsvg2-bin libsndfile1-dev libsoxr-dev libseccomp-dev" ;;
         test) echo "groff-base file desktop-file-utils appstream sox ffmpeg pulseaudio pulseaudio-utils" ;;
         demo) echo "sox" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;

@@ -5,8 +5,8 @@
 
 // The paths from the install's bin directory, worked out by CMake when it was configured.
 #if !defined(SONARO_BIN_TO_CODECS) || !defined(SONARO_BIN_TO_HELP) || \
-    !defined(SONARO_BIN_TO_IMPORT_MODULE)
-#error "SONARO_BIN_TO_CODECS, _HELP and _IMPORT_MODULE must give the paths from the bin directory"
+    !defined(SONARO_BIN_TO_DECODER)
+#error "SONARO_BIN_TO_CODECS, _HELP and _DECODER must give the paths from the bin directory"
 #endif
 
 namespace sonaro {
@@ -28,8 +28,8 @@ std::string InstallPaths::HelpDirectory() const {
     return Below(SONARO_BIN_TO_HELP);
 }
 
-std::string InstallPaths::ImportModule() const {
-    return Below(SONARO_BIN_TO_IMPORT_MODULE);
+std::string InstallPaths::DecoderProgram() const {
+    return Below(SONARO_BIN_TO_DECODER);
 }
 
 // Without a program directory the answer is empty, a directory that never exists.

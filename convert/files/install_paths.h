@@ -6,8 +6,8 @@
 namespace sonaro {
 
 // The directories of an installed Sonaro, found from the directory its programs lie in. An
-// install keeps the shape CMake gave it (bin, lib, share below one prefix), so the same relative
-// paths hold for any prefix, a package, or a tree moved elsewhere.
+// install keeps the shape CMake gave it (bin, lib, libexec, share below one prefix), so the same
+// relative paths hold for any prefix, a package, or a tree moved elsewhere.
 class InstallPaths {
   public:
     explicit InstallPaths(std::filesystem::path programDirectory);
@@ -18,8 +18,8 @@ class InstallPaths {
     std::string CodecDirectory() const;
     // <datadir>/sonaro/help: the help pages.
     std::string HelpDirectory() const;
-    // <libdir>/sonaro/import/sonaro-import.so: the import, loaded when a file is imported.
-    std::string ImportModule() const;
+    // <libexecdir>/sonaro/sonaro-decoder: the decoder program that the import starts.
+    std::string DecoderProgram() const;
 
   private:
     std::string Below(const char* relative) const;

@@ -2,10 +2,14 @@
 // where the import copies samples, the same sound where it decodes them, one message where it
 // cannot read the file.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "convert/formats/alaw_decoder.h"
 #include "tests/support/run_process.h"
@@ -145,6 +149,68 @@ TEST_F(CliImport, UnreadableFilesGetOneMessage) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
         EXPECT_FALSE(test::Exists(dir.File("x.out")));
     }
+    EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
+}
+
+std::string ProcFile(pid_t pid, const char* name) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/" + name);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The first child process of pid found in /proc (0: none yet).
+pid_t ChildOf(pid_t pid) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        // The parent's number is the second field after the name, which ends at the last ')'.
+        const std::string stat = ProcFile(std::stoi(name), "stat");
+        const auto nameEnd = stat.rfind(')');
+        std::istringstream fields(nameEnd == std::string::npos ? "" : stat.substr(nameEnd + 1));
+        std::string state;
+        pid_t parent = 0;
+        if (fields >> state >> parent && parent == pid) {
+            return std::stoi(name);
+        }
+    }
+    return 0;
+}
+
+// While a long import runs, the decoding is done by a separate, locked-down process, and
+// sonaro-convert itself has loaded neither libsndfile nor the FLAC library; a decoder killed
+// midway by SIGSEGV ends the run with status 1, one line naming the file, no output and nothing
+// in the temporary directory.
+TEST_F(CliImport, ADecoderKilledMidwayIsOneMessageAndNothingLeft) {
+    Make("sox -n -r 96000 -c 2 -b 24 long.flac synth 60 sine 440 sine 660 gain -3");
+    const std::string errors = dir.File("errors");
+    const pid_t convert =
+        test::StartProcess(kProgram, {"--import", dir.File("long.flac"), "-o", dir.File("out.wav")},
+                           {"TMPDIR=" + tempRoot.path()}, errors);
+    pid_t decoder = 0;
+    ASSERT_TRUE(test::WaitFor([&] {
+        decoder = ChildOf(convert);
+        return decoder != 0 &&
+               ProcFile(decoder, "status").find("Seccomp:\t2\n") != std::string::npos;
+    }));
+    EXPECT_NE(ProcFile(decoder, "status").find("NoNewPrivs:\t1\n"), std::string::npos);
+    EXPECT_NE(ProcFile(decoder, "maps").find("libFLAC"), std::string::npos)
+        << "the decoder is the one that decodes FLAC";
+    const std::string maps = ProcFile(convert, "maps");
+    EXPECT_EQ(maps.find("libFLAC"), std::string::npos);
+    EXPECT_EQ(maps.find("libsndfile"), std::string::npos);
+    ASSERT_EQ(::kill(decoder, SIGSEGV), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(convert, &status, 0), convert);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const auto printed = test::ReadAll(errors);
+    EXPECT_EQ(std::string(printed.begin(), printed.end()),
+              test::CliMessage(dir.File("long.flac"),
+                               "The decoder stopped on this file; it may be damaged."));
+    EXPECT_FALSE(test::Exists(dir.File("out.wav")));
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
 }
 

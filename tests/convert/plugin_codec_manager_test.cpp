@@ -76,8 +76,8 @@ TEST(PluginCodecManager, SearchesTheCodecPathThenTheInstalledDirectory) {
     }
 }
 
-// Under any prefix the drivers and the import module are in its lib directory and the help pages
-// in its share directory, all found from its bin directory.
+// Under any prefix the drivers are in its lib directory, the decoder program in its libexec
+// directory and the help pages in its share directory, all found from its bin directory.
 TEST(InstallPaths, FollowTheProgramDirectory) {
     const std::pair<std::string, std::string> cases[] = {
         {"/usr/bin", "/usr/"}, {"/opt/sonaro/bin/", "/opt/sonaro/"}, {"tree/bin", "tree/"}};
@@ -88,9 +88,7 @@ TEST(InstallPaths, FollowTheProgramDirectory) {
                     codecs.find("..") == std::string::npos)
             << codecs;
         EXPECT_EQ(paths.HelpDirectory(), prefix + "share/sonaro/help");
-        EXPECT_EQ(paths.ImportModule(),
-                  codecs.substr(0, codecs.size() - std::string("codecs").size()) +
-                      "import/sonaro-import.so");
+        EXPECT_EQ(paths.DecoderProgram(), prefix + "libexec/sonaro/sonaro-decoder");
     }
     EXPECT_EQ(InstallPaths("").CodecDirectory(), "");
 }

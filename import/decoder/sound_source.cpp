@@ -1,18 +1,33 @@
-#include "import/sound_source.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include "import/decoder/sound_source.h"
 
 #include "import/import_failure.h"
 
 namespace sonaro {
+namespace {
 
-SoundSource::SoundSource(const std::string& path) : file_(path, File::Mode::Read) {
-    struct stat status {};
-    if (::fstat(file_.descriptor(), &status) == 0 && S_ISREG(status.st_mode)) {
-        length_ = status.st_size;
-    }
-    sound_ = sf_open_fd(file_.descriptor(), SFM_READ, &info_, SF_FALSE);
+ByteSource& Bytes(void* user) {
+    return *static_cast<ByteSource*>(user);
+}
+
+// libsndfile's calls on a file, passed on to the byte source.
+SF_VIRTUAL_IO ByteSourceCalls() {
+    SF_VIRTUAL_IO calls{};
+    calls.get_filelen = [](void* user) -> sf_count_t { return Bytes(user).Length(); };
+    calls.seek = [](sf_count_t offset, int whence, void* user) -> sf_count_t {
+        return Bytes(user).Seek(offset, whence);
+    };
+    calls.read = [](void* buffer, sf_count_t count, void* user) -> sf_count_t {
+        return Bytes(user).Read(buffer, count);
+    };
+    calls.tell = [](void* user) -> sf_count_t { return Bytes(user).Tell(); };
+    return calls;
+}
+
+}  // namespace
+
+SoundSource::SoundSource(ByteSource& bytes) : bytes_(bytes), length_(bytes.Length()) {
+    SF_VIRTUAL_IO calls = ByteSourceCalls();
+    sound_ = sf_open_virtual(&calls, SFM_READ, &info_, &bytes_);
     if (sound_ == nullptr) {
         throw ImportFailure(sf_strerror(nullptr));
     }
@@ -20,6 +35,18 @@ SoundSource::SoundSource(const std::string& path) : file_(path, File::Mode::Read
 
 SoundSource::~SoundSource() {
     sf_close(sound_);
+}
+
+SampleKind SoundSource::kind() const {
+    switch (info_.format & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8:
+            return SampleKind::Int8;
+        case SF_FORMAT_PCM_16:
+            return SampleKind::Int16;
+        default:
+            return SampleKind::Other;
+    }
 }
 
 std::int64_t SoundSource::frames() const {
@@ -52,7 +79,7 @@ std::size_t SoundSource::Checked(sf_count_t frames) {
 }
 
 double SoundSource::Progress() const {
-    const off_t position = ::lseek(file_.descriptor(), 0, SEEK_CUR);
+    const std::int64_t position = bytes_.Tell();
     if (length_ <= 0 || position <= 0) {
         return 0.0;
     }

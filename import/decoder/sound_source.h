@@ -4,27 +4,28 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
-#include "convert/files/file.h"
+#include "import/decoder/byte_source.h"
+#include "import/import_plan.h"
 
 namespace sonaro {
 
-// A sound file decoded by libsndfile, read front to back in blocks of frames (one sample per
-// channel, interleaved). Files whose length libsndfile learns only at the end (MP3) work too.
+// A sound file decoded by libsndfile through its virtual I/O, read front to back in blocks of
+// frames (one sample per channel, interleaved). Files whose length libsndfile learns only at the
+// end (MP3) work too.
 class SoundSource {
   public:
-    // Throws FileException when the file cannot be opened, ImportFailure with libsndfile's own
-    // reason when it holds no sound that libsndfile can decode.
-    explicit SoundSource(const std::string& path);
+    // Throws ImportFailure with libsndfile's own reason when the bytes hold no sound that
+    // libsndfile can decode. The byte source must outlive the object.
+    explicit SoundSource(ByteSource& bytes);
     ~SoundSource();
     SoundSource(const SoundSource&) = delete;
     SoundSource& operator=(const SoundSource&) = delete;
 
     int channels() const { return info_.channels; }
     std::uint32_t rate() const { return static_cast<std::uint32_t>(info_.samplerate); }
-    // The sample encoding, a libsndfile subtype such as SF_FORMAT_PCM_16.
-    int subtype() const { return info_.format & SF_FORMAT_SUBMASK; }
+    // What the samples are: 8- or 16-bit integers, or anything else.
+    SampleKind kind() const;
     // The number of frames the file announces, or -1 when it is not known before the end.
     std::int64_t frames() const;
 
@@ -40,7 +41,7 @@ class SoundSource {
   private:
     std::size_t Checked(sf_count_t frames);
 
-    File file_;
+    ByteSource& bytes_;
     std::int64_t length_ = 0;
     SF_INFO info_{};
     SNDFILE* sound_ = nullptr;

@@ -1,4 +1,4 @@
-#include "import/sound_importer.h"
+#include "import/sandboxed_importer.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -17,7 +17,6 @@
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/formats/little_endian.h"
 #include "document/wave_reader.h"
-#include "import/import_module_loader.h"
 #include "import/import_plan.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/run_process.h"
@@ -39,7 +38,8 @@ class ImportTest : public ::testing::Test {
     }
     ImportOutcome Import(int cancelAtPump = 0) {
         test::ScriptedProgress bar(cancelAtPump);
-        const ImportOutcome outcome = SoundImporter().Import(dir.File("in"), out, bar);
+        const ImportOutcome outcome =
+            SandboxedImporter(SONARO_DECODER).Import(dir.File("in"), out, bar);
         positions = bar.positions;
         return outcome;
     }
@@ -94,7 +94,10 @@ INSTANTIATE_TEST_SUITE_P(
         ExactCase{"Aiff", kTone, "sox plain.wav -t aiff in"},
         ExactCase{"UnsignedEightBitOddLength", kTone8,
                   "ffmpeg -v error -i plain.wav -c:a pcm_u8 -f wav in"},
-        ExactCase{"SignedEightBitAiff", kTone8, "sox plain.wav -t aiff in"}),
+        ExactCase{"SignedEightBitAiff", kTone8, "sox plain.wav -t aiff in"},
+        ExactCase{"W64", kTone, "sox plain.wav -t w64 in"},
+        ExactCase{"BigEndianAu", kTone, "sox plain.wav -t au in"},
+        ExactCase{"Caf", kTone, "ffmpeg -v error -i plain.wav -f caf in"}),
     kCaseName);
 
 struct RecodeCase {
@@ -136,7 +139,13 @@ INSTANTIATE_TEST_SUITE_P(
         RecodeCase{"SixChannels", TONE("1", "-r 48000 -c 6 -b 16"), 1, 48000, 48000, 0},
         RecodeCase{"Mp3", ENCODED("1", "-c:a libmp3lame -f mp3 in"), 2, 44100, 44100, 1152},
         RecodeCase{"Vorbis", ENCODED("1", "-c:a libvorbis -f ogg in"), 2, 44100, 44100, 1024},
-        RecodeCase{"Opus", ENCODED("1", "-c:a libopus -f ogg in"), 2, 48000, 48000, 960}),
+        RecodeCase{"Opus", ENCODED("1", "-c:a libopus -f ogg in"), 2, 48000, 48000, 960},
+        RecodeCase{"Mp2", ENCODED("1", "-c:a mp2 -f mp2 in"), 2, 44100, 44100, 1152},
+        RecodeCase{"Flac24At96000", "sox -n -r 96000 -c 2 -b 24 -t flac in synth 1 sine 440", 2,
+                   48000, 48000, 0},
+        RecodeCase{"FloatAifc",
+                   "sox -n -r 32000 -c 1 -e floating-point -b 32 -t aifc in synth 1 sine 440", 1,
+                   32000, 32000, 0}),
     kCaseName);
 
 // Float frames written by libsndfile: the result is their plain average, scaled so that the peak
@@ -328,8 +337,8 @@ TEST(ImportRate, AcceptedRateKeptOtherRaisedToNextAcceptedButNever8012) {
     }
 }
 
-TEST(SoundImporterExtensions, ListsTheCommonEndingsButNotHeaderless) {
-    const auto endings = SoundImporter().FileExtensions();
+TEST(SandboxedImporterExtensions, ListsTheCommonEndingsButNotHeaderless) {
+    const auto endings = SandboxedImporter(SONARO_DECODER).FileExtensions();
     for (const char* ending : {"wav", "flac", "aiff", "aif", "w64", "mp3", "ogg", "opus"}) {
         EXPECT_NE(std::find(endings.begin(), endings.end(), ending), endings.end()) << ending;
     }
@@ -339,24 +348,18 @@ TEST(SoundImporterExtensions, ListsTheCommonEndingsButNotHeaderless) {
         << "sorted, each once";
 }
 
-// The import module, loaded as sonaro-convert loads it, answers with this importer; a module that
-// is not there fails each import, naming itself and why, and offers no endings.
-TEST(ImportModuleLoader, ForwardsToTheModulesImporter) {
-    EXPECT_EQ(ImportModuleLoader(SONARO_IMPORT_MODULE).FileExtensions(),
-              SoundImporter().FileExtensions());
-}
-
-TEST_F(ImportTest, AMissingModuleFailsEachImportNamingIt) {
+// A decoder program that is not there fails each import, naming itself and why, and offers no
+// endings.
+TEST_F(ImportTest, AMissingDecoderFailsEachImportNamingIt) {
     Make(kTone);
-    ImportModuleLoader loader(dir.File("gone.so"));
-    EXPECT_EQ(loader.FileExtensions(), std::vector<std::string>{});
+    SandboxedImporter importer(dir.File("gone"));
+    EXPECT_EQ(importer.FileExtensions(), std::vector<std::string>{});
     test::ScriptedProgress bar;
     for (int i = 0; i < 2; ++i) {
-        const ImportOutcome outcome = loader.Import(dir.File("plain.wav"), out, bar);
+        const ImportOutcome outcome = importer.Import(dir.File("plain.wav"), out, bar);
         EXPECT_EQ(outcome.status, Status::Failed);
-        EXPECT_EQ(outcome.reason, "The import module " + dir.File("gone.so") +
-                                      " cannot be loaded: cannot open shared object file: No "
-                                      "such file or directory.");
+        EXPECT_EQ(outcome.reason, "The decoder program " + dir.File("gone") +
+                                      " cannot be started: No such file or directory.");
     }
     EXPECT_EQ(dir.List(), std::vector<std::string>{"plain.wav"});
 }

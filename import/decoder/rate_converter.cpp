@@ -1,4 +1,4 @@
-#include "import/rate_converter.h"
+#include "import/decoder/rate_converter.h"
 
 #include "import/import_failure.h"
 
@@ -27,11 +27,10 @@ RateConverter::~RateConverter() {
     soxr_delete(soxr_);
 }
 
-void RateConverter::Process(const float* frames, std::size_t count, std::vector<float>& output) {
-    output.clear();
+void RateConverter::Process(const float* frames, std::size_t count, const Sink& sink) {
     while (count > 0) {
         std::size_t made = 0;
-        const std::size_t used = Step(frames, count, output, made);
+        const std::size_t used = Step(frames, count, sink, made);
         if (used == 0 && made == 0) {
             throw ImportFailure("The rate converter stopped taking samples.");
         }
@@ -40,23 +39,23 @@ void RateConverter::Process(const float* frames, std::size_t count, std::vector<
     }
 }
 
-void RateConverter::Flush(std::vector<float>& output) {
-    output.clear();
+void RateConverter::Flush(const Sink& sink) {
     std::size_t made = 0;
     do {
-        Step(nullptr, 0, output, made);
+        Step(nullptr, 0, sink, made);
     } while (made > 0);
 }
 
-std::size_t RateConverter::Step(const float* frames, std::size_t count, std::vector<float>& output,
+std::size_t RateConverter::Step(const float* frames, std::size_t count, const Sink& sink,
                                 std::size_t& made) {
     std::size_t used = 0;
     if (const soxr_error_t error =
             soxr_process(soxr_, frames, count, &used, chunk_.data(), kChunkFrames, &made)) {
         throw ImportFailure(soxr_strerror(error));
     }
-    output.insert(output.end(), chunk_.begin(),
-                  chunk_.begin() + static_cast<std::ptrdiff_t>(made * channels_));
+    if (made > 0) {
+        sink(chunk_.data(), made * channels_);
+    }
     return used;
 }
 

@@ -1,0 +1,145 @@
+#include "import/sandboxed_importer.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <optional>
+
+#include "convert/files/file.h"
+#include "convert/files/install_paths.h"
+#include "import/decoder_conversation.h"
+#include "import/decoder_stopped.h"
+#include "import/import_failure.h"
+#include "import/imported_wave.h"
+#include "import/stream_spool.h"
+#include "resources/string_table.h"
+
+namespace sonaro {
+namespace {
+
+std::uint64_t LengthOf(int fd) {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && status.st_size > 0
+               ? static_cast<std::uint64_t>(status.st_size)
+               : 0;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::string directory = std::filesystem::path(path).parent_path().string();
+    return directory.empty() ? "." : directory;
+}
+
+}  // namespace
+
+SandboxedImporter::SandboxedImporter()
+    : SandboxedImporter(InstallPaths::OfThisProgram().DecoderProgram()) {}
+
+SandboxedImporter::SandboxedImporter(std::string decoder, DecoderLimits limits)
+    : decoder_(std::move(decoder)), limits_(limits) {}
+
+ImportOutcome SandboxedImporter::Import(const std::string& source, const std::string& target,
+                                        ProgressPort& progress) {
+    ImportOutcome outcome;
+    ProgressReporter reporter(progress);
+    try {
+        if (Run(source, target, reporter)) {
+            return outcome;
+        }
+        outcome.status = ImportOutcome::Status::Cancelled;
+    } catch (const ImportFailure& failure) {
+        outcome = {ImportOutcome::Status::Failed, failure.what()};
+    } catch (const DecoderStopped&) {
+        outcome = {ImportOutcome::Status::Failed, LoadString(IDS_DECODER_STOPPED)};
+    } catch (const FileException& failure) {
+        outcome = {ImportOutcome::Status::Failed, std::strerror(failure.osError())};
+    } catch (const std::bad_alloc&) {
+        outcome = {ImportOutcome::Status::Failed, "Not enough memory."};
+    }
+    std::remove(target.c_str());
+    return outcome;
+}
+
+bool SandboxedImporter::Run(const std::string& source, const std::string& target,
+                            ProgressReporter& reporter) const {
+    if (!StreamSpool::IsStream(source)) {
+        const File input(source, File::Mode::Read);
+        return Decode(input.descriptor(), target, reporter);
+    }
+    StreamSpool spool(DirectoryOf(target));
+    return spool.Fill(source, reporter) && Decode(spool.descriptor(), target, reporter);
+}
+
+// The bar is shown at 0 before the decoder starts, however soon its first samples come.
+bool SandboxedImporter::Decode(int input, const std::string& target,
+                               ProgressReporter& reporter) const {
+    if (reporter.Report(0)) {
+        return false;
+    }
+    const std::uint64_t length = LengthOf(input);
+    DecoderProcess process(decoder_, limits_.Arguments("decode", length), input);
+    DecoderConversation talk(process, DecoderReplyReader::Asked::Sound, limits_.silence,
+                             limits_.Deadline(length));
+    std::optional<ImportedWave> wave;
+    int position = 0;
+    const auto waiting = [&] { return reporter.Report(position); };
+    DecoderReply reply;
+    while (talk.Next(reply, waiting)) {
+        switch (reply.type) {
+            case decoder::RecordType::Sound:
+                wave.emplace(reply.source, talk.reader().plan(), target);
+                break;
+            case decoder::RecordType::Samples:
+                wave->Add(reply.samples, reply.sampleBytes);
+                position = wave->Position(reply.progress);
+                if (reporter.Report(position)) {
+                    return false;
+                }
+                break;
+            case decoder::RecordType::Failure:
+                throw ImportFailure(reply.text);
+            default:
+                return wave->Finish(reporter);
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> SandboxedImporter::FileExtensions() const {
+    std::lock_guard lock(extensionsLock_);
+    if (extensions_.empty()) {
+        try {
+            extensions_ = AskExtensions();
+        } catch (const ImportFailure&) {
+        } catch (const DecoderStopped&) {
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    return extensions_;
+}
+
+// The endings, sorted, each once; none unless the decoder ended its list well.
+std::vector<std::string> SandboxedImporter::AskExtensions() const {
+    DecoderProcess process(decoder_, limits_.Arguments("extensions", 0));
+    DecoderConversation talk(process, DecoderReplyReader::Asked::Extensions, limits_.silence,
+                             limits_.Deadline(0));
+    std::vector<std::string> endings;
+    DecoderReply reply;
+    while (talk.Next(reply, [] { return false; })) {
+        if (reply.type == decoder::RecordType::Failure) {
+            return {};
+        }
+        if (reply.type == decoder::RecordType::End) {
+            break;
+        }
+        endings.push_back(reply.text);
+    }
+    std::sort(endings.begin(), endings.end());
+    endings.erase(std::unique(endings.begin(), endings.end()), endings.end());
+    return endings;
+}
+
+}  // namespace sonaro

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "convert/stages/progress_reporter.h"
+#include "document/import_port.h"
+#include "import/decoder_limits.h"
+
+namespace sonaro {
+
+// The import, with the decoding done by the decoder program (sonaro-decoder) in a process of its
+// own, locked down, started for each file and given the file as an open descriptor (a stream is
+// first copied to an unnamed file). This process checks everything it sends back and writes the
+// PCM WAV file. More than two channels are mixed to one by their plain average; a rate the reader
+// refuses becomes the next accepted one; 8- and 16-bit integer sources that need neither are
+// copied sample for sample, everything else is scaled so that its peak is 32767, as 16-bit PCM.
+// A decoder that crashes, is killed, breaks its rules or its limits, or takes too long fails the
+// import with one message; the next import starts a new one. Imports may run at once in several
+// threads.
+class SandboxedImporter final : public ImportPort {
+  public:
+    // The decoder installed with the running program.
+    SandboxedImporter();
+    explicit SandboxedImporter(std::string decoder, DecoderLimits limits = {});
+
+    ImportOutcome Import(const std::string& source, const std::string& target,
+                         ProgressPort& progress) override;
+    // Asked of the decoder once; none when it cannot say.
+    std::vector<std::string> FileExtensions() const override;
+
+  private:
+    // Runs the import; answers false when the user cancelled.
+    bool Run(const std::string& source, const std::string& target,
+             ProgressReporter& reporter) const;
+    bool Decode(int input, const std::string& target, ProgressReporter& reporter) const;
+    std::vector<std::string> AskExtensions() const;
+
+    std::string decoder_;
+    DecoderLimits limits_;
+    mutable std::mutex extensionsLock_;
+    mutable std::vector<std::string> extensions_;
+};
+
+}  // namespace sonaro
