@@ -82,6 +82,13 @@ constexpr int kAllowed[] = {
     SCMP_SYS(exit),  SCMP_SYS(exit_group),
 };
 
+// A condition on a call's argument: compared with a, or, masked by a, with b. (libseccomp's
+// SCMP_A* macros are C compound literals.)
+constexpr scmp_arg_cmp Argument(unsigned argument, scmp_compare compare, scmp_datum_t a,
+                                scmp_datum_t b = 0) {
+    return {argument, compare, a, b};
+}
+
 class Filter {
   public:
     Filter() : context_(seccomp_init(SCMP_ACT_KILL_PROCESS)) {
@@ -118,10 +125,11 @@ void InstallFilter() {
     for (const int call : kAllowed) {
         filter.Add(SCMP_ACT_ALLOW, call);
     }
-    filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(write), SCMP_A0(SCMP_CMP_EQ, 1));
-    filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(write), SCMP_A0(SCMP_CMP_EQ, 2));
-    filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(mmap), SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
-    filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(mprotect), SCMP_A2(SCMP_CMP_MASKED_EQ, PROT_EXEC, 0));
+    filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(write), Argument(0, SCMP_CMP_EQ, 1));
+    filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(write), Argument(0, SCMP_CMP_EQ, 2));
+    const scmp_arg_cmp notExecutable = Argument(2, SCMP_CMP_MASKED_EQ, PROT_EXEC, 0);
+    filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(mmap), notExecutable);
+    filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(mprotect), notExecutable);
     filter.Add(SCMP_ACT_ERRNO(EACCES), SCMP_SYS(open));
     filter.Add(SCMP_ACT_ERRNO(EACCES), SCMP_SYS(openat));
     filter.Load();
