@@ -3,7 +3,7 @@
 #   build        compiling the programs, their tests and benchmarks, and the icons
 #   test         what the tests run: the man page and desktop entry checks, sox, a sound server
 #   demo         soxi, which shows the converted sample
-#   fuzz         clang and its libFuzzer runtime
+#   fuzz         clang and its libFuzzer runtime; sox and ffmpeg, which make the decoder's seeds
 #   bench        the peers the benchmarks run against
 #   screenshots  a private X server and the tools that drive and capture it
 #   package      making and checking the Debian package
@@ -20,7 +20,7 @@ packages_of() {
                      librsvg2-bin libsndfile1-dev libsoxr-dev libseccomp-dev" ;;
         test) echo "groff-base file desktop-file-utils appstream sox ffmpeg pulseaudio pulseaudio-utils" ;;
         demo) echo "sox" ;;
-        fuzz) echo "clang libclang-rt-14-dev" ;;
+        fuzz) echo "clang libclang-rt-14-dev sox ffmpeg" ;;
         bench) echo "sox ffmpeg" ;;
         screenshots) echo "xvfb xauth x11-utils imagemagick xdotool sox" ;;
         package) echo "dpkg-dev file lintian appstream desktop-file-utils" ;;

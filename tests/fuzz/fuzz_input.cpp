@@ -35,11 +35,19 @@ class InputDirectory {
     std::string path_;
 };
 
+const InputDirectory& Directory() {
+    static const InputDirectory directory;
+    return directory;
+}
+
 }  // namespace
 
+std::string ScratchPath(const std::string& name) {
+    return Directory().path() + "/" + name;
+}
+
 std::string WriteInput(const std::uint8_t* data, std::size_t size) {
-    static const InputDirectory directory;
-    const std::string path = directory.path() + "/input.wav";
+    const std::string path = ScratchPath("input.wav");
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
         std::abort();  // the fuzzer's own machinery failed, not the code under test

@@ -10,4 +10,7 @@ namespace sonaro::fuzz {
 // input, in a private directory removed at exit.
 std::string WriteInput(const std::uint8_t* data, std::size_t size);
 
+// A path of that name in the same private directory, for a file the code under test writes.
+std::string ScratchPath(const std::string& name);
+
 }  // namespace sonaro::fuzz

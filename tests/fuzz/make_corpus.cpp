@@ -1,12 +1,16 @@
 // Writes the fuzzers' seed corpus: valid files of every kind the reader accepts and one file of
-// each shape it refuses. Usage: sonaro-make-corpus DIRECTORY
+// each shape it refuses, and what a decoder process sends back for a copied, a decoded and a
+// refused file (after the byte that chooses how the reply fuzzer cuts it into reads).
+// Usage: sonaro-make-corpus DIRECTORY
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "import/decoder/reply_writer.h"
 #include "tests/support/wav_builder.h"
 
 namespace {
@@ -68,7 +72,50 @@ std::vector<std::pair<std::string, WavSpec>> RefusedSeeds() {
     return seeds;
 }
 
+// A decoder's reply, made by its own writer, after the byte that chooses the reads.
+std::vector<std::uint8_t> Reply(std::uint8_t piece,
+                                const std::function<void(sonaro::ReplyWriter&)>& make) {
+    std::vector<std::uint8_t> bytes{piece};
+    sonaro::ReplyWriter writer([&bytes](const std::uint8_t* record, std::size_t size) {
+        bytes.insert(bytes.end(), record, record + size);
+    });
+    make(writer);
+    return bytes;
+}
+
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>> ReplySeeds() {
+    using sonaro::SampleKind;
+    const std::vector<std::int16_t> integers = {0, 1000, -1000, 32767, -32768, 7, -7, 300};
+    const std::vector<float> floats = {0.0F, 0.5F, -0.25F, 1e-3F, -1.0F, 0.75F};
+    return {
+        {"reply-copied", Reply(7,
+                               [&](sonaro::ReplyWriter& w) {
+                                   w.Sound({2, 44100, SampleKind::Int16, 4});
+                                   w.Samples(0.5, integers.data(), 16);
+                                   w.End();
+                               })},
+        {"reply-decoded", Reply(3,
+                                [&](sonaro::ReplyWriter& w) {
+                                    w.Sound({6, 96000, SampleKind::Other, -1});
+                                    w.Samples(1.0, floats.data(), 24);
+                                    w.End();
+                                })},
+        {"reply-refused", Reply(1, [](sonaro::ReplyWriter& w) { w.Failure("Not a sound."); })},
+    };
+}
+
 }  // namespace
+
+static bool WriteSeed(const std::filesystem::path& directory, const std::string& name,
+                      const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(directory / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        std::cerr << "sonaro-make-corpus: cannot write " << name << "\n";
+    }
+    return static_cast<bool>(out);
+}
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -81,15 +128,16 @@ int main(int argc, char** argv) {
     const auto refused = RefusedSeeds();
     seeds.insert(seeds.end(), refused.begin(), refused.end());
     for (const auto& [name, spec] : seeds) {
-        const auto bytes = spec.Build();
-        std::ofstream out(directory / (name + ".wav"), std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        if (!out) {
-            std::cerr << "sonaro-make-corpus: cannot write " << name << "\n";
+        if (!WriteSeed(directory, name + ".wav", spec.Build())) {
             return 1;
         }
     }
-    std::cout << seeds.size() << " seed files in " << directory.string() << "\n";
+    const auto replies = ReplySeeds();
+    for (const auto& [name, bytes] : replies) {
+        if (!WriteSeed(directory, name, bytes)) {
+            return 1;
+        }
+    }
+    std::cout << seeds.size() + replies.size() << " seed files in " << directory.string() << "\n";
     return 0;
 }
