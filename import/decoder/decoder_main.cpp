@@ -1,10 +1,10 @@
 #include "import/decoder/decoder_main.h"
 
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -62,7 +62,7 @@ void WriteToParent(const std::uint8_t* bytes, std::size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(STDOUT_FILENO, bytes, size);
         if (written < 0 && errno != EINTR) {
-            std::_Exit(1);
+            EndDecoder(1);
         }
         if (written > 0) {
             bytes += written;
@@ -92,6 +92,12 @@ void ListExtensions(ReplyWriter& reply) {
 
 }  // namespace
 
+void EndDecoder(int status) {
+    for (;;) {
+        ::syscall(SYS_exit_group, status);
+    }
+}
+
 int DecoderMain(int argc, char** argv, const DecoderHooks& hooks) {
     const std::optional<Arguments> arguments = Parse(argc, argv);
     if (!arguments) {
@@ -107,7 +113,7 @@ int DecoderMain(int argc, char** argv, const DecoderHooks& hooks) {
         EnterSandbox(arguments->parent, arguments->limits);
     } catch (const SandboxFailure& failure) {
         reply.Failure(std::string("The decoder cannot lock itself down: ") + failure.what());
-        std::_Exit(0);
+        EndDecoder(0);
     }
     if (hooks.lockedDown != nullptr) {
         hooks.lockedDown();
@@ -117,8 +123,7 @@ int DecoderMain(int argc, char** argv, const DecoderHooks& hooks) {
     } else {
         ListExtensions(reply);
     }
-    // Nothing is left to tidy: ending at once spares the calls that exit handlers would make.
-    std::_Exit(0);
+    EndDecoder(0);
 }
 
 }  // namespace sonaro

@@ -118,12 +118,21 @@ class Filter {
     scmp_filter_ctx context_;
 };
 
+// AddressSanitizer asks for the signal stack's state at every call that does not return (a
+// throw, the process's end).
+constexpr int kAllowedUnderAddressSanitizer[] = {SCMP_SYS(sigaltstack)};
+
 // Writes go to the parent (1) or to standard error (2, /dev/null); no memory is ever made
 // executable.
 void InstallFilter() {
     Filter filter;
     for (const int call : kAllowed) {
         filter.Add(SCMP_ACT_ALLOW, call);
+    }
+    if (kAddressSanitizer) {
+        for (const int call : kAllowedUnderAddressSanitizer) {
+            filter.Add(SCMP_ACT_ALLOW, call);
+        }
     }
     filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(write), Argument(0, SCMP_CMP_EQ, 1));
     filter.Add(SCMP_ACT_ALLOW, SCMP_SYS(write), Argument(0, SCMP_CMP_EQ, 2));

@@ -35,11 +35,11 @@ std::string_view Fault() {
 [[noreturn]] void Answer(const std::string& text) {
     sonaro::ReplyWriter reply([](const std::uint8_t* bytes, std::size_t size) {
         if (::write(STDOUT_FILENO, bytes, size) != static_cast<ssize_t>(size)) {
-            std::_Exit(1);
+            sonaro::EndDecoder(1);
         }
     });
     reply.Failure(text);
-    std::_Exit(0);
+    sonaro::EndDecoder(0);
 }
 
 // Sleeps without a timer call: a futex wait on a word that never changes, which the filter
@@ -73,19 +73,19 @@ void LockedDown() {
     } else if (fault == "trickle") {
         const unsigned char head[8] = {2, 0, 0, 0, 0, 0, 0x10, 0};
         if (::write(STDOUT_FILENO, head, sizeof head) != sizeof head) {
-            std::_Exit(1);
+            sonaro::EndDecoder(1);
         }
         for (;;) {
             const char byte = 0;
             if (::write(STDOUT_FILENO, &byte, 1) != 1) {
-                std::_Exit(1);
+                sonaro::EndDecoder(1);
             }
             Sleep(100);
         }
     } else if (fault == "garbage") {
         const unsigned char record[8] = {99, 0, 0, 0, 0, 0, 0, 0};
         if (::write(STDOUT_FILENO, record, sizeof record) == sizeof record) {
-            std::_Exit(0);
+            sonaro::EndDecoder(0);
         }
     }
 }
@@ -95,7 +95,7 @@ void Sent(sonaro::decoder::RecordType type) {
     if (fault == "crash" && type == sonaro::decoder::RecordType::Samples) {
         *static_cast<volatile int*>(nullptr) = 1;
     } else if (fault == "stop-early" && type == sonaro::decoder::RecordType::Sound) {
-        std::_Exit(0);
+        sonaro::EndDecoder(0);
     }
 }
 
