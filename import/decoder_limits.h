@@ -22,9 +22,9 @@ struct DecoderLimits {
     std::chrono::seconds Deadline(std::uint64_t inputBytes) const {
         return 2 * ProcessorTime(inputBytes);
     }
-    // The decoder's command line after its name, for a mode ("decode", "extensions") and an input
-    // of that many bytes: this process as its parent, its processor time and memory.
-    std::vector<std::string> Arguments(const char* mode, std::uint64_t inputBytes) const;
+    // The decoder's job for a mode ("decode", "extensions") and an input of that many bytes:
+    // the mode, its processor time and its memory.
+    std::vector<std::string> Job(const char* mode, std::uint64_t inputBytes) const;
 };
 
 }  // namespace sonaro

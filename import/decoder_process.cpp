@@ -5,11 +5,13 @@
 #include <signal.h>
 #include <spawn.h>
 #include <string.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -70,28 +72,28 @@ class SpawnSetup {
 
 }  // namespace
 
-DecoderProcess::DecoderProcess(const std::string& program,
-                               const std::vector<std::string>& arguments, int input) {
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
+DecoderProcess::DecoderProcess(const std::string& program) : program_(program) {
+    int output[2];
+    int job[2];
+    if (::pipe2(output, O_CLOEXEC) != 0) {
         CannotStart(program, errno);
     }
-    Descriptor read(ends[0]);
-    Descriptor write(ends[1]);
-    Descriptor readAbove(AboveStandard(read.get()));
+    Descriptor read(output[0]);
+    Descriptor write(output[1]);
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, job) != 0) {
+        CannotStart(program, errno);
+    }
+    Descriptor jobHere(job[0]);
+    Descriptor jobThere(job[1]);
     Descriptor writeAbove(AboveStandard(write.get()));
-    Descriptor inputAbove(input >= 0 ? AboveStandard(input) : -1);
-    if (readAbove.get() < 0 || writeAbove.get() < 0 || (input >= 0 && inputAbove.get() < 0)) {
+    Descriptor jobAbove(AboveStandard(jobThere.get()));
+    if (writeAbove.get() < 0 || jobAbove.get() < 0) {
         CannotStart(program, errno);
     }
-    ::fcntl(writeAbove.get(), F_SETPIPE_SZ, kPipeBytes);
+    ::fcntl(writeAbove.get(), F_SETPIPE_SZ, kPipeBytes);  // at best; the default works too
 
     SpawnSetup setup;
-    if (input >= 0) {
-        ::posix_spawn_file_actions_adddup2(&setup.actions, inputAbove.get(), STDIN_FILENO);
-    } else {
-        ::posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    }
+    ::posix_spawn_file_actions_adddup2(&setup.actions, jobAbove.get(), STDIN_FILENO);
     ::posix_spawn_file_actions_adddup2(&setup.actions, writeAbove.get(), STDOUT_FILENO);
     ::posix_spawn_file_actions_addopen(&setup.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     sigset_t none;
@@ -104,19 +106,46 @@ DecoderProcess::DecoderProcess(const std::string& program,
     ::posix_spawnattr_setflags(
         &setup.attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    if (const int error = ::posix_spawn(&pid_, program.c_str(), &setup.actions, &setup.attributes,
-                                        argv.data(), environ)) {
+    std::string parent = "--parent=" + std::to_string(::getpid());
+    char* argv[] = {program_.data(), parent.data(), nullptr};
+    if (const int error = ::posix_spawn(&pid_, program_.c_str(), &setup.actions, &setup.attributes,
+                                        argv, environ)) {
         CannotStart(program, error);
     }
-    output_ = readAbove.release();
+    output_ = read.release();
+    job_ = jobHere.release();
     // glibc 2.36 declares pidfd_open without C linkage for C++: the call is made directly.
     pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+}
+
+void DecoderProcess::Assign(const std::vector<std::string>& job, int input) {
+    std::string text;
+    for (const std::string& word : job) {
+        text.append(word).push_back('\0');
+    }
+    iovec part{text.data(), text.size()};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    if (input >= 0) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* passed = CMSG_FIRSTHDR(&message);
+        passed->cmsg_level = SOL_SOCKET;
+        passed->cmsg_type = SCM_RIGHTS;
+        passed->cmsg_len = CMSG_LEN(sizeof input);
+        std::memcpy(CMSG_DATA(passed), &input, sizeof input);
+    }
+    ssize_t sent = 0;
+    do {
+        sent = ::sendmsg(job_, &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    const int error = sent < 0 ? errno : EMSGSIZE;
+    ::close(std::exchange(job_, -1));
+    if (sent != static_cast<ssize_t>(text.size())) {
+        CannotStart(program_, error);
+    }
 }
 
 DecoderProcess::~DecoderProcess() {
@@ -124,10 +153,11 @@ DecoderProcess::~DecoderProcess() {
         ::kill(pid_, SIGKILL);
         Reaped(0);
     }
-    if (pidfd_ >= 0) {
-        ::close(pidfd_);
+    for (const int fd : {pidfd_, job_, output_}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
     }
-    ::close(output_);
 }
 
 long DecoderProcess::Read(void* buffer, std::size_t size, std::chrono::milliseconds timeout) {

@@ -6,6 +6,12 @@
 
 #include "import/import_plan.h"
 
+// The decoder process starts with a socket as its standard input and waits there for its job:
+// one message of the job's words, each ended by a NUL byte, at most kMaxJobBytes ("decode",
+// "--cpu=SECONDS", "--memory=MIB", or "extensions"), with the file to decode as an open
+// descriptor (SCM_RIGHTS). So it can be started before it is needed; it locks itself down once
+// it has its job, before it reads a byte of the file.
+//
 // What the decoder process sends back through its standard output: records, each an 8-byte head
 // (the record's type and the length of what follows, both little-endian 32-bit numbers) and that
 // many bytes. A decode sends Sound, then Samples until End; a Failure may come instead of any of
@@ -24,6 +30,7 @@ enum class RecordType : std::uint32_t {
     Extension = 5,  // one file-name ending, lower-case letters and digits
 };
 
+inline constexpr std::size_t kMaxJobBytes = 256;
 inline constexpr std::size_t kHeadBytes = 8;
 // The longest payload a record may have; the decoder's largest (8192 stereo float frames) is
 // 64 KiB and 4 bytes.

@@ -38,11 +38,13 @@ std::string DirectoryOf(const std::string& path) {
 SandboxedImporter::SandboxedImporter()
     : SandboxedImporter(InstallPaths::OfThisProgram().DecoderProgram()) {}
 
-SandboxedImporter::SandboxedImporter(std::string decoder, DecoderLimits limits)
-    : decoder_(std::move(decoder)), limits_(limits) {}
+SandboxedImporter::SandboxedImporter(std::string decoder, DecoderLimits limits, Ahead ahead)
+    : decoder_(std::move(decoder)), limits_(limits), ahead_(ahead) {}
 
-ImportOutcome SandboxedImporter::Import(const std::string& source, const std::string& target,
-                                        ProgressPort& progress) {
+SandboxedImporter::~SandboxedImporter() = default;
+
+ImportOutcome SandboxedImporter::Attempt(const std::string& source, const std::string& target,
+                                         ProgressPort& progress) const {
     ImportOutcome outcome;
     ProgressReporter reporter(progress);
     try {
@@ -63,6 +65,14 @@ ImportOutcome SandboxedImporter::Import(const std::string& source, const std::st
     return outcome;
 }
 
+// Whatever the outcome, the decoder of the next import starts loading now.
+ImportOutcome SandboxedImporter::Import(const std::string& source, const std::string& target,
+                                        ProgressPort& progress) {
+    const ImportOutcome outcome = Attempt(source, target, progress);
+    StartAhead();
+    return outcome;
+}
+
 bool SandboxedImporter::Run(const std::string& source, const std::string& target,
                             ProgressReporter& reporter) const {
     if (!StreamSpool::IsStream(source)) {
@@ -80,8 +90,8 @@ bool SandboxedImporter::Decode(int input, const std::string& target,
         return false;
     }
     const std::uint64_t length = LengthOf(input);
-    DecoderProcess process(decoder_, limits_.Arguments("decode", length), input);
-    DecoderConversation talk(process, DecoderReplyReader::Asked::Sound, limits_.silence,
+    const auto process = Started(limits_.Job("decode", length), input);
+    DecoderConversation talk(*process, DecoderReplyReader::Asked::Sound, limits_.silence,
                              limits_.Deadline(length));
     std::optional<ImportedWave> wave;
     int position = 0;
@@ -109,22 +119,27 @@ bool SandboxedImporter::Decode(int input, const std::string& target,
 }
 
 std::vector<std::string> SandboxedImporter::FileExtensions() const {
-    std::lock_guard lock(extensionsLock_);
-    if (extensions_.empty()) {
-        try {
-            extensions_ = AskExtensions();
-        } catch (const ImportFailure&) {
-        } catch (const DecoderStopped&) {
-        } catch (const std::bad_alloc&) {
+    {
+        std::lock_guard lock(extensionsLock_);
+        if (extensions_.empty()) {
+            try {
+                extensions_ = AskExtensions();
+            } catch (const ImportFailure&) {
+            } catch (const DecoderStopped&) {
+            } catch (const std::bad_alloc&) {
+            }
         }
     }
+    // An import dialog asks: the file chosen will find its decoder loaded.
+    StartAhead();
+    std::lock_guard lock(extensionsLock_);
     return extensions_;
 }
 
 // The endings, sorted, each once; none unless the decoder ended its list well.
 std::vector<std::string> SandboxedImporter::AskExtensions() const {
-    DecoderProcess process(decoder_, limits_.Arguments("extensions", 0));
-    DecoderConversation talk(process, DecoderReplyReader::Asked::Extensions, limits_.silence,
+    const auto process = Started(limits_.Job("extensions", 0), -1);
+    DecoderConversation talk(*process, DecoderReplyReader::Asked::Extensions, limits_.silence,
                              limits_.Deadline(0));
     std::vector<std::string> endings;
     DecoderReply reply;
@@ -140,6 +155,37 @@ std::vector<std::string> SandboxedImporter::AskExtensions() const {
     std::sort(endings.begin(), endings.end());
     endings.erase(std::unique(endings.begin(), endings.end()), endings.end());
     return endings;
+}
+
+std::unique_ptr<DecoderProcess> SandboxedImporter::Started(const std::vector<std::string>& job,
+                                                           int input) const {
+    std::unique_ptr<DecoderProcess> process;
+    {
+        std::lock_guard lock(nextLock_);
+        process = std::move(next_);
+    }
+    // One started ahead may have gone since (its thread ended, or it was killed).
+    if (process) {
+        try {
+            process->Assign(job, input);
+            return process;
+        } catch (const ImportFailure&) {
+        }
+    }
+    process = std::make_unique<DecoderProcess>(decoder_);
+    process->Assign(job, input);
+    return process;
+}
+
+void SandboxedImporter::StartAhead() const {
+    std::lock_guard lock(nextLock_);
+    if (ahead_ == Ahead::Start && !next_) {
+        try {
+            next_ = std::make_unique<DecoderProcess>(decoder_);
+        } catch (const ImportFailure&) {
+        } catch (const std::bad_alloc&) {
+        }
+    }
 }
 
 }  // namespace sonaro

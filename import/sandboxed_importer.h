@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "convert/stages/progress_reporter.h"
 #include "document/import_port.h"
 #include "import/decoder_limits.h"
+#include "import/decoder_process.h"
 
 namespace sonaro {
 
@@ -17,13 +19,20 @@ namespace sonaro {
 // refuses becomes the next accepted one; 8- and 16-bit integer sources that need neither are
 // copied sample for sample, everything else is scaled so that its peak is 32767, as 16-bit PCM.
 // A decoder that crashes, is killed, breaks its rules or its limits, or takes too long fails the
-// import with one message; the next import starts a new one. Imports may run at once in several
-// threads.
+// import with one message; the next import starts a new one. Each import has a process of its
+// own; once the importer is in use (its endings asked, a file imported), the next one is started
+// ahead, so that loading its libraries costs the next import nothing. Imports may run at once in
+// several threads.
 class SandboxedImporter final : public ImportPort {
   public:
+    // Whether the next decoder is started ahead of the import that needs it.
+    enum class Ahead { Start, Wait };
+
     // The decoder installed with the running program.
     SandboxedImporter();
-    explicit SandboxedImporter(std::string decoder, DecoderLimits limits = {});
+    explicit SandboxedImporter(std::string decoder, DecoderLimits limits = {},
+                               Ahead ahead = Ahead::Start);
+    ~SandboxedImporter() override;
 
     ImportOutcome Import(const std::string& source, const std::string& target,
                          ProgressPort& progress) override;
@@ -31,16 +40,26 @@ class SandboxedImporter final : public ImportPort {
     std::vector<std::string> FileExtensions() const override;
 
   private:
+    // The import, its failures made its outcome.
+    ImportOutcome Attempt(const std::string& source, const std::string& target,
+                          ProgressPort& progress) const;
     // Runs the import; answers false when the user cancelled.
     bool Run(const std::string& source, const std::string& target,
              ProgressReporter& reporter) const;
     bool Decode(int input, const std::string& target, ProgressReporter& reporter) const;
     std::vector<std::string> AskExtensions() const;
+    // A decoder process given this job: the one started ahead, else a new one.
+    std::unique_ptr<DecoderProcess> Started(const std::vector<std::string>& job, int input) const;
+    // Starts the next decoder unless one waits already (nothing when it cannot be started).
+    void StartAhead() const;
 
     std::string decoder_;
     DecoderLimits limits_;
+    Ahead ahead_;
     mutable std::mutex extensionsLock_;
     mutable std::vector<std::string> extensions_;
+    mutable std::mutex nextLock_;
+    mutable std::unique_ptr<DecoderProcess> next_;
 };
 
 }  // namespace sonaro

@@ -7,11 +7,14 @@
 #include <charconv>
 #include <new>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/formats/little_endian.h"
 #include "import/decoder/descriptor_source.h"
 #include "import/decoder/extension_list.h"
+#include "import/decoder/job_receiver.h"
 #include "import/decoder/sandbox.h"
 #include "import/decoder/sandbox_failure.h"
 #include "import/decoder/sound_decoder.h"
@@ -20,9 +23,8 @@
 namespace sonaro {
 namespace {
 
-struct Arguments {
-    std::string_view mode;
-    pid_t parent = 0;
+struct Job {
+    std::string mode;
     SandboxLimits limits;
 };
 
@@ -37,24 +39,29 @@ bool Option(std::string_view argument, std::string_view name, Number& value) {
     return error == std::errc() && end == digits.end();
 }
 
-std::optional<Arguments> Parse(int argc, char** argv) {
-    if (argc < 3) {
+// The parent's process id from the command line, "--parent=PID".
+std::optional<pid_t> Parent(int argc, char** argv) {
+    pid_t parent = 0;
+    if (argc != 2 || !Option(argv[1], "--parent=", parent) || parent <= 0) {
         return std::nullopt;
     }
-    Arguments arguments;
-    arguments.mode = argv[1];
-    std::uint64_t memoryMiB = arguments.limits.addressSpaceBytes >> 20;
-    for (int i = 2; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (!Option(argument, "--parent=", arguments.parent) &&
-            !Option(argument, "--cpu=", arguments.limits.cpuSeconds) &&
-            !Option(argument, "--memory=", memoryMiB)) {
+    return parent;
+}
+
+std::optional<Job> ParseJob(const std::vector<std::string>& words) {
+    if (words.empty() || (words[0] != "decode" && words[0] != "extensions")) {
+        return std::nullopt;
+    }
+    Job job{words[0], {}};
+    std::uint64_t memoryMiB = job.limits.addressSpaceBytes >> 20;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        if (!Option(words[i], "--cpu=", job.limits.cpuSeconds) &&
+            !Option(words[i], "--memory=", memoryMiB)) {
             return std::nullopt;
         }
     }
-    arguments.limits.addressSpaceBytes = memoryMiB << 20;
-    const bool known = arguments.mode == "decode" || arguments.mode == "extensions";
-    return known && arguments.parent > 0 ? std::optional(arguments) : std::nullopt;
+    job.limits.addressSpaceBytes = memoryMiB << 20;
+    return job;
 }
 
 // Everything goes to the parent, whole; a parent that has gone ends the process (SIGPIPE).
@@ -99,8 +106,8 @@ void EndDecoder(int status) {
 }
 
 int DecoderMain(int argc, char** argv, const DecoderHooks& hooks) {
-    const std::optional<Arguments> arguments = Parse(argc, argv);
-    if (!arguments) {
+    const std::optional<pid_t> parent = Parent(argc, argv);
+    if (!parent) {
         return 2;
     }
     ReplyWriter reply([&hooks](const std::uint8_t* bytes, std::size_t size) {
@@ -109,8 +116,18 @@ int DecoderMain(int argc, char** argv, const DecoderHooks& hooks) {
             hooks.sent(static_cast<decoder::RecordType>(LoadLE32(bytes)));
         }
     });
+    std::optional<Job> job;
     try {
-        EnterSandbox(arguments->parent, arguments->limits);
+        PrepareSandbox(*parent);
+        const auto words = ReceiveJob();
+        if (!words) {
+            EndDecoder(0);  // no job: the parent no longer needs this process
+        }
+        job = ParseJob(*words);
+        if (!job) {
+            EndDecoder(2);
+        }
+        EnterSandbox(job->limits);
     } catch (const SandboxFailure& failure) {
         reply.Failure(std::string("The decoder cannot lock itself down: ") + failure.what());
         EndDecoder(0);
@@ -118,7 +135,7 @@ int DecoderMain(int argc, char** argv, const DecoderHooks& hooks) {
     if (hooks.lockedDown != nullptr) {
         hooks.lockedDown();
     }
-    if (arguments->mode == "decode") {
+    if (job->mode == "decode") {
         Decode(reply);
     } else {
         ListExtensions(reply);

@@ -13,13 +13,12 @@ struct DecoderHooks {
     void (*sent)(decoder::RecordType type) = nullptr;
 };
 
-// The decoder process:
-//   sonaro-decoder decode --parent=PID [--cpu=SECONDS] [--memory=MIB]
-//       decodes the sound file open as its standard input;
-//   sonaro-decoder extensions --parent=PID
-//       names the file endings it reads.
-// It locks itself down first, then answers on its standard output in the records of
-// import/decoder_protocol.h. It exits 0 after its last record, 2 for arguments it does not take.
+// The decoder process, sonaro-decoder --parent=PID. It waits on its standard input for its job
+// (import/decoder_protocol.h): "decode [--cpu=SECONDS] [--memory=MIB]" with the sound file to
+// decode, or "extensions" to name the file endings it reads. It locks itself down, then answers
+// on its standard output in the records of the protocol. It exits 0 after its last record, or
+// when the parent closes its standard input without a job; 2 for a command line or a job it does
+// not take.
 int DecoderMain(int argc, char** argv, const DecoderHooks& hooks);
 
 // Ends the decoder process at once with the exit_group call itself: no exit handlers, and none of

@@ -146,9 +146,13 @@ void InstallFilter() {
 
 }  // namespace
 
-void EnterSandbox(pid_t parent, const SandboxLimits& limits) {
+void PrepareSandbox(pid_t parent) {
     CloseOtherDescriptors();
     DieWithParent(parent);
+}
+
+void EnterSandbox(const SandboxLimits& limits) {
+    CloseOtherDescriptors();
     NoNewPrivileges();
     ForbidFileSystem();
     SetLimits(limits);

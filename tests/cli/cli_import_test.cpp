@@ -8,8 +8,6 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "convert/formats/alaw_decoder.h"
 #include "tests/support/run_process.h"
@@ -152,33 +150,6 @@ TEST_F(CliImport, UnreadableFilesGetOneMessage) {
     EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
 }
 
-std::string ProcFile(pid_t pid, const char* name) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// The first child process of pid found in /proc (0: none yet).
-pid_t ChildOf(pid_t pid) {
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        // The parent's number is the second field after the name, which ends at the last ')'.
-        const std::string stat = ProcFile(std::stoi(name), "stat");
-        const auto nameEnd = stat.rfind(')');
-        std::istringstream fields(nameEnd == std::string::npos ? "" : stat.substr(nameEnd + 1));
-        std::string state;
-        pid_t parent = 0;
-        if (fields >> state >> parent && parent == pid) {
-            return std::stoi(name);
-        }
-    }
-    return 0;
-}
-
 // While a long import runs, the decoding is done by a separate, locked-down process, and
 // sonaro-convert itself has loaded neither libsndfile nor the FLAC library; a decoder killed
 // midway by SIGSEGV ends the run with status 1, one line naming the file, no output and nothing
@@ -191,14 +162,15 @@ TEST_F(CliImport, ADecoderKilledMidwayIsOneMessageAndNothingLeft) {
                            {"TMPDIR=" + tempRoot.path()}, errors);
     pid_t decoder = 0;
     ASSERT_TRUE(test::WaitFor([&] {
-        decoder = ChildOf(convert);
+        const auto children = test::ChildrenOf(convert);
+        decoder = children.empty() ? 0 : children.front();
         return decoder != 0 &&
-               ProcFile(decoder, "status").find("Seccomp:\t2\n") != std::string::npos;
+               test::ProcFile(decoder, "status").find("Seccomp:\t2\n") != std::string::npos;
     }));
-    EXPECT_NE(ProcFile(decoder, "status").find("NoNewPrivs:\t1\n"), std::string::npos);
-    EXPECT_NE(ProcFile(decoder, "maps").find("libFLAC"), std::string::npos)
+    EXPECT_NE(test::ProcFile(decoder, "status").find("NoNewPrivs:\t1\n"), std::string::npos);
+    EXPECT_NE(test::ProcFile(decoder, "maps").find("libFLAC"), std::string::npos)
         << "the decoder is the one that decodes FLAC";
-    const std::string maps = ProcFile(convert, "maps");
+    const std::string maps = test::ProcFile(convert, "maps");
     EXPECT_EQ(maps.find("libFLAC"), std::string::npos);
     EXPECT_EQ(maps.find("libsndfile"), std::string::npos);
     ASSERT_EQ(::kill(decoder, SIGSEGV), 0);

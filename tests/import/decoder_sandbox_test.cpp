@@ -63,8 +63,8 @@ class SandboxTest : public ::testing::Test {
     std::string Conversation(const std::string& fault, const DecoderLimits& limits) {
         const ScopedFault set(fault);
         const File input(dir.File("in.wav"), File::Mode::Read);
-        DecoderProcess process(SONARO_FAULTY_DECODER, limits.Arguments("decode", 0),
-                               input.descriptor());
+        DecoderProcess process(SONARO_FAULTY_DECODER);
+        process.Assign(limits.Job("decode", 0), input.descriptor());
         DecoderConversation talk(process, DecoderReplyReader::Asked::Sound, limits.silence,
                                  limits.Deadline(0));
         DecoderReply reply;
@@ -148,7 +148,8 @@ class StoppedImportTest : public SandboxTest, public ::testing::WithParamInterfa
 TEST_P(StoppedImportTest, OneMessageNothingLeftNextImportWorks) {
     const FaultCase& c = GetParam();
     const auto input = test::ReadAll(dir.File("in.wav"));
-    SandboxedImporter importer(SONARO_FAULTY_DECODER, c.limits);
+    // Each decoder reads its fault when it starts: none is started ahead.
+    SandboxedImporter importer(SONARO_FAULTY_DECODER, c.limits, SandboxedImporter::Ahead::Wait);
     test::ScriptedProgress bar;
     {
         const ScopedFault set(c.fault);
@@ -176,7 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
 // it took on a busy machine.
 TEST_F(SandboxTest, ProcessorTimeEndsIt) {
     const ScopedFault set("hang");
-    DecoderProcess process(SONARO_FAULTY_DECODER, Busy(1s).Arguments("decode", 0));
+    DecoderProcess process(SONARO_FAULTY_DECODER);
+    process.Assign(Busy(1s).Job("decode", 0), -1);
     ASSERT_TRUE(process.WaitEnd(60s));
     EXPECT_EQ(process.HowEnded(), "killed by signal XCPU");
 }
@@ -184,7 +186,7 @@ TEST_F(SandboxTest, ProcessorTimeEndsIt) {
 // A cancel while the decoder is silent is seen within the poll interval, not after the silence
 // limit; the decoder is killed and nothing is left.
 TEST_F(SandboxTest, CancelWhileTheDecoderHangsStopsIt) {
-    SandboxedImporter importer(SONARO_FAULTY_DECODER, Quiet(60s));
+    SandboxedImporter importer(SONARO_FAULTY_DECODER, Quiet(60s), SandboxedImporter::Ahead::Wait);
     test::ScriptedProgress bar(3);
     const ScopedFault set("hang");
     const auto start = std::chrono::steady_clock::now();
@@ -192,13 +194,6 @@ TEST_F(SandboxTest, CancelWhileTheDecoderHangsStopsIt) {
               Status::Cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"in.wav"});
-}
-
-std::string ProcFile(pid_t pid, const char* name) {
-    std::ifstream file("/proc/" + std::to_string(pid) + "/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 // The line of /proc/PID/limits for a limit, its spaces squeezed.
@@ -224,14 +219,14 @@ TEST_F(SandboxTest, TheKernelSeesItLockedDown) {
     const ScopedFault set("hang");
     const File input(dir.File("in.wav"), File::Mode::Read);
     DecoderLimits limits;
-    DecoderProcess process(SONARO_FAULTY_DECODER, limits.Arguments("decode", 3 << 20),
-                           input.descriptor());
+    DecoderProcess process(SONARO_FAULTY_DECODER);
+    process.Assign(limits.Job("decode", 3 << 20), input.descriptor());
     const pid_t pid = process.pid();
     ASSERT_TRUE(test::WaitFor([&] {
-        return ProcFile(pid, "status").find("Seccomp:\t2\n") != std::string::npos;
-    })) << ProcFile(pid, "status");
-    EXPECT_NE(ProcFile(pid, "status").find("NoNewPrivs:\t1\n"), std::string::npos);
-    const std::string limitsText = ProcFile(pid, "limits");
+        return test::ProcFile(pid, "status").find("Seccomp:\t2\n") != std::string::npos;
+    })) << test::ProcFile(pid, "status");
+    EXPECT_NE(test::ProcFile(pid, "status").find("NoNewPrivs:\t1\n"), std::string::npos);
+    const std::string limitsText = test::ProcFile(pid, "limits");
     EXPECT_EQ(LimitLine(limitsText, "Max cpu time"), "Max cpu time 90 91 seconds ");
     EXPECT_EQ(LimitLine(limitsText, "Max file size"), "Max file size 0 0 bytes ");
     EXPECT_EQ(LimitLine(limitsText, "Max core file size"), "Max core file size 0 0 bytes ");
@@ -258,12 +253,13 @@ TEST_F(SandboxTest, ItDiesWithItsParent) {
     const pid_t parent = ::fork();
     if (parent == 0) {
         ::setenv("SONARO_DECODER_FAULT", "hang", 1);
-        auto* process =
-            new DecoderProcess(SONARO_FAULTY_DECODER, DecoderLimits().Arguments("decode", 0));
+        auto* process = new DecoderProcess(SONARO_FAULTY_DECODER);
+        process->Assign(DecoderLimits().Job("decode", 0), -1);
         const pid_t decoder = process->pid();
         // Only once it is locked down has it asked to die with its parent.
-        test::WaitFor(
-            [&] { return ProcFile(decoder, "status").find("Seccomp:\t2\n") != std::string::npos; });
+        test::WaitFor([&] {
+            return test::ProcFile(decoder, "status").find("Seccomp:\t2\n") != std::string::npos;
+        });
         _exit(::write(ends[1], &decoder, sizeof decoder) == sizeof decoder ? 0 : 1);
     }
     ::close(ends[1]);
@@ -274,7 +270,7 @@ TEST_F(SandboxTest, ItDiesWithItsParent) {
     ASSERT_EQ(::waitpid(parent, &status, 0), parent);
     // Gone, or a zombie waiting for whoever adopted it.
     EXPECT_TRUE(test::WaitFor([&] {
-        const std::string state = ProcFile(decoder, "status");
+        const std::string state = test::ProcFile(decoder, "status");
         return state.empty() || state.find("State:\tZ") != std::string::npos;
     }));
 }

@@ -29,7 +29,8 @@ namespace {
 using Status = ImportOutcome::Status;
 
 // Every input is made in a scratch directory, by sox and ffmpeg or by libsndfile, under the name
-// "in"; the import writes "out.wav" beside it.
+// "in"; the import writes "out.wav" beside it. One importer serves a test's imports, each after
+// the first with the decoder started ahead.
 class ImportTest : public ::testing::Test {
   protected:
     void Make(const std::string& command) {
@@ -38,8 +39,7 @@ class ImportTest : public ::testing::Test {
     }
     ImportOutcome Import(int cancelAtPump = 0) {
         test::ScriptedProgress bar(cancelAtPump);
-        const ImportOutcome outcome =
-            SandboxedImporter(SONARO_DECODER).Import(dir.File("in"), out, bar);
+        const ImportOutcome outcome = importer.Import(dir.File("in"), out, bar);
         positions = bar.positions;
         return outcome;
     }
@@ -58,6 +58,7 @@ class ImportTest : public ::testing::Test {
 
     test::ScratchDir dir;
     std::string out = dir.File("out.wav");
+    SandboxedImporter importer{SONARO_DECODER};
     FormatRecord record;
     std::vector<int> positions;
 };
@@ -348,15 +349,43 @@ TEST(SandboxedImporterExtensions, ListsTheCommonEndingsButNotHeaderless) {
         << "sorted, each once";
 }
 
+// After an import the next decoder waits, started ahead: its standard input is the socket its
+// job will come on, it holds no file and is not locked down yet. One that dies while it waits is
+// replaced by a new one at the next import.
+TEST_F(ImportTest, TheDecoderStartedAheadWaitsAndOneThatDiedIsReplaced) {
+    Make(kTone);
+    Make("ffmpeg -v error -i plain.wav -f wav in");
+    ASSERT_EQ(Import().status, Status::Done);
+    const auto children = test::ChildrenOf(::getpid());
+    ASSERT_EQ(children.size(), 1U);
+    const pid_t next = children.front();
+    const std::string fds = "/proc/" + std::to_string(next) + "/fd/";
+    ASSERT_TRUE(test::WaitFor([&] {
+        std::error_code error;
+        return std::filesystem::read_symlink("/proc/" + std::to_string(next) + "/exe", error)
+                       .filename() == "sonaro-decoder" &&
+               std::distance(std::filesystem::directory_iterator(fds, error),
+                             std::filesystem::directory_iterator()) == 3;
+    }));
+    EXPECT_TRUE(std::filesystem::read_symlink(fds + "0").string().starts_with("socket:"));
+    EXPECT_NE(test::ProcFile(next, "status").find("Seccomp:\t0\n"), std::string::npos);
+    ASSERT_EQ(::kill(next, SIGKILL), 0);
+    ASSERT_TRUE(test::WaitFor(
+        [&] { return test::ProcFile(next, "status").find("State:\tZ") != std::string::npos; }));
+    ::unlink(out.c_str());
+    ASSERT_EQ(Import().status, Status::Done);
+    EXPECT_EQ(test::ReadAll(out), test::ReadAll(dir.File("plain.wav")));
+}
+
 // A decoder program that is not there fails each import, naming itself and why, and offers no
 // endings.
 TEST_F(ImportTest, AMissingDecoderFailsEachImportNamingIt) {
     Make(kTone);
-    SandboxedImporter importer(dir.File("gone"));
-    EXPECT_EQ(importer.FileExtensions(), std::vector<std::string>{});
+    SandboxedImporter missing(dir.File("gone"));
+    EXPECT_EQ(missing.FileExtensions(), std::vector<std::string>{});
     test::ScriptedProgress bar;
     for (int i = 0; i < 2; ++i) {
-        const ImportOutcome outcome = importer.Import(dir.File("plain.wav"), out, bar);
+        const ImportOutcome outcome = missing.Import(dir.File("plain.wav"), out, bar);
         EXPECT_EQ(outcome.status, Status::Failed);
         EXPECT_EQ(outcome.reason, "The decoder program " + dir.File("gone") +
                                       " cannot be started: No such file or directory.");

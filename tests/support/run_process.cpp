@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -161,6 +164,33 @@ pid_t StartProcess(const std::string& program, const std::vector<std::string>& a
         *input = inPipe[1];
     }
     return child;
+}
+
+std::string ProcFile(pid_t pid, const char* name) {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/" + name);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// The parent's number is the second field after the name, which ends at the last ')'.
+std::vector<pid_t> ChildrenOf(pid_t pid) {
+    std::vector<pid_t> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        const std::string stat = ProcFile(std::stoi(name), "stat");
+        const auto nameEnd = stat.rfind(')');
+        std::istringstream fields(nameEnd == std::string::npos ? "" : stat.substr(nameEnd + 1));
+        std::string state;
+        pid_t parent = 0;
+        if (fields >> state >> parent && parent == pid) {
+            children.push_back(std::stoi(name));
+        }
+    }
+    return children;
 }
 
 }  // namespace sonaro::test

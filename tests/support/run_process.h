@@ -44,4 +44,10 @@ pid_t StartProcess(const std::string& program, const std::vector<std::string>& a
                    const std::vector<std::string>& environment, const std::string& errorsPath,
                    int* input = nullptr);
 
+// The text of /proc/PID/NAME ("status", "maps", ...); empty when the process is gone.
+std::string ProcFile(pid_t pid, const char* name);
+
+// The processes whose parent is pid, found in /proc.
+std::vector<pid_t> ChildrenOf(pid_t pid);
+
 }  // namespace sonaro::test
