@@ -116,9 +116,10 @@ int DecoderMain(int argc, char** argv, const DecoderHooks& hooks) {
             hooks.sent(static_cast<decoder::RecordType>(LoadLE32(bytes)));
         }
     });
+    std::optional<Sandbox> sandbox;
     std::optional<Job> job;
     try {
-        PrepareSandbox(*parent);
+        sandbox.emplace(*parent);
         const auto words = ReceiveJob();
         if (!words) {
             EndDecoder(0);  // no job: the parent no longer needs this process
@@ -127,7 +128,7 @@ int DecoderMain(int argc, char** argv, const DecoderHooks& hooks) {
         if (!job) {
             EndDecoder(2);
         }
-        EnterSandbox(job->limits);
+        sandbox->Enter(job->limits);
     } catch (const SandboxFailure& failure) {
         reply.Failure(std::string("The decoder cannot lock itself down: ") + failure.what());
         EndDecoder(0);

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "convert/files/file.h"
+#include "import/decoder/address_sanitizer.h"
 #include "import/decoder/file_system_lock.h"
 #include "import/decoder_conversation.h"
 #include "import/decoder_stopped.h"
@@ -40,13 +41,6 @@ class ScopedFault {
     ScopedFault(const ScopedFault&) = delete;
     ScopedFault& operator=(const ScopedFault&) = delete;
 };
-
-constexpr bool kAddressSanitizer =
-#if defined(__SANITIZE_ADDRESS__)
-    true;
-#else
-    false;
-#endif
 
 // A WAV file that the reader refuses for its 24-bit samples: decoded, scaled and written through
 // the scratch file, in blocks.
