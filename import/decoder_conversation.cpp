@@ -10,7 +10,7 @@ namespace {
 
 // How often the waiting function is called while the process is quiet.
 constexpr std::chrono::milliseconds kPoll(50);
-constexpr std::size_t kReadBytes = std::size_t{1} << 16;
+constexpr std::size_t kReadBytes = std::size_t{1} << 18;
 
 }  // namespace
 

@@ -22,8 +22,9 @@ extern char** environ;
 namespace sonaro {
 namespace {
 
-// The pipe holds this much, so that the decoder runs ahead while this process writes.
-constexpr int kPipeBytes = 1 << 18;
+// The pipe holds this much (the most a user may ask for by default), so that the decoder can send
+// a few seconds of sound without waiting for this process: fewer hand-overs between the two.
+constexpr int kPipeBytes = 1 << 20;
 
 // A descriptor that owns itself, closed when it goes.
 class Descriptor {
