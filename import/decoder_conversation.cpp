@@ -42,15 +42,22 @@ bool DecoderConversation::Next(DecoderReply& reply, const Waiting& waiting) {
     if (!reader_.ended()) {
         return true;
     }
+    // The decoder closes its output as it ends: nothing more may come. The end itself, which
+    // takes a while for a process with many libraries, is not waited for; but a process that
+    // has ended already must have ended well.
     reader_.CheckNothingFollows();
     bool gaveUp = false;
     while (Receive(waiting, gaveUp)) {
     }
-    const std::string how = gaveUp ? std::string() : Ending(waiting, gaveUp);
-    if (!how.empty()) {
-        throw DecoderStopped(how);
+    if (gaveUp) {
+        return false;
     }
-    return !gaveUp;
+    if (process_.WaitEnd(std::chrono::milliseconds(0))) {
+        if (const std::string how = process_.HowEnded(); !how.empty()) {
+            throw DecoderStopped(how);
+        }
+    }
+    return true;
 }
 
 bool DecoderConversation::Receive(const Waiting& waiting, bool& gaveUp) {

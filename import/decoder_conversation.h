@@ -12,8 +12,8 @@ namespace sonaro {
 
 // The records of one decoder process, read and checked one by one under its time limits. The
 // process must send something at least every `silence`, finish before the deadline, and after
-// its last record end its output and exit with status 0; otherwise it is killed and
-// DecoderStopped says what went wrong.
+// its last record end its output (and, if it has ended by then, have exited with status 0);
+// otherwise DecoderStopped says what went wrong, and the process is to be killed.
 class DecoderConversation {
   public:
     // Called about every 50 ms while nothing comes; answers true to give up (a cancel).
@@ -23,7 +23,7 @@ class DecoderConversation {
                         std::chrono::milliseconds silence, std::chrono::milliseconds deadline);
 
     // The next record; false when waiting gave up. The last one (End or Failure) is answered
-    // only once the process has ended well.
+    // only once the process has closed its output.
     bool Next(DecoderReply& reply, const Waiting& waiting);
     const DecoderReplyReader& reader() const { return reader_; }
 

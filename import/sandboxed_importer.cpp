@@ -35,11 +35,26 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
+class SandboxedImporter::Finishing {
+  public:
+    Finishing(const SandboxedImporter& importer, std::unique_ptr<DecoderProcess> process)
+        : importer_(importer), process_(std::move(process)) {}
+    ~Finishing() { importer_.Finish(std::move(process_)); }
+    Finishing(const Finishing&) = delete;
+    Finishing& operator=(const Finishing&) = delete;
+
+    DecoderProcess& operator*() const { return *process_; }
+
+  private:
+    const SandboxedImporter& importer_;
+    std::unique_ptr<DecoderProcess> process_;
+};
+
 SandboxedImporter::SandboxedImporter()
     : SandboxedImporter(InstallPaths::OfThisProgram().DecoderProgram()) {}
 
 SandboxedImporter::SandboxedImporter(std::string decoder, DecoderLimits limits, Ahead ahead)
-    : decoder_(std::move(decoder)), limits_(limits), ahead_(ahead) {}
+    : decoder_(std::move(decoder)), limits_(limits), ahead_(ahead), starter_(decoder_) {}
 
 SandboxedImporter::~SandboxedImporter() = default;
 
@@ -90,7 +105,7 @@ bool SandboxedImporter::Decode(int input, const std::string& target,
         return false;
     }
     const std::uint64_t length = LengthOf(input);
-    const auto process = Started(limits_.Job("decode", length), input);
+    const Finishing process(*this, Started(limits_.Job("decode", length), input));
     DecoderConversation talk(*process, DecoderReplyReader::Asked::Sound, limits_.silence,
                              limits_.Deadline(length));
     std::optional<ImportedWave> wave;
@@ -138,7 +153,7 @@ std::vector<std::string> SandboxedImporter::FileExtensions() const {
 
 // The endings, sorted, each once; none unless the decoder ended its list well.
 std::vector<std::string> SandboxedImporter::AskExtensions() const {
-    const auto process = Started(limits_.Job("extensions", 0), -1);
+    const Finishing process(*this, Started(limits_.Job("extensions", 0), -1));
     DecoderConversation talk(*process, DecoderReplyReader::Asked::Extensions, limits_.silence,
                              limits_.Deadline(0));
     std::vector<std::string> endings;
@@ -159,17 +174,15 @@ std::vector<std::string> SandboxedImporter::AskExtensions() const {
 
 std::unique_ptr<DecoderProcess> SandboxedImporter::Started(const std::vector<std::string>& job,
                                                            int input) const {
-    std::unique_ptr<DecoderProcess> process;
-    {
-        std::lock_guard lock(nextLock_);
-        process = std::move(next_);
-    }
-    // One started ahead may have gone since (its thread ended, or it was killed).
+    std::unique_ptr<DecoderProcess> process =
+        ahead_ == Ahead::Start ? starter_.TakeReady() : nullptr;
+    // One started ahead may have gone since (killed, or out of memory).
     if (process) {
         try {
             process->Assign(job, input);
             return process;
         } catch (const ImportFailure&) {
+            Finish(std::move(process));
         }
     }
     process = std::make_unique<DecoderProcess>(decoder_);
@@ -178,13 +191,14 @@ std::unique_ptr<DecoderProcess> SandboxedImporter::Started(const std::vector<std
 }
 
 void SandboxedImporter::StartAhead() const {
-    std::lock_guard lock(nextLock_);
-    if (ahead_ == Ahead::Start && !next_) {
-        try {
-            next_ = std::make_unique<DecoderProcess>(decoder_);
-        } catch (const ImportFailure&) {
-        } catch (const std::bad_alloc&) {
-        }
+    if (ahead_ == Ahead::Start) {
+        starter_.StartNext();
+    }
+}
+
+void SandboxedImporter::Finish(std::unique_ptr<DecoderProcess> process) const {
+    if (ahead_ == Ahead::Start) {
+        starter_.Retire(std::move(process));
     }
 }
 

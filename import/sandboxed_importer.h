@@ -9,6 +9,7 @@
 #include "document/import_port.h"
 #include "import/decoder_limits.h"
 #include "import/decoder_process.h"
+#include "import/decoder_starter.h"
 
 namespace sonaro {
 
@@ -40,6 +41,9 @@ class SandboxedImporter final : public ImportPort {
     std::vector<std::string> FileExtensions() const override;
 
   private:
+    // A decoder in use, ended (Finish) when the object goes.
+    class Finishing;
+
     // The import, its failures made its outcome.
     ImportOutcome Attempt(const std::string& source, const std::string& target,
                           ProgressPort& progress) const;
@@ -50,16 +54,18 @@ class SandboxedImporter final : public ImportPort {
     std::vector<std::string> AskExtensions() const;
     // A decoder process given this job: the one started ahead, else a new one.
     std::unique_ptr<DecoderProcess> Started(const std::vector<std::string>& job, int input) const;
-    // Starts the next decoder unless one waits already (nothing when it cannot be started).
+    // Starts the next decoder ahead, unless one waits already.
     void StartAhead() const;
+    // Ends a decoder the import is done with: on the starter's thread when decoders are started
+    // ahead, else here.
+    void Finish(std::unique_ptr<DecoderProcess> process) const;
 
     std::string decoder_;
     DecoderLimits limits_;
     Ahead ahead_;
     mutable std::mutex extensionsLock_;
     mutable std::vector<std::string> extensions_;
-    mutable std::mutex nextLock_;
-    mutable std::unique_ptr<DecoderProcess> next_;
+    mutable DecoderStarter starter_;
 };
 
 }  // namespace sonaro
