@@ -21,7 +21,7 @@ void Copy(SoundSource& input, ReplyWriter& reply) {
 }
 
 // Replaces the first frames of the block by the plain average of each frame's samples.
-void MixToMono(std::vector<float>& block, std::size_t frames, int channels) {
+void MixToMono(float* block, std::size_t frames, int channels) {
     for (std::size_t frame = 0; frame < frames; ++frame) {
         const float* samples = &block[frame * static_cast<std::size_t>(channels)];
         float sum = 0.0F;
@@ -30,7 +30,6 @@ void MixToMono(std::vector<float>& block, std::size_t frames, int channels) {
         }
         block[frame] = sum / static_cast<float>(channels);
     }
-    block.resize(frames);
 }
 
 // Sends the samples as floats, mixed and resampled as planned.
@@ -43,21 +42,17 @@ void Recode(SoundSource& input, const ImportPlan& plan, ReplyWriter& reply) {
         reply.Samples(input.Progress(), samples, count * sizeof(float));
     };
     const auto width = static_cast<std::size_t>(input.channels());
-    std::vector<float> block;
-    for (;;) {
-        block.resize(kBlockFrames * width);
-        const std::size_t frames = input.Read(block.data(), kBlockFrames);
-        if (frames == 0) {
-            break;
-        }
-        block.resize(frames * width);
+    std::vector<float> block(kBlockFrames * width);
+    while (const std::size_t frames = input.Read(block.data(), kBlockFrames)) {
+        std::size_t count = frames * width;
         if (plan.channels != input.channels()) {
-            MixToMono(block, frames, input.channels());
+            MixToMono(block.data(), frames, input.channels());
+            count = frames;
         }
         if (converter) {
             converter->Process(block.data(), frames, send);
         } else {
-            send(block.data(), block.size());
+            send(block.data(), count);
         }
     }
     if (converter) {
