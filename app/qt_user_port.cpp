@@ -108,8 +108,9 @@ void QtUserPort::UpdateAllViews() {
     }
 }
 
-std::unique_ptr<ProgressPort> QtUserPort::CreateProgress(const std::string& title, bool smooth) {
-    return MakeProgressWindow(mainWindow_, title, smooth);
+std::unique_ptr<ProgressPort> QtUserPort::CreateProgress(const std::string& title,
+                                                         const std::string& message) {
+    return MakeProgressWindow(mainWindow_, title, message);
 }
 
 }  // namespace sonaro

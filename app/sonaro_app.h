@@ -7,7 +7,7 @@
 #include "app/qt_user_port.h"
 #include "app/recent_files.h"
 #include "convert/codecs/codec_manager.h"
-#include "document/import_port.h"
+#include "convert/operations/import_port.h"
 #include "document/sound_output.h"
 
 namespace sonaro {

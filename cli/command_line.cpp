@@ -9,7 +9,7 @@
 #include <set>
 
 #include "convert/files/file.h"
-#include "document/path_parts.h"
+#include "convert/files/path_parts.h"
 
 namespace sonaro {
 namespace {

@@ -9,14 +9,15 @@
 #include <vector>
 
 #include "cli/info_command.h"
+#include "cli/input_sound.h"
 #include "cli/interrupt.h"
-#include "cli/open_input.h"
-#include "cli/terminal_user.h"
+#include "cli/terminal_progress.h"
 #include "convert/codecs/codec_setup.h"
 #include "convert/files/file.h"
+#include "convert/files/path_parts.h"
+#include "convert/operations/format_record.h"
+#include "convert/operations/operations.h"
 #include "convert/resampler/worker_team.h"
-#include "document/path_parts.h"
-#include "document/sonaro_doc.h"
 #include "import/import_module_loader.h"
 
 namespace sonaro {
@@ -31,49 +32,56 @@ struct Shared {
     std::ostream& out;
     std::ostream& errors;
     std::mutex errorsLock;
-    CodecManager& codecs;
+    InputReaders readers;
     int volumeLevel;
     bool showProgress;
     bool printResult;
     bool nameResults;
-    ImportPort* importer;  // null: inputs are opened as they are
 };
 
-// The information lines of a converted document, as the desktop program's view shows them; on
-// standard error when the result itself went to standard output. Answers 0, or the error number
-// of a failed write.
-int PrintResult(const CSonaroDoc& doc, const std::string& output, Shared& shared) {
+// The information lines of the result, as the desktop program's view shows them; on standard
+// error when the result itself went to standard output.
+std::optional<Failure> PrintResult(const FormatRecord& record, const std::string& output,
+                                   Shared& shared) {
     std::lock_guard lock(shared.errorsLock);
     std::ostream& to = output == kStandardStream ? shared.errors : shared.out;
-    PrintInfo(to, doc.record(), shared.nameResults ? output : std::string());
-    return FlushError(to);
+    PrintInfo(to, record, shared.nameResults ? output : std::string());
+    if (const int error = FlushError(to)) {
+        return OutputFailure(error);
+    }
+    return std::nullopt;
 }
 
-// One input, start to end, in a document of its own (with its own temporary directory).
+// Open, convert and save, each in a private directory of the job's own; the progress line goes
+// before any message is told.
+std::optional<Failure> Convert(const Job& job, Shared& shared, TerminalMessages& messages) {
+    TempDirectory directory;
+    TerminalProgress progress(shared.errors, shared.errorsLock, shared.showProgress);
+    const Outcome<SoundDescription> source =
+        OpenInput(job.input, directory, shared.readers, progress, messages);
+    if (!source) {
+        return source.failure();
+    }
+    progress.SetMessage(FileNamePart(job.input));
+    const Outcome<SoundDescription> result = ConvertSound(
+        *source, {shared.volumeLevel, directory, shared.readers.codecs}, progress);
+    if (!result) {
+        return result.failure();
+    }
+    if (std::optional<Failure> failure = SaveSound(*result, job.output)) {
+        return failure;
+    }
+    return shared.printResult ? PrintResult(RecordOf(*source, *result), job.output, shared)
+                              : std::nullopt;
+}
+
 bool ConvertOne(const Job& job, Shared& shared) {
-    TerminalUser user(shared.errors, shared.errorsLock);
-    user.SetSavePath(job.output);
-    user.SetVolumeLevel(shared.volumeLevel);
-    user.SetShowProgress(shared.showProgress);
-    SilentSoundOutput sound;
-    CSonaroDoc doc(user, sound, shared.codecs, shared.importer);
-    if (!OpenInput(doc, user, job.input, shared.importer != nullptr)) {
-        return false;
+    TerminalMessages messages(shared.errors, shared.errorsLock, job.input);
+    const std::optional<Failure> failure = Convert(job, shared, messages);
+    if (failure) {
+        messages.Show(*failure);
     }
-    doc.OnSettings();
-    doc.OnConvert();
-    if (!doc.converted()) {
-        return false;
-    }
-    doc.OnFileSaveAs();
-    if (!doc.resultSaved()) {
-        return false;
-    }
-    if (const int error = shared.printResult ? PrintResult(doc, job.output, shared) : 0) {
-        ShowOutputError(user, error);
-        return false;
-    }
-    return true;
+    return !failure;
 }
 
 std::vector<Job> PlanJobs(const CommandLine& command) {
@@ -95,12 +103,11 @@ int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& erro
     Shared shared{out,
                   errors,
                   {},
-                  *codecs,
+                  {*codecs, command.import ? &importer : nullptr},
                   command.volumeLevel,
                   showProgress,
                   command.printResult,
-                  jobs.size() > 1,
-                  command.import ? &importer : nullptr};
+                  jobs.size() > 1};
 
     std::atomic<std::size_t> next{0};
     std::atomic<bool> anyFailed{false};

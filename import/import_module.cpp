@@ -5,6 +5,6 @@
 
 #include "import/sound_importer.h"
 
-extern "C" __attribute__((visibility("default"))) sonaro::ImportPort* sonaro_import_module_v1() {
+extern "C" __attribute__((visibility("default"))) sonaro::ImportPort* sonaro_import_module_v2() {
     return new (std::nothrow) sonaro::SoundImporter;
 }

@@ -42,11 +42,12 @@ ImportModuleLoader::ImportModuleLoader(std::string modulePath)
 // among them) are not made to be unloaded while the program runs.
 ImportModuleLoader::~ImportModuleLoader() = default;
 
-ImportOutcome ImportModuleLoader::Import(const std::string& source, const std::string& target,
-                                         ProgressPort& progress) {
+std::optional<Failure> ImportModuleLoader::Import(const std::string& source,
+                                                  const std::string& target,
+                                                  ProgressPort& progress) {
     ImportPort* importer = Importer();
     if (importer == nullptr) {
-        return {ImportOutcome::Status::Failed, loadError_};
+        return Failure::Words(loadError_, source);
     }
     return importer->Import(source, target, progress);
 }

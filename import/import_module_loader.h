@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "document/import_port.h"
+#include "convert/operations/import_port.h"
 
 namespace sonaro {
 
@@ -20,8 +20,8 @@ class ImportModuleLoader final : public ImportPort {
     explicit ImportModuleLoader(std::string modulePath);
     ~ImportModuleLoader() override;
 
-    ImportOutcome Import(const std::string& source, const std::string& target,
-                         ProgressPort& progress) override;
+    std::optional<Failure> Import(const std::string& source, const std::string& target,
+                                  ProgressPort& progress) override;
     std::vector<std::string> FileExtensions() const override;
 
   private:

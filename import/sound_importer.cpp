@@ -18,6 +18,7 @@
 #include "import/scratch_signal.h"
 #include "import/sound_source.h"
 #include "import/stream_spool.h"
+#include "resources/string_ids.h"
 
 namespace sonaro {
 namespace {
@@ -161,24 +162,24 @@ bool Run(const std::string& source, const std::string& target, ProgressReporter&
 
 }  // namespace
 
-ImportOutcome SoundImporter::Import(const std::string& source, const std::string& target,
-                                    ProgressPort& progress) {
-    ImportOutcome outcome;
+std::optional<Failure> SoundImporter::Import(const std::string& source, const std::string& target,
+                                             ProgressPort& progress) {
+    Failure failure = Failure::Of(IDS_CONVERSION_CANCELLED, source);
     ProgressReporter reporter(progress);
     try {
         if (Run(source, target, reporter)) {
-            return outcome;
+            return std::nullopt;
         }
-        outcome.status = ImportOutcome::Status::Cancelled;
-    } catch (const ImportFailure& failure) {
-        outcome = {ImportOutcome::Status::Failed, failure.what()};
-    } catch (const FileException& failure) {
-        outcome = {ImportOutcome::Status::Failed, std::strerror(failure.osError())};
+    } catch (const ImportFailure& reason) {
+        failure = Failure::Words(reason.what(), source);
+    } catch (const FileException& error) {
+        failure = Failure::Words(std::strerror(error.osError()), source);
+        failure.osError = error.osError();
     } catch (const std::bad_alloc&) {
-        outcome = {ImportOutcome::Status::Failed, "Not enough memory."};
+        failure = Failure::Words("Not enough memory.", source);
     }
     std::remove(target.c_str());
-    return outcome;
+    return failure;
 }
 
 // The endings libsndfile names for its containers, with their common others, sorted, each once

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "document/import_port.h"
+#include "convert/operations/import_port.h"
 
 namespace sonaro {
 
@@ -13,8 +13,8 @@ namespace sonaro {
 // and scaled so that its peak is 32767, as 16-bit PCM.
 class SoundImporter final : public ImportPort {
   public:
-    ImportOutcome Import(const std::string& source, const std::string& target,
-                         ProgressPort& progress) override;
+    std::optional<Failure> Import(const std::string& source, const std::string& target,
+                                  ProgressPort& progress) override;
     std::vector<std::string> FileExtensions() const override;
 };
 

@@ -53,6 +53,7 @@ enum StringId : unsigned {
     IDS_TEMP_FILE_REMOVED = 61251,
     IDS_ADPCM_PREDICTOR = 61252,
     IDS_VOXWARE_CONVERSION = 61253,
+    IDS_INTERNAL_FAULT = 61254,
 
     // Labels and values of the information view.
     IDS_LABEL_FORMAT = 61264,

@@ -56,6 +56,7 @@ constexpr std::array kStrings = {
     Entry{IDS_TEMP_FILE_REMOVED, "Temporary file removed! Unable to save."},
     Entry{IDS_ADPCM_PREDICTOR, "ADPCM predictor out of range."},
     Entry{IDS_VOXWARE_CONVERSION, "Voxware conversion error."},
+    Entry{IDS_INTERNAL_FAULT, "An internal error stopped the work on this file."},
     Entry{IDS_LABEL_FORMAT, "Format:"},
     Entry{IDS_LABEL_SIZE, "Size:"},
     Entry{IDS_LABEL_PLAYBACK_TIME, "Playback time:"},

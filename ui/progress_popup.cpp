@@ -208,6 +208,12 @@ void CProgressPopup::SetMessage(const std::string& text) {
     messageText_->setText(LimitedText(text));
 }
 
+bool CProgressPopup::Report(int position) {
+    SetBarPos(position);
+    PumpWaitingMessages(true);
+    return IsCancelled();
+}
+
 void CProgressPopup::Show() {
     if (window_ == nullptr || window_->isVisible()) {
         return;

@@ -16,10 +16,11 @@ class QWidget;
 namespace sonaro {
 
 // The small window a conversion shows: one message line, a bar and a " Cancel " button. It is
-// also the message pump of the stages: while it is modal the main window is disabled, and the
-// only input that counts is Cancel (the button, a left button released over it, Escape typed
-// into any window of the program, or a request to close the main window). Its last position is
-// written to the profile when it goes.
+// also the message pump of the work it shows: each report moves the bar and handles the events
+// waiting; while it is modal the main window is disabled, and the only input that counts is
+// Cancel (the button, a left button released over it, Escape typed into any window of the
+// program, or a request to close the main window). Its last position is written to the profile
+// when it goes.
 class CProgressPopup final : public QObject, public ProgressPort {
   public:
     // Creates the window at once, centred over the parent (else over the main window) and shown
@@ -29,13 +30,20 @@ class CProgressPopup final : public QObject, public ProgressPort {
     CProgressPopup(const CProgressPopup&) = delete;
     CProgressPopup& operator=(const CProgressPopup&) = delete;
 
-    bool BeginModal(const std::string& title, bool smooth) override;
-    int SetBarRange(int lower, int upper, int step) override;
-    int SetBarPos(int position) override;
+    // The progress of the work: the message line, and the bar moved with the events handled.
     void SetMessage(const std::string& text) override;
-    void Layout(int textLines, int textWidth) override;
-    void PumpWaitingMessages(bool cancelOnEscape) override;
-    bool IsCancelled() const override { return cancelled_; }
+    bool Report(int position) override;
+
+    // Makes the window modal towards the main window (which is disabled until the object goes).
+    bool BeginModal(const std::string& title, bool smooth);
+    int SetBarRange(int lower, int upper, int step);
+    // Moves the bar; answers the previous position.
+    int SetBarPos(int position);
+    // Resizes the window for that many text lines of that width in pixels.
+    void Layout(int textLines, int textWidth);
+    // Handles the events waiting for the program, watching for the cancel gestures.
+    void PumpWaitingMessages(bool cancelOnEscape);
+    bool IsCancelled() const { return cancelled_; }
 
     void Show();
     void Hide();

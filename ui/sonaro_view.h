@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <array>
 
-#include "document/info_text.h"
+#include "convert/operations/info_text.h"
 
 class QFontMetrics;
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <stdexcept>
 #include <utility>
 
 namespace sonaro {
@@ -21,8 +22,10 @@ void File::SetFaultHook(FaultHook hook) {
 
 void File::InjectFault(FileOperation operation, const std::string& path) {
     if (faultHook != nullptr) {
-        if (const int error = faultHook(operation, path); error != 0) {
+        if (const int error = faultHook(operation, path); error > 0) {
             throw FileException(FileException::CauseFromErrno(error), error, path);
+        } else if (error < 0) {
+            throw std::logic_error("a fault injected into the program at " + path);
         }
     }
 }
@@ -208,6 +211,20 @@ void File::Remove(const std::string& path) {
         const int error = errno;
         throw FileException(FileException::CauseFromErrno(error), error, path);
     }
+}
+
+bool File::RemoveIfPresent(const std::string& path) {
+    File file;
+    if (!file.TryOpen(path, Mode::Read)) {
+        return false;
+    }
+    file = File();
+    try {
+        Remove(path);
+    } catch (const FileException&) {
+        return false;
+    }
+    return true;
 }
 
 void File::Rename(const std::string& from, const std::string& to) {

@@ -55,10 +55,15 @@ class File {
     void Close();
 
     static void Remove(const std::string& path);
+    // Removes the file when it can be opened for reading; a file that cannot is taken as gone. A
+    // removal that fails after that leaves the file (for the private directory's own clean-up).
+    // Answers whether the file was removed.
+    static bool RemoveIfPresent(const std::string& path);
     static void Rename(const std::string& from, const std::string& to);
 
-    // Test seam: when set, the hook is asked before every operation and a nonzero answer makes the
-    // operation fail with that errno value, as if the system had refused it.
+    // Test seam: when set, the hook is asked before every operation. A positive answer makes the
+    // operation fail with that errno value, as if the system had refused it; a negative one makes
+    // it throw std::logic_error, as a fault of the program itself would.
     using FaultHook = int (*)(FileOperation operation, const std::string& path);
     static void SetFaultHook(FaultHook hook);
 

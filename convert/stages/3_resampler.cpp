@@ -13,6 +13,7 @@
 #include "convert/resampler/polyphase_filter.h"
 #include "convert/resampler/rate_table.h"
 #include "convert/resampler/worker_team.h"
+#include "convert/stages/stage_work.h"
 
 namespace sonaro {
 namespace {
@@ -43,7 +44,7 @@ constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 29;
 // only after the outputs of the span before it were passed on, as reading span after span would.
 class Pass {
   public:
-    Pass(Stage& stage, BarShare bar, std::vector<std::vector<float>>& windows,
+    Pass(StageWork& stage, BarShare bar, std::vector<std::vector<float>>& windows,
          std::vector<float>& span, PolyphaseFilter& filter, WorkerTeam& team,
          std::uint32_t inputCount)
         : stage_(stage),
@@ -174,7 +175,7 @@ class Pass {
         return !stage_.Cancelled(reportedK_, total_);
     }
 
-    Stage& stage_;
+    StageWork& stage_;
     BarShare bar_;
     std::vector<std::vector<float>>& windows_;  // one per side of the filter
     std::vector<float>& span_;
@@ -210,19 +211,20 @@ unsigned ResamplerThreads(std::uint32_t inputCount, std::uint32_t inputRate, uns
     return work < kSharedWork ? 1 : 0;
 }
 
-bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& output,
-                        const std::string& input, std::uint32_t inputCount,
-                        std::uint32_t& outputCount, std::uint32_t inputRate, unsigned threads) {
-    const RateRatio* ratio = FindRateRatio(inputRate);
+Outcome<std::uint32_t> Resampler::Run(const StageCall& call, ProgressPort& progress) const {
+    const std::uint32_t inputCount = call.input.count;
+    const RateRatio* ratio = FindRateRatio(inputRate_);
     if (ratio != nullptr && ratio->Copied()) {
-        outputCount = inputCount;
-        return CopyFileInBlocks(context.messages, output, input);
+        if (auto failure = CopyFileInBlocks(call.output, call.input.path)) {
+            return *std::move(failure);
+        }
+        return inputCount;
     }
-    Stage stage(context, bar);
-    return stage.Run([&] {
+    StageWork stage(call, progress);
+    return stage.Run([&]() -> StageWork::Count {
         // The working storage comes before the rate's filter is looked up and any file opened:
         // two windows and two sides of rows for a team, one of each for a single thread.
-        WorkerTeam team(ResamplerThreads(inputCount, inputRate, threads));
+        WorkerTeam team(ResamplerThreads(inputCount, inputRate_, threads_));
         const unsigned sides = team.size() > 1 ? 2 : 1;
         const std::size_t windowSamples =
             sides == 1 ? kResamplerSingleWindowSamples : kResamplerWindowSamples;
@@ -235,19 +237,18 @@ bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& 
         }
         PolyphaseFilter filter(*table, ratio->up, ratio->down, windowSamples, sides);
         std::vector<float> span(filter.spanSize());
-        stage.input().Open(input);
-        stage.output().Open(output);
+        stage.input().Open(call.input.path);
+        stage.output().Open(call.output);
         std::uint64_t produced = 0;
         if (inputCount > 0) {
-            Pass pass(stage, bar, windows, span, filter, team, inputCount);
+            Pass pass(stage, call.bar, windows, span, filter, team, inputCount);
             if (!pass.Run()) {
-                return false;
+                return std::nullopt;
             }
             produced = pass.outputs();
         }
-        stage.Finish(Stage::Input::Remove);
-        outputCount = static_cast<std::uint32_t>(produced);
-        return true;
+        stage.Finish();
+        return static_cast<std::uint32_t>(produced);
     });
 }
 

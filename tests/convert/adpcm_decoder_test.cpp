@@ -13,7 +13,7 @@
 #include "convert/formats/adpcm_block_decoder.h"
 #include "convert/formats/little_endian.h"
 #include "convert/stages/1_adpcm_decoder.h"
-#include "document/wave_reader.h"
+#include "convert/operations/wave_reader.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"

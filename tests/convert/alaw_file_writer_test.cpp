@@ -7,7 +7,7 @@
 
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/stages/5_alaw_file_writer.h"
-#include "document/wave_reader.h"
+#include "convert/operations/wave_reader.h"
 #include "resources/string_ids.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/scratch_dir.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "convert/codecs/no_codec_manager.h"
-#include "document/path_parts.h"
+#include "convert/files/path_parts.h"
 #include "document/sonaro_doc.h"
 #include "tests/support/fake_importer.h"
 #include "tests/support/fake_sound.h"

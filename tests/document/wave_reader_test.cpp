@@ -1,12 +1,12 @@
 // The reader's judgement of WAVE headers: each refusal at the step that decides it, the accepted
 // shapes, and what the record holds afterwards.
-#include "document/wave_reader.h"
+#include "convert/operations/wave_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "document/info_text.h"
+#include "convert/operations/info_text.h"
 #include "resources/string_ids.h"
 #include "tests/support/fake_codecs.h"
 #include "tests/support/scratch_dir.h"

@@ -7,7 +7,7 @@
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/formats/wave_format.h"
 #include "convert/stages/1_adpcm_decoder.h"
-#include "document/wave_reader.h"
+#include "convert/operations/wave_reader.h"
 #include "tests/fuzz/fuzz_input.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/scripted_progress.h"

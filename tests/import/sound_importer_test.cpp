@@ -16,7 +16,7 @@
 
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/formats/little_endian.h"
-#include "document/wave_reader.h"
+#include "convert/operations/wave_reader.h"
 #include "import/import_module_loader.h"
 #include "import/import_plan.h"
 #include "tests/support/fault_injection.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "document/import_port.h"
+#include "convert/operations/import_port.h"
 
 namespace sonaro::test {
 

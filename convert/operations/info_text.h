@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "document/format_record.h"
+#include "convert/operations/format_record.h"
 
 namespace sonaro {
 

@@ -1,4 +1,4 @@
-#include "document/path_parts.h"
+#include "convert/files/path_parts.h"
 
 namespace sonaro {
 namespace {

@@ -1,6 +1,5 @@
-#include "document/wave_reader.h"
+#include "convert/operations/wave_reader.h"
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -13,23 +12,28 @@ namespace sonaro {
 namespace {
 
 // A refusal ends the reading at the step that decides it.
-struct Refusal {
-    unsigned message;
-};
-
 [[noreturn]] void Refuse(unsigned message) {
-    throw Refusal{message};
+    throw Failure::Of(message);
 }
 
 }  // namespace
 
-unsigned WaveReader::Read(const std::string& path) {
-    file_.Open(path, File::Mode::Read);
+// The file is closed before the description goes out, so that a player may open it at once.
+Outcome<SoundDescription> WaveReader::Read(const std::string& path) {
+    Outcome<SoundDescription> outcome = Judge(path);
+    file_ = File();
+    return outcome;
+}
+
+Outcome<SoundDescription> WaveReader::Judge(const std::string& path) {
+    sound_ = SoundDescription{};
+    sound_.path = path;
     try {
+        file_.Open(path, File::Mode::Read);
         ReadRiffHeader();
         ReadFormatTag();
         ReadFormatFields();
-        switch (record_.formatTag) {
+        switch (sound_.format.formatTag) {
             case WAVE_FORMAT_PCM:
                 ReadPcmTail();
                 break;
@@ -41,11 +45,14 @@ unsigned WaveReader::Read(const std::string& path) {
                 break;
         }
         ReadDataHeader();
-        StoreSizes();
-    } catch (const Refusal& refusal) {
-        return refusal.message;
+        sound_.fileLength = file_.GetLength();
+    } catch (Failure& refusal) {
+        refusal.path = path;
+        return refusal;
+    } catch (const FileException& error) {
+        return Failure::FromFile(error);
     }
-    return 0;
+    return sound_;
 }
 
 std::uint16_t WaveReader::ReadU16() {
@@ -110,14 +117,8 @@ void WaveReader::ReadFormatTag() {
     const std::uint16_t tag = ReadU16();
     switch (tag) {
         case WAVE_FORMAT_PCM:
-            record_.formatName = "PCM";
-            break;
         case WAVE_FORMAT_ADPCM:
-            record_.formatName = "ADPCM";
-            break;
         case WAVE_FORMAT_VOXWARE:
-            record_.formatName = "Voxware";
-            break;
         case WAVE_FORMAT_ALAW:
             break;
         case WAVE_FORMAT_MULAW:
@@ -129,43 +130,39 @@ void WaveReader::ReadFormatTag() {
         default:
             Refuse(IDS_FORMAT_UNSUPPORTED);
     }
-    record_.formatTag = tag;
-    record_.waveFormat.formatTag = tag;
+    sound_.format.formatTag = tag;
 }
 
 void WaveReader::ReadFormatFields() {
-    const bool pcm = record_.formatTag == WAVE_FORMAT_PCM;
+    WaveFormat& format = sound_.format;
+    const bool pcm = format.formatTag == WAVE_FORMAT_PCM;
     const std::uint16_t channels = ReadU16();
     if (channels != 1 && channels != 2) {
         Refuse(IDS_CHANNELS_UNSUPPORTED);
     }
-    record_.channels = static_cast<std::uint8_t>(channels);
-    record_.waveFormat.channels = channels;
+    format.channels = channels;
 
     const std::uint32_t rate = ReadU32();
     if (FindRateRatio(rate) == nullptr) {  // the rates the conversion knows
         Refuse(IDS_RATE_UNSUPPORTED);
     }
-    record_.samplesPerSec = rate;
-    record_.waveFormat.samplesPerSec = rate;
+    format.samplesPerSec = rate;
 
-    record_.waveFormat.avgBytesPerSec = ReadU32();
+    format.avgBytesPerSec = ReadU32();
 
     const std::uint16_t blockAlign = ReadU16();
     if (pcm && blockAlign != 1 && blockAlign != 2 && blockAlign != 4) {
         Refuse(IDS_BLOCK_UNSUPPORTED);
     }
-    record_.blockAlign = blockAlign;
-    record_.waveFormat.blockAlign = blockAlign;
+    format.blockAlign = blockAlign;
 
     const std::uint16_t bits = ReadU16();
-    if ((pcm && bits != 8 && bits != 16) || (record_.formatTag == WAVE_FORMAT_ADPCM && bits != 4)) {
+    if ((pcm && bits != 8 && bits != 16) || (format.formatTag == WAVE_FORMAT_ADPCM && bits != 4)) {
         Refuse(IDS_BITS_UNSUPPORTED);
     }
-    record_.bitsPerSample = static_cast<std::uint8_t>(bits);
-    record_.waveFormat.bitsPerSample = bits;
+    format.bitsPerSample = bits;
 
-    if (record_.formatTag == WAVE_FORMAT_ALAW) {
+    if (format.formatTag == WAVE_FORMAT_ALAW) {
         // An A-law file is either the conversion's own target format or one it cannot handle.
         Refuse(channels == 1 && rate == 8000 && bits == 8 ? IDS_ALREADY_OPTIMISED
                                                           : IDS_ALAW_UNSUPPORTED);
@@ -173,7 +170,7 @@ void WaveReader::ReadFormatFields() {
 }
 
 void WaveReader::ReadPcmTail() {
-    const WaveFormat& format = record_.waveFormat;
+    const WaveFormat& format = sound_.format;
     const std::uint32_t expected =
         (format.samplesPerSec * format.bitsPerSample * format.channels) >> 3;
     if (format.avgBytesPerSec != expected) {
@@ -185,25 +182,28 @@ void WaveReader::ReadPcmTail() {
 }
 
 void WaveReader::ReadAdpcmTail() {
-    record_.waveFormat.extraSize = ReadU16();
-    record_.samplesPerBlock = ReadU16();
+    WaveFormat& format = sound_.format;
+    format.extraSize = ReadU16();
+    sound_.samplesPerBlock = ReadU16();
     if (ReadU16() != 7) {
         Refuse(IDS_ADPCM_COEF_SETS);
     }
     // Headers the decoder cannot handle are refused here rather than failing mid-conversion:
     // a block too short for its channel headers or for its samples, and rates that would make
     // the block count or the playback time a division by zero.
-    if (!AdpcmGeometry{record_.channels, record_.blockAlign, record_.samplesPerBlock}.Fits()) {
+    if (!AdpcmGeometry{static_cast<std::uint8_t>(format.channels), format.blockAlign,
+                       sound_.samplesPerBlock}
+             .Fits()) {
         Refuse(IDS_BLOCK_UNSUPPORTED);
     }
-    if (record_.waveFormat.avgBytesPerSec == 0) {
+    if (format.avgBytesPerSec == 0) {
         Refuse(IDS_AVG_BYTES_MISMATCH);
     }
     Skip(28);  // the seven coefficient pairs; the decoder uses the standard ones
 }
 
 void WaveReader::ReadVoxwareTail() {
-    WaveFormat& format = record_.waveFormat;
+    WaveFormat& format = sound_.format;
     format.extraSize = ReadU16();
     if (format.channels != 1 || format.samplesPerSec != 8000 || format.avgBytesPerSec != 300 ||
         format.blockAlign != 27 || format.bitsPerSample != 16 ||
@@ -221,10 +221,10 @@ void WaveReader::ReadVoxwareTail() {
 void WaveReader::ProbeVoxwareCodec() {
     WaveFormat pcm;
     pcm.formatTag = WAVE_FORMAT_PCM;
-    if (codecs_.FormatSuggest(record_.waveFormat, pcm) != 0) {
+    if (codecs_.FormatSuggest(sound_.format, pcm) != 0) {
         Refuse(IDS_VOXWARE_NOT_INSTALLED);
     }
-    if (codecs_.StreamOpen(nullptr, record_.waveFormat, pcm) != 0) {
+    if (codecs_.StreamOpen(nullptr, sound_.format, pcm) != 0) {
         Refuse(IDS_VOXWARE_CONVERSION);
     }
 }
@@ -242,38 +242,11 @@ void WaveReader::ReadDataHeader() {
         Refuse(IDS_NO_DATA);
     }
     const std::uint32_t dataSize = ReadU32();
-    if (dataSize < record_.blockAlign) {
+    if (dataSize < sound_.format.blockAlign) {
         Refuse(IDS_DATA_MISSING);
     }
-    record_.dataSize = dataSize;
-    record_.dataOffset = file_.GetPosition();
-}
-
-void WaveReader::StoreSizes() {
-    record_.playbackSeconds = InputPlaybackSeconds(record_);
-    SetFileLength(record_, file_.GetLength());
-}
-
-float InputPlaybackSeconds(const FormatRecord& record) {
-    const WaveFormat& format = record.waveFormat;
-    switch (record.formatTag) {
-        case WAVE_FORMAT_PCM:
-            return static_cast<float>(static_cast<double>(record.dataSize) / format.avgBytesPerSec);
-        case WAVE_FORMAT_ADPCM: {
-            // The samples of the whole blocks, plus those of a final partial block counted as
-            // for one channel; divided by twice the byte rate, as the time has always been shown.
-            const std::uint64_t blocks = record.dataSize / record.blockAlign;
-            const std::uint64_t rest = record.dataSize % record.blockAlign;
-            std::uint64_t samples = blocks * record.samplesPerBlock * record.channels;
-            samples += AdpcmGeometry::FramesInBlock(rest, 1);
-            return static_cast<float>(static_cast<double>(samples) / (2.0 * format.avgBytesPerSec));
-        }
-        default: {
-            // 27 samples at 8000 Hz for each data byte.
-            const std::uint64_t samples = std::uint64_t{record.dataSize} * 27;
-            return static_cast<float>(static_cast<double>(samples) * kSecondsPerSample8000);
-        }
-    }
+    sound_.dataSize = dataSize;
+    sound_.dataOffset = file_.GetPosition();
 }
 
 }  // namespace sonaro

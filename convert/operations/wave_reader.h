@@ -6,22 +6,23 @@
 
 #include "convert/codecs/codec_manager.h"
 #include "convert/files/file.h"
-#include "document/format_record.h"
+#include "convert/files/outcome.h"
+#include "convert/operations/sound_description.h"
 
 namespace sonaro {
 
-// Parses and judges the header of a WAVE file, front to back, writing what it learns into the
-// format record as it goes (a refused file leaves the fields written so far). It does not read
-// the audio data: it records where the data starts and how long it is.
+// Parses and judges the header of a WAVE file, front to back, and stops at the first step that
+// refuses it. It does not read the sound data: it learns where they start and how long they are.
 class WaveReader {
   public:
-    WaveReader(FormatRecord& record, CodecManager& codecs) : record_(record), codecs_(codecs) {}
+    explicit WaveReader(CodecManager& codecs) : codecs_(codecs) {}
 
-    // Answers 0 when the file is accepted, else the number of the message that says why not.
-    // Throws FileException when the file cannot be opened or a read fails.
-    unsigned Read(const std::string& path);
+    // The description of the file at path when it is accepted; else the failure that says why
+    // not: the reader's refusal, or a file operation that failed, each naming path.
+    Outcome<SoundDescription> Read(const std::string& path);
 
   private:
+    Outcome<SoundDescription> Judge(const std::string& path);
     void ReadRiffHeader();
     void ReadFormatTag();
     void ReadFormatFields();
@@ -30,7 +31,6 @@ class WaveReader {
     void ReadVoxwareTail();
     void ProbeVoxwareCodec();
     void ReadDataHeader();
-    void StoreSizes();
 
     std::uint16_t ReadU16();
     std::uint32_t ReadU32();
@@ -40,13 +40,10 @@ class WaveReader {
     static bool IsId(const ChunkId& id, const char (&expected)[5]);
     void Skip(std::uint32_t bytes);
 
-    FormatRecord& record_;
     CodecManager& codecs_;
     File file_;
+    SoundDescription sound_;
     std::uint32_t formatSize_ = 0;
 };
-
-// The playback time of an accepted input, from the fields the reader stored.
-float InputPlaybackSeconds(const FormatRecord& record);
 
 }  // namespace sonaro

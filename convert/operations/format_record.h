@@ -4,14 +4,16 @@
 #include <string>
 
 #include "convert/formats/wave_format.h"
+#include "convert/operations/sound_description.h"
 
 namespace sonaro {
 
-// What is known about the document's current sound: the input file after a successful read, the
-// A-law result after a successful conversion.
+// What the document shows and plays by of its current sound: the source after a successful read,
+// the A-law result after a successful conversion. It is made from the descriptions (RecordOf)
+// and never written otherwise.
 struct FormatRecord {
-    std::uint64_t dataOffset = 0;  // file offset of the first audio byte
-    WaveFormat waveFormat;         // the input's format header as read
+    std::uint64_t dataOffset = 0;  // file offset of the source's first audio byte
+    WaveFormat waveFormat;         // the source's format header as read
     std::string formatName;        // "PCM", "ADPCM", "Voxware", "A-Law"
     std::uint16_t formatTag = 0;
     std::uint32_t sizeKB = 0;  // file length in kB, rounded up
@@ -31,11 +33,12 @@ constexpr std::uint64_t kPlayableLimit = 0x200000;
 // The playback time of one sample at 8000 Hz.
 constexpr float kSecondsPerSample8000 = 0.000125F;
 
-// Sets what follows from the length of the file the record describes: its size in kB, rounded
-// up, and whether it may be played.
-inline void SetFileLength(FormatRecord& record, std::uint64_t length) {
-    record.sizeKB = static_cast<std::uint32_t>((length + 1023) / 1024);
-    record.playable = length < kPlayableLimit;
-}
+// The record of a source, or of the result converted from it: the fields that describe only the
+// source (its data offset, format header, block align, samples per block) stay the source's.
+FormatRecord RecordOf(const SoundDescription& source);
+FormatRecord RecordOf(const SoundDescription& source, const SoundDescription& result);
+
+// The playback time of a sound as the record shows it.
+float PlaybackSeconds(const SoundDescription& sound);
 
 }  // namespace sonaro
