@@ -8,13 +8,7 @@ namespace sonaro {
 
 std::unique_ptr<ProgressPort> MakeProgressWindow(QWidget* mainWindow, const std::string& title,
                                                  const std::string& message) {
-    auto window = std::make_unique<CProgressPopup>(mainWindow, title, false);
-    window->BeginModal("Progress", false);
-    window->SetBarRange(0, 100, 1);
-    window->SetMessage(message);
-    window->Layout(1, 320);
-    window->PumpWaitingMessages(true);
-    return window;
+    return CProgressPopup::OpenForWork(mainWindow, title, message);
 }
 
 bool RunSettingsDialog(QWidget* mainWindow, SettingsValues& values,

@@ -245,8 +245,7 @@ std::string OutputInDirectory(const CommandLine& command, const std::string& inp
 
 // Options the GNU way: "--opt value", "--opt=value", "-j2", grouped letters ("-qj2"), options
 // anywhere among the inputs, and "--" before inputs that begin with a dash. "-" is an input.
-bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,
-                      std::string& error) {
+Outcome<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments) {
     std::vector<std::string> words{kProgramName};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -260,6 +259,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& re
 
     Parsed parsed;
     parsed.command.action = CommandLine::Action::Convert;
+    std::string error;
     optind = 0;  // a fresh scan
     opterr = 0;
     for (int code; (code = getopt_long(argc, argv.data(), letters.c_str(), longOptions.data(),
@@ -268,24 +268,21 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& re
         if (code == 1) {
             parsed.command.inputs.emplace_back(optarg);
         } else if (spec == nullptr) {
-            error = OptionError(code, words[static_cast<std::size_t>(optind - 1)]);
-            return false;
+            return Failure::Words(OptionError(code, words[static_cast<std::size_t>(optind - 1)]));
         } else if (!spec->apply(parsed, optarg != nullptr ? optarg : "", error)) {
-            return false;
+            return Failure::Words(error);
         }
         if (parsed.command.action != CommandLine::Action::Convert) {
-            result = parsed.command;  // --help and --version answer at once
-            return true;
+            return parsed.command;  // --help and --version answer at once
         }
     }
     for (int i = optind; i < argc; ++i) {
         parsed.command.inputs.push_back(words[static_cast<std::size_t>(i)]);
     }
     if (!Validate(parsed, error)) {
-        return false;
+        return Failure::Words(error);
     }
-    result = parsed.command;
-    return true;
+    return parsed.command;
 }
 
 std::string UsageText() {

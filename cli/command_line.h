@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/files/outcome.h"
+
 namespace sonaro {
 
 // The name the program's messages begin with.
@@ -28,9 +30,8 @@ struct CommandLine {
 // input's name ending in ".wav".
 std::string OutputInDirectory(const CommandLine& command, const std::string& input);
 
-// Parses the arguments; on a usage error answers false with a message in error.
-bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,
-                      std::string& error);
+// Parses the arguments: the command, or the usage error in the failure's words.
+Outcome<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The text of --help.
 std::string UsageText();

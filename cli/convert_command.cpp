@@ -63,8 +63,8 @@ std::optional<Failure> Convert(const Job& job, Shared& shared, TerminalMessages&
         return source.failure();
     }
     progress.SetMessage(FileNamePart(job.input));
-    const Outcome<SoundDescription> result = ConvertSound(
-        *source, {shared.volumeLevel, directory, shared.readers.codecs}, progress);
+    const Outcome<SoundDescription> result =
+        ConvertSound(*source, {shared.volumeLevel, directory, shared.readers.codecs}, progress);
     if (!result) {
         return result.failure();
     }

@@ -6,9 +6,9 @@
 #include <ostream>
 
 #include "cli/command_line.h"
+#include "cli/input_sound.h"
 #include "cli/interrupt.h"
 #include "cli/json_text.h"
-#include "cli/input_sound.h"
 #include "cli/terminal_progress.h"
 #include "convert/codecs/codec_setup.h"
 #include "convert/files/file.h"

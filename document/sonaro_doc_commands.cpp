@@ -63,12 +63,14 @@ void CSonaroDoc::OnFileSaveAs() {
     const bool firstSave = saveDirectory_.empty();
     const auto chosen = user_.ChooseSavePath(firstSave ? std::string() : saveDirectory_,
                                              ProposedSaveName(firstSave));
-    if (!chosen || !result_) {
+    if (!chosen) {
         return;
     }
     user_.BeginWaitCursor();
     saveDirectory_ = DirectoryPart(*chosen);
-    if (const std::optional<Failure> failure = SaveSound(*result_, *chosen)) {
+    // Without a result there is no file to copy: the copy tells that its temporary file is gone.
+    if (const std::optional<Failure> failure =
+            SaveSound(result_.value_or(SoundDescription{}), *chosen)) {
         user_.ShowFailure(*failure);
     } else {
         sourcePath_ = *chosen;

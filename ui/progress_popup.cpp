@@ -53,6 +53,18 @@ CProgressPopup::CProgressPopup(QWidget* parent, const std::string& title, bool s
     Create(parent, QString::fromStdString(title), smooth);
 }
 
+std::unique_ptr<CProgressPopup> CProgressPopup::OpenForWork(QWidget* mainWindow,
+                                                            const std::string& title,
+                                                            const std::string& message) {
+    auto window = std::make_unique<CProgressPopup>(mainWindow, title, false);
+    window->BeginModal("Progress", false);
+    window->SetBarRange(0, 100, 1);
+    window->SetMessage(message);
+    window->Layout(1, 320);
+    window->PumpWaitingMessages(true);
+    return window;
+}
+
 CProgressPopup::~CProgressPopup() {
     DestroyWindow();
     delete closing_;

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "convert/stages/progress_port.h"
@@ -27,6 +28,11 @@ class CProgressPopup final : public QObject, public ProgressPort {
     // without taking the focus. The parent may be null.
     CProgressPopup(QWidget* parent, const std::string& title, bool smooth);
     ~CProgressPopup() override;
+    // The window of one conversion or import, modal at once: this caption and this message over a
+    // bar from 0 to 100, one line of text 320 pixels wide, its first events handled.
+    static std::unique_ptr<CProgressPopup> OpenForWork(QWidget* mainWindow,
+                                                       const std::string& title,
+                                                       const std::string& message);
     CProgressPopup(const CProgressPopup&) = delete;
     CProgressPopup& operator=(const CProgressPopup&) = delete;
 

@@ -11,7 +11,7 @@ namespace sonaro {
 template <typename T>
 class Outcome {
   public:
-    Outcome(T value) : state_(std::move(value)) {}  // NOLINT: a value converts implicitly
+    Outcome(T value) : state_(std::move(value)) {}            // NOLINT: a value converts implicitly
     Outcome(Failure failure) : state_(std::move(failure)) {}  // NOLINT: so does a failure
 
     explicit operator bool() const { return std::holds_alternative<T>(state_); }

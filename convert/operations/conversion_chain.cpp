@@ -13,11 +13,11 @@ namespace {
 
 // The bar, 0 to 100, as the stages share it. A stage's report after block i of n moves it to
 // base + span × i ÷ n (truncated). A PCM source has no decoding: its bar starts at 3.
-constexpr BarShare kDecodeBar{0, 3};     // 0 to 2, over the blocks of the source
-constexpr BarShare kMixBar{3, 2};        // 3 to 4, over chunks of 2000 frames
-constexpr BarShare kResampleBar{5, 85};  // 5 to 89, over the filter positions
+constexpr BarShare kDecodeBar{0, 3};      // 0 to 2, over the blocks of the source
+constexpr BarShare kMixBar{3, 2};         // 3 to 4, over chunks of 2000 frames
+constexpr BarShare kResampleBar{5, 85};   // 5 to 89, over the filter positions
 constexpr BarShare kNormaliseBar{90, 8};  // 90 to 94 finding the peak, 95 to 97 encoding
-constexpr BarShare kWriteBar{98, 2};     // 98 to 99, over blocks of 8000 codes
+constexpr BarShare kWriteBar{98, 2};      // 98 to 99, over blocks of 8000 codes
 
 }  // namespace
 
@@ -44,15 +44,15 @@ ConversionChain::ConversionChain(const SoundDescription& source, const ConvertOp
     Add(std::make_unique<MonoMixer>(format.channels, pcm ? format.bitsPerSample : 16U),
         pcm ? StageInput{source.path, source.dataOffset, 0, false} : StageInput{temp3, 0, 0, true},
         temp1, kMixBar);
-    Add(std::make_unique<Resampler>(format.samplesPerSec, options.threads),
-        {temp1, 0, 0, true}, temp2, kResampleBar);
+    Add(std::make_unique<Resampler>(format.samplesPerSec, options.threads), {temp1, 0, 0, true},
+        temp2, kResampleBar);
     Add(std::make_unique<Normaliser>(options.volumeLevel), {temp2, 0, 0, true}, temp1,
         kNormaliseBar);
     Add(std::make_unique<ALawFileWriter>(), {temp1, 0, 0, true}, temp2, kWriteBar);
 }
 
-void ConversionChain::Add(std::unique_ptr<Stage> stage, StageInput input,
-                          const std::string& output, BarShare bar) {
+void ConversionChain::Add(std::unique_ptr<Stage> stage, StageInput input, const std::string& output,
+                          BarShare bar) {
     steps_.push_back({std::move(stage), {std::move(input), output, bar}});
 }
 

@@ -39,8 +39,8 @@ Outcome<SoundDescription> OpenSound(const std::string& path, CodecManager& codec
         path, [&] { return WaveReader(codecs).Read(path); }, Nothing);
 }
 
-Outcome<SoundDescription> ConvertSound(const SoundDescription& source, const ConvertOptions& options,
-                                       ProgressPort& progress) {
+Outcome<SoundDescription> ConvertSound(const SoundDescription& source,
+                                       const ConvertOptions& options, ProgressPort& progress) {
     std::unique_ptr<ConversionChain> chain;
     return Guarded(
         source.path,
@@ -62,25 +62,24 @@ std::optional<Failure> SaveSound(const SoundDescription& result, const std::stri
 
 bool ImportMends(const Failure& refusal) {
     return refusal.message >= IDS_CANNOT_READ_FILE && refusal.message <= IDS_VOXWARE_INCOMPATIBLE &&
-           refusal.message != IDS_ALREADY_OPTIMISED &&
-           refusal.message != IDS_VOXWARE_NOT_INSTALLED;
+           refusal.message != IDS_ALREADY_OPTIMISED && refusal.message != IDS_VOXWARE_NOT_INSTALLED;
 }
 
 Outcome<SoundDescription> ImportSound(const std::string& path, const std::string& target,
                                       ImportPort& importer, CodecManager& codecs,
                                       ProgressPort& progress) {
     std::optional<Failure> failure = Guarded(
-        path, [&] { return importer.Import(path, target, progress); },
-        [&] { File::RemoveIfPresent(target); });
+        path, [&] { return importer.Import(path, target, progress); }, Nothing);
     if (!failure) {
         Outcome<SoundDescription> opened = OpenSound(target, codecs);
         if (opened) {
             return opened;
         }
-        File::RemoveIfPresent(target);
         failure = opened.failure();
     }
-    // Whatever went wrong concerns the file the user chose, not its copy.
+    // An importer stopped halfway may have left part of its copy; whatever went wrong concerns
+    // the file the user chose, not its copy.
+    File::RemoveIfPresent(target);
     failure->path = path;
     return *failure;
 }

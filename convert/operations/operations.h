@@ -30,8 +30,8 @@ struct ConvertOptions {
 // Converts the source through the chain of stages into the A-law file "SN_2_tmp.tmp" of the
 // private directory: its description, or why not ("Conversion cancelled." when the progress
 // interface asked to stop). A conversion that fails leaves none of its files behind.
-Outcome<SoundDescription> ConvertSound(const SoundDescription& source, const ConvertOptions& options,
-                                       ProgressPort& progress);
+Outcome<SoundDescription> ConvertSound(const SoundDescription& source,
+                                       const ConvertOptions& options, ProgressPort& progress);
 
 // Copies the converted result to destination: a regular file is replaced whole once the copy is
 // complete, a FIFO, a device or "-" (standard output) written as a stream. Answers the failure,

@@ -37,8 +37,8 @@ std::unique_ptr<WaveStream> WaveStream::Open(const SoundDescription& sound, std:
         if (length > maxBytes || sound.dataOffset > length) {
             return nullptr;
         }
-        std::vector<std::uint8_t> data(
-            static_cast<std::size_t>(std::min<std::uint64_t>(sound.dataSize, length - sound.dataOffset)));
+        std::vector<std::uint8_t> data(static_cast<std::size_t>(
+            std::min<std::uint64_t>(sound.dataSize, length - sound.dataOffset)));
         file.Seek(static_cast<std::int64_t>(sound.dataOffset), File::SeekFrom::Begin);
         data.resize(file.Read(data.data(), data.size()));
         std::unique_ptr<WaveStream> stream(new WaveStream(std::move(data), sound));

@@ -4,7 +4,8 @@ namespace sonaro {
 
 bool ProgressReporter::Report(int position) {
     const auto now = Clock::now();
-    if (!stop_ && (!reported_ || position != lastPosition_ || now - lastReport_ >= kReportInterval)) {
+    if (!stop_ &&
+        (!reported_ || position != lastPosition_ || now - lastReport_ >= kReportInterval)) {
         reported_ = true;
         lastPosition_ = position;
         lastReport_ = now;

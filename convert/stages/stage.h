@@ -38,8 +38,10 @@ struct StageCall {
 // The shape every stage of the conversion chain has: it reads its input, writes its output,
 // reports its progress and stops when asked to, and hands back the number of frames it wrote,
 // or why it failed (a stop is the failure "Conversion cancelled."). A stage that fails leaves its
-// files for the caller to remove. What sets one stage apart from another (the source's format,
-// the rate, the volume) is given to it when it is made.
+// files for the caller to remove. A fault of the program itself (a broken rule, std::logic_error)
+// leaves it as an exception, which the conversion operation turns into a failure. What sets one
+// stage apart from another (the source's format, the rate, the volume) is given to it when it is
+// made.
 class Stage {
   public:
     virtual ~Stage() = default;

@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
+#include "cli/command_line.h"
+#include "cli/convert_command.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wav_builder.h"
@@ -101,6 +105,36 @@ TEST_F(CliConvert, BatchGoesOnPastARefusedFile) {
     EXPECT_EQ(Soxi(dir.File("out/a.wav")), "8000|1|8-bit A-law|4000\n");
     EXPECT_EQ(Soxi(dir.File("out/c.wav")), "8000|1|8-bit A-law|4237\n");
     EXPECT_FALSE(test::Exists(dir.File("out/bad.wav")));
+}
+
+// A fault of the program itself in one file of a batch (injected where the mix opens that file's
+// samples, its second open after the reader's) fails that file alone, with one line naming it;
+// the other file converts, and nothing is left behind.
+TEST_F(CliConvert, InternalFaultFailsOnlyItsFile) {
+    const auto a = dir.Write("a.wav", test::ToneFile(8000, 1, 0.5));
+    const auto b = dir.Write("b.wav", test::ToneFile(22050, 2, 0.5));
+    std::filesystem::create_directory(dir.File("out"));
+    const Outcome<CommandLine> command =
+        ParseCommandLine({"--jobs", "2", a, b, "--output-dir", dir.File("out")});
+    ASSERT_TRUE(command);
+    std::ostringstream out;
+    std::ostringstream errors;
+    ::setenv("TMPDIR", tempRoot.path().c_str(), 1);
+    int status = 0;
+    {
+        test::ScopedFault fault(FileOperation::Open, test::kInternalFault, 2, "b.wav");
+        status = RunConvert(*command, out, errors);
+        EXPECT_TRUE(fault.fired());
+    }
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors.str(), test::CliMessage(b,
+                                             "An internal error stopped the work on this file "
+                                             "(a fault injected into the program at " +
+                                                 b + ")."));
+    EXPECT_EQ(Soxi(dir.File("out/a.wav")), "8000|1|8-bit A-law|4000\n");
+    EXPECT_FALSE(test::Exists(dir.File("out/b.wav")));
+    EXPECT_TRUE(tempRoot.ListBelow().empty());
 }
 
 // A run killed outright leaves its private directory; the next run removes it.

@@ -41,10 +41,9 @@ TEST(CommandLine, AcceptsTheGnuForms) {
         {{"-h", "-o"}, "help  o= dir= v10 j1"},
     };
     for (const auto& c : cases) {
-        CommandLine parsed;
-        std::string error;
-        EXPECT_TRUE(ParseCommandLine(c.arguments, parsed, error)) << error;
-        EXPECT_EQ(Describe(parsed), c.parsed) << testing::PrintToString(c.arguments);
+        const Outcome<CommandLine> parsed = ParseCommandLine(c.arguments);
+        ASSERT_TRUE(parsed) << parsed.failure().Text();
+        EXPECT_EQ(Describe(*parsed), c.parsed) << testing::PrintToString(c.arguments);
     }
 }
 

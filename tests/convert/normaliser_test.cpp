@@ -15,7 +15,7 @@
 namespace sonaro {
 namespace {
 
-constexpr NormaliserBars kBars{{90, 5}, {95, 3}};
+constexpr BarShare kBar{90, 8};
 
 // The codes by the rule stated for the whole file at once: the fade-in covers the first 400
 // samples, the fade-out the last 399 unless they lie in the first 2000; rounding half away from
@@ -54,13 +54,21 @@ std::vector<float> RandomSamples(std::size_t n, unsigned seed, float scale = 100
 
 class NormaliserTest : public ::testing::Test {
   protected:
+    // Runs the stage on count samples of the input, consumed as the chain has it.
+    bool Run(test::StageRun& run, std::uint32_t count, int level) {
+        std::uint32_t codes = 0;
+        const bool ok = run.Run(Normaliser(level), {{input, 0, count, true}, output, kBar}, codes);
+        EXPECT_EQ(codes, ok ? count : 0U) << "the codes written";
+        return ok;
+    }
+
     // Runs the stage on these samples; answers the codes written.
     std::vector<std::uint8_t> Encode(const std::vector<float>& samples, int level) {
         test::StageRun run;
-        EXPECT_TRUE(FloatsToALaw(run.context, kBars, output, Input(samples),
-                                 static_cast<std::uint32_t>(samples.size()), level));
-        EXPECT_TRUE(run.user.messages.empty());
-        EXPECT_FALSE(test::Exists(input)) << "the input is removed on success";
+        Input(samples);
+        EXPECT_TRUE(Run(run, static_cast<std::uint32_t>(samples.size()), level));
+        EXPECT_TRUE(run.messages.empty());
+        EXPECT_FALSE(test::Exists(input)) << "the consumed input is removed on success";
         return test::ReadAll(output);
     }
 
@@ -69,10 +77,8 @@ class NormaliserTest : public ::testing::Test {
     }
 
     // The stage on count samples of the input at level 10, as the cancel and fault runs call it.
-    std::function<bool(StageContext&)> Stage(std::uint32_t count) {
-        return [this, count](StageContext& context) {
-            return FloatsToALaw(context, kBars, output, input, count, 10);
-        };
+    std::function<bool(test::StageRun&)> Stage(std::uint32_t count) {
+        return [this, count](test::StageRun& run) { return Run(run, count, 10); };
     }
 
     test::ScratchDir dir;
@@ -188,10 +194,21 @@ TEST_F(NormaliserTest, EmptyInput) {
     EXPECT_TRUE(test::Exists(output));
 }
 
+// The peak pass takes the first five eighths of the share (90 to 94), encoding the rest (95 to
+// 97): at every report of the peak pass the output is still empty.
 TEST_F(NormaliserTest, BarPositions) {
-    test::StageRun run;
-    ASSERT_TRUE(FloatsToALaw(run.context, kBars, output, Input(RandomSamples(10000, 3)), 10000, 7));
-    EXPECT_EQ(run.progress.ShownPositions(), (std::vector<int>{90, 91, 92, 93, 94, 95, 96, 97}));
+    test::StageRun run(0, output);
+    Input(RandomSamples(10000, 3));
+    ASSERT_TRUE(Run(run, 10000, 7));
+    std::vector<int> passes[2];
+    for (std::size_t r = 0; r < run.progress.positions.size(); ++r) {
+        std::vector<int>& pass = passes[run.progress.sizesAtReport[r] > 0 ? 1 : 0];
+        if (pass.empty() || pass.back() != run.progress.positions[r]) {
+            pass.push_back(run.progress.positions[r]);
+        }
+    }
+    EXPECT_EQ(passes[0], (std::vector<int>{90, 91, 92, 93, 94}));
+    EXPECT_EQ(passes[1], (std::vector<int>{95, 96, 97}));
 }
 
 // A cancel in the peak pass leaves an empty output; one in the encoding pass leaves the blocks
@@ -203,25 +220,28 @@ TEST_F(NormaliserTest, CancelAtEveryReport) {
     EXPECT_GE(cancels, 6);
 
     test::StageRun first(1);
-    EXPECT_FALSE(FloatsToALaw(first.context, kBars, output, Input(samples), 4100, 10));
+    Input(samples);
+    EXPECT_FALSE(Run(first, 4100, 10));
     EXPECT_TRUE(test::Exists(output));
     EXPECT_TRUE(test::ReadAll(output).empty());
     EXPECT_TRUE(test::Exists(input)) << "a failed stage leaves its input";
 
     test::StageRun full;
-    ASSERT_TRUE(FloatsToALaw(full.context, kBars, output, Input(samples), 4100, 10));
+    Input(samples);
+    ASSERT_TRUE(Run(full, 4100, 10));
     const auto& positions = full.progress.positions;
     const auto encoding = std::find(positions.begin(), positions.end(), 95) - positions.begin();
     test::StageRun second(static_cast<int>(encoding) + 1);
-    EXPECT_FALSE(FloatsToALaw(second.context, kBars, output, Input(samples), 4100, 10));
+    Input(samples);
+    EXPECT_FALSE(Run(second, 4100, 10));
     EXPECT_EQ(test::ReadAll(output).size(), 2000U);
 }
 
 TEST_F(NormaliserTest, EveryFileFaultGivesOneMessage) {
     const auto samples = RandomSamples(4100, 5);
     const auto failed = test::ExpectEveryFaultReported([&] { Input(samples); }, Stage(4100));
-    // Each pass reads the file in one piece; the codes are written before every pump, and the
-    // bar moves at each of the three blocks.
+    // Each pass reads the file in one piece; the codes are written before every report, and
+    // the bar moves at each of the three blocks.
     EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},
                                                     {FileOperation::Read, 2},
                                                     {FileOperation::Write, 3},

@@ -41,8 +41,13 @@ class PopupUser final : public UserPort {
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void UpdateAllViews() override {}
-    std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) override {
-        auto popup = std::make_unique<CProgressPopup>(main_, title, smooth);
+    std::optional<std::string> ChooseImportPath(const std::string&,
+                                                const std::vector<std::string>&) override {
+        return {};
+    }
+    std::unique_ptr<ProgressPort> CreateProgress(const std::string& title,
+                                                 const std::string& message) override {
+        auto popup = CProgressPopup::OpenForWork(main_, title, message);
         popup_ = popup.get();
         return popup;
     }

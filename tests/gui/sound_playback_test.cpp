@@ -20,6 +20,7 @@
 #include "convert/playback/wave_decoder.h"
 #include "document/sonaro_doc.h"
 #include "tests/gui/sound_server.h"
+#include "tests/support/described_sound.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wav_builder.h"
@@ -93,7 +94,7 @@ struct Recording {
 
 Recording ReadRecording(const std::string& path, unsigned channel) {
     NoCodecManager codecs;
-    const auto sound = WaveDecoder(codecs).DecodeFile(path, 1U << 30);
+    const auto sound = WaveDecoder(codecs).Decode(test::Described(path), 1U << 30);
     Recording recording;
     if (!sound || channel >= sound->channels) {
         ADD_FAILURE() << "the recording cannot be read";
@@ -198,7 +199,7 @@ TEST_F(PlaybackTest, FirstSoundSoonAfterPlay) {
     const double commanded = recorder_.SecondsRecorded();
     QElapsedTimer returned;
     returned.start();
-    ASSERT_TRUE(sound_.PlayFile(path));
+    ASSERT_TRUE(sound_.PlayFile(test::Described(path)));
     const qint64 returnedMs = returned.elapsed();
     Run(1500);
     EXPECT_TRUE(sound_.Stop());
@@ -221,8 +222,8 @@ TEST_F(PlaybackTest, PlaysStereoPcmOnItsOwnChannels) {
         samples.push_back(static_cast<std::int16_t>(Tone(i, 22050, 1000, 0.25)));
         samples.push_back(0);
     }
-    ASSERT_TRUE(
-        sound_.PlayFile(dir_.Write("stereo.wav", test::Pcm16Spec(22050, 2, samples).Build())));
+    ASSERT_TRUE(sound_.PlayFile(
+        test::Described(dir_.Write("stereo.wav", test::Pcm16Spec(22050, 2, samples).Build()))));
     ASSERT_TRUE(WaitForEnd());
     Run(300);
     ASSERT_TRUE(recorder_.Finish());
@@ -238,7 +239,7 @@ TEST_F(PlaybackTest, PlaysStereoPcmOnItsOwnChannels) {
 // The program stopped for a fifth of a second, as on a busy machine: the sound goes on without
 // a gap, from the sound the device holds ahead.
 TEST_F(PlaybackTest, APauseOfTheProgramLeavesNoGap) {
-    ASSERT_TRUE(sound_.PlayFile(dir_.Write("tone.wav", ALawTone(1.0, 440, 0.5))));
+    ASSERT_TRUE(sound_.PlayFile(test::Described(dir_.Write("tone.wav", ALawTone(1.0, 440, 0.5)))));
     Run(300);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ASSERT_TRUE(WaitForEnd());
@@ -252,9 +253,9 @@ TEST_F(PlaybackTest, APauseOfTheProgramLeavesNoGap) {
 TEST_F(PlaybackTest, NewPlayReplacesAndStopEnds) {
     const std::string first = dir_.Write("first.wav", ALawTone(3.0, 440, 0.5));
     const std::string second = dir_.Write("second.wav", ALawTone(3.0, 660, 0.5));
-    ASSERT_TRUE(sound_.PlayFile(first));
+    ASSERT_TRUE(sound_.PlayFile(test::Described(first)));
     Run(600);
-    ASSERT_TRUE(sound_.PlayFile(second));
+    ASSERT_TRUE(sound_.PlayFile(test::Described(second)));
     Run(600);
     EXPECT_TRUE(sound_.Stop());
     EXPECT_FALSE(sound_.IsPlaying());
@@ -271,11 +272,12 @@ TEST_F(PlaybackTest, NewPlayReplacesAndStopEnds) {
 }
 
 TEST_F(PlaybackTest, FilesThatCannotBePlayed) {
-    EXPECT_FALSE(sound_.PlayFile(dir_.File("missing.wav")));
-    EXPECT_FALSE(sound_.PlayFile(dir_.Write("text.wav", {'h', 'e', 'l', 'l', 'o'})));
+    EXPECT_FALSE(sound_.PlayFile(test::Described(dir_.File("missing.wav"))));
+    EXPECT_FALSE(
+        sound_.PlayFile(test::Described(dir_.Write("text.wav", {'h', 'e', 'l', 'l', 'o'}))));
     test::WavSpec mulaw = test::PcmSpec(8000, 1, 8);
     mulaw.tag = 7;
-    EXPECT_FALSE(sound_.PlayFile(dir_.Write("mulaw.wav", mulaw.Build())));
+    EXPECT_FALSE(sound_.PlayFile(test::Described(dir_.Write("mulaw.wav", mulaw.Build()))));
     EXPECT_FALSE(sound_.IsPlaying());
     EXPECT_TRUE(sound_.Stop());
     const Recording recording = Finish();

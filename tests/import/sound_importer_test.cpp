@@ -16,6 +16,7 @@
 
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/formats/little_endian.h"
+#include "convert/operations/format_record.h"
 #include "convert/operations/wave_reader.h"
 #include "import/import_module_loader.h"
 #include "import/import_plan.h"
@@ -27,7 +28,19 @@
 namespace sonaro {
 namespace {
 
-using Status = ImportOutcome::Status;
+// How an import ended, and the reason it gave.
+enum class Status { Done, Cancelled, Failed };
+struct ImportOutcome {
+    Status status;
+    std::string reason;
+};
+
+ImportOutcome OutcomeOf(const std::optional<Failure>& failure) {
+    if (!failure) {
+        return {Status::Done, ""};
+    }
+    return {failure->Cancelled() ? Status::Cancelled : Status::Failed, failure->Text()};
+}
 
 // Every input is made in a scratch directory, by sox and ffmpeg or by libsndfile, under the name
 // "in"; the import writes "out.wav" beside it.
@@ -39,14 +52,16 @@ class ImportTest : public ::testing::Test {
     }
     ImportOutcome Import(int cancelAtPump = 0) {
         test::ScriptedProgress bar(cancelAtPump);
-        const ImportOutcome outcome = SoundImporter().Import(dir.File("in"), out, bar);
+        const ImportOutcome outcome = OutcomeOf(SoundImporter().Import(dir.File("in"), out, bar));
         positions = bar.positions;
         return outcome;
     }
     // The result's 16-bit samples, after the strict reader has accepted it as 16-bit PCM.
     std::vector<std::int16_t> Accepted() {
         NoCodecManager codecs;
-        EXPECT_EQ(WaveReader(record, codecs).Read(out), 0U);
+        const Outcome<SoundDescription> read = WaveReader(codecs).Read(out);
+        EXPECT_TRUE(read);
+        record = read ? RecordOf(*read) : FormatRecord{};
         EXPECT_EQ(record.bitsPerSample, 16);
         const auto bytes = test::ReadAll(out);
         std::vector<std::int16_t> samples(record.dataSize / 2);
@@ -352,7 +367,7 @@ TEST_F(ImportTest, AMissingModuleFailsEachImportNamingIt) {
     EXPECT_EQ(loader.FileExtensions(), std::vector<std::string>{});
     test::ScriptedProgress bar;
     for (int i = 0; i < 2; ++i) {
-        const ImportOutcome outcome = loader.Import(dir.File("plain.wav"), out, bar);
+        const ImportOutcome outcome = OutcomeOf(loader.Import(dir.File("plain.wav"), out, bar));
         EXPECT_EQ(outcome.status, Status::Failed);
         EXPECT_EQ(outcome.reason, "The import module " + dir.File("gone.so") +
                                       " cannot be loaded: cannot open shared object file: No "
