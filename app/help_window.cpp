@@ -30,6 +30,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("helpWindow"));
     browser_ = new QTextBrowser(this);
     browser_->setOpenExternalLinks(false);
+    // A screen reader names the text by the page's title.
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this] { browser_->setAccessibleName(browser_->documentTitle()); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);

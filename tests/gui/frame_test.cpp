@@ -53,7 +53,8 @@ class FrameTest : public test::GuiTest {
 };
 
 TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
-    // Text of each item; an empty text stands for a separator.
+    // Text of each item as the menu shows it, the shortcut after a tab; an empty text stands for
+    // a separator.
     const std::vector<std::pair<QString, QStringList>> expected = {
         {"&File", {"&Open...\tCtrl+O", "&Import...\tCtrl+I", "Save &As...", "", "E&xit"}},
         {"&Convert", {"&Convert", "", "&Settings..."}},
@@ -66,7 +67,10 @@ TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
         ASSERT_NE(popups[p]->menu(), nullptr);
         QStringList texts;
         for (QAction* item : popups[p]->menu()->actions()) {
-            texts.append(item->isSeparator() ? QString() : item->text());
+            const QString shortcut = item->shortcut().toString();
+            texts.append(item->isSeparator()  ? QString()
+                         : shortcut.isEmpty() ? item->text()
+                                              : item->text() + '\t' + shortcut);
         }
         EXPECT_EQ(texts, expected[p].second) << popups[p]->text().toStdString();
     }

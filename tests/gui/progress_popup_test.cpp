@@ -195,9 +195,21 @@ TEST_F(ProgressPopupTest, BeginModalWithoutAWindowMakesOneOverTheMainWindow) {
     EXPECT_FALSE(main_.isEnabled());
 }
 
-TEST_F(ProgressPopupTest, PumpGivesTheModalWindowTheFocus) {
+// The focus goes to the Cancel button, where a screen reader names it, and comes back there
+// from the program's other windows at the next report.
+TEST_F(ProgressPopupTest, PumpGivesTheModalWindowTheFocusOnCancel) {
     auto popup = ConvertingPopup();
-    EXPECT_EQ(QApplication::focusWidget(), popup->window());
+    EXPECT_EQ(QApplication::focusWidget(), popup->cancelButton());
+    EXPECT_TRUE(popup->window()->isActiveWindow());
+    QWidget other;  // as the help window, open beside the conversion
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.show();
+    other.activateWindow();
+    other.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &other; }));
+    popup->PumpWaitingMessages(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return popup->window()->isActiveWindow(); }));
+    EXPECT_EQ(QApplication::focusWidget(), popup->cancelButton());
 }
 
 // Escape typed into any window of the program cancels; the popup goes at once, the main window
