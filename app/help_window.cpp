@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "convert/files/install_paths.h"
+#include "ui/accessible_role.h"
 
 namespace sonaro {
 namespace {
@@ -28,6 +29,7 @@ QString InstalledHelpDirectory() {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Sonaro Help"));
     setObjectName(QStringLiteral("helpWindow"));
+    SetAccessibleRole(this, QAccessible::Window);
     browser_ = new QTextBrowser(this);
     browser_->setOpenExternalLinks(false);
     // A screen reader names the text by the page's title.

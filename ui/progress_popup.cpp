@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "ui/accessible_role.h"
 #include "ui/profile.h"
 
 namespace sonaro {
@@ -72,6 +73,7 @@ bool CProgressPopup::Create(QWidget* parent, const QString& title, bool smooth) 
     font_ = QApplication::font("QMessageBox");
     QWidget* owner = parent != nullptr ? parent : MainWindow();
     window_ = new PopupWindow(owner, [this] { OnCancel(); });
+    SetAccessibleRole(window_, QAccessible::Dialog);
     window_->setWindowTitle(title);
     window_->setCursor(Qt::BusyCursor);
     // The background is the button face, as on a dialog.

@@ -153,11 +153,13 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
     SettingsValues silent{0, 6, true, false};
     const struct {
         const char* what;
+        QAccessible::Role role;  // the window's own
         std::function<Shown()> show;
         QStringList names;                                   // among the names met, in any order
         std::vector<std::pair<QString, QString>> described;  // name, description
     } cases[] = {
         {"main window with a file",
+         QAccessible::Window,
          [&] {
              doc().OnOpenDocument(dir.Write("in.wav", StereoSecond()));
              return Shown{nullptr, &frame()};
@@ -172,6 +174,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
            "Format: PCM, Size: 173 kB, Playback time: 00:01.00, Sampling rate: 44100 Hz, "
            "Channels: stereo, Bit depth: 16 bits"}}},
         {"settings dialog",
+         QAccessible::Dialog,
          [&] {
              auto dialog = std::make_shared<CSettingsDlg>(&frame(), values);
              dialog->show();
@@ -183,6 +186,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
           {"After conversion", "Play the result once a file is converted"},
           {"Help", "Show the help page of these settings"}}},
         {"settings dialog without a sound device",
+         QAccessible::Dialog,
          [&] {
              auto dialog = std::make_shared<CSettingsDlg>(&frame(), silent);
              dialog->show();
@@ -193,6 +197,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
           {"After conversion",
            "Play the result once a file is converted (no sound output device)"}}},
         {"About box",
+         QAccessible::Dialog,
          [&] {
              auto about = std::make_shared<CAboutDlg>(&frame());
              about->show();
@@ -201,6 +206,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
          {"About Sonaro", "Piano keyboard", "Sonaro", "for Tavrin Palmet", "Version 1.14", "OK"},
          {}},
         {"progress window",
+         QAccessible::Dialog,
          [&] {
              auto popup = std::make_shared<CProgressPopup>(&frame(), "Converting...", false);
              popup->SetMessage("song.wav");
@@ -209,6 +215,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
          {"Converting...", "song.wav", "Conversion progress", "Cancel"},
          {{"Cancel", "Stop the conversion"}}},
         {"help window",
+         QAccessible::Window,
          [&] {
              app->help().ShowHelp(kHelpContextTopics);
              return Shown{nullptr, app->help().window()};
@@ -220,6 +227,7 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
     for (const auto& c : cases) {
         const Shown shown = c.show();
         ASSERT_NE(shown.window, nullptr) << c.what;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(shown.window)->role(), c.role) << c.what;
         const QStringList names = CheckedNames(shown.window, c.what);
         for (const QString& name : c.names) {
             EXPECT_TRUE(names.contains(name)) << c.what << ": no " << name.toStdString();
@@ -227,6 +235,45 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
         for (const auto& [name, description] : c.described) {
             EXPECT_EQ(DescriptionOf(shown.window, name), description.toStdString()) << c.what;
         }
+    }
+}
+
+// The program's message boxes name their warning icon.
+TEST_F(AccessibilityTest, MessageBoxesNameTheirIcon) {
+    frame().show();
+    const struct {
+        const char* what;
+        std::function<void()> action;
+        QString text;
+    } cases[] = {
+        {"a warning",
+         [&] {
+             frame().OnDropFiles({QString::fromStdString(dir.File("a.wav")),
+                                  QString::fromStdString(dir.File("b.wav"))});
+         },
+         "One file at a time, please."},
+        {"the save prompt",
+         [&] {
+             doc().OnOpenDocument(dir.Write("in.wav", MonoHalfSecond()));
+             {
+                 ModalScript conversion;
+                 Command(ID_CONVERT)->trigger();
+             }
+             doc().OnOpenDocument(dir.Write("next.wav", MonoHalfSecond()));
+         },
+         "The converted sound of in.wav has not been saved.\nSave it now?"},
+    };
+    for (const auto& c : cases) {
+        QStringList names;
+        ModalScript script;
+        script.Then([&](QWidget* box) {
+            names = CheckedNames(box, c.what);
+            test::CancelDialog()(box);
+        });
+        c.action();
+        EXPECT_TRUE(names.contains("Warning")) << c.what;
+        EXPECT_TRUE(names.contains(c.text)) << c.what;
+        EXPECT_EQ(script.unexpected(), 0) << c.what;
     }
 }
 
