@@ -2,7 +2,8 @@
 # Installs the Debian packages that Sonaro's make targets need, by group:
 #   build        compiling the programs, their tests and benchmarks, and the icons
 #   test         what the tests run: the man page and desktop entry checks, sox, a sound server,
-#                a private X session with the accessibility bus and the AT-SPI reader
+#                a private X session with the accessibility bus and the AT-SPI reader, a headless
+#                Wayland compositor and Qt's Wayland plugin
 #   demo         soxi, which shows the converted sample
 #   fuzz         clang and its libFuzzer runtime
 #   bench        the peers the benchmarks run against
@@ -20,7 +21,7 @@ packages_of() {
                      libgtest-dev libgmock-dev googletest libbenchmark-dev
                      librsvg2-bin libsndfile1-dev libsoxr-dev" ;;
         test) echo "groff-base file desktop-file-utils appstream sox ffmpeg pulseaudio pulseaudio-utils
-                    xvfb dbus-daemon at-spi2-core python3-pyatspi" ;;
+                    xvfb dbus-daemon at-spi2-core python3-pyatspi weston qt6-wayland" ;;
         demo) echo "sox" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
         bench) echo "sox ffmpeg" ;;

@@ -14,6 +14,7 @@
 #include "resources/frame_resources.h"
 #include "resources/string_ids.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/keyboard_focus.h"
 #include "ui/progress_popup.h"
 #include "ui/settings_dlg.h"
 #include "ui/sonaro_view.h"
@@ -130,13 +131,7 @@ class AccessibilityTest : public test::GuiTest {
                                       ->text(QAccessible::Name)
                                       .toStdString();
     }
-    // Shows the main window with the keyboard on it; false where the platform gives it no
-    // keyboard focus (a Wayland compositor without a keyboard).
-    bool ShowWithKeyboard() {
-        frame().show();
-        frame().activateWindow();
-        return QTest::qWaitForWindowActive(&frame());
-    }
+    bool ShowWithKeyboard() { return test::ShowWithKeyboard(&frame()); }
 
     // The conversion's private directory is made below TMPDIR: keep it in the scratch dir.
     test::TmpDirOverride tmp_{dir.path()};
@@ -331,7 +326,7 @@ TEST_F(AccessibilityTest, ViewReadsItsLinesWithTheirValues) {
 // announced is seen through AT-SPI: Qt delivers no events on the offscreen platform.)
 TEST_F(AccessibilityTest, NewLinesTakeTheFocusToTheView) {
     if (!ShowWithKeyboard()) {
-        GTEST_SKIP() << "the platform gives the window no keyboard focus";
+        GTEST_SKIP() << test::kNoKeyboard;
     }
     const struct {
         const char* what;
@@ -364,7 +359,7 @@ TEST_F(AccessibilityTest, NewLinesTakeTheFocusToTheView) {
 // item), in the order shown.
 TEST_F(AccessibilityTest, TabReachesTheViewAndEveryEnabledToolbarButton) {
     if (!ShowWithKeyboard()) {
-        GTEST_SKIP() << "the platform gives the window no keyboard focus";
+        GTEST_SKIP() << test::kNoKeyboard;
     }
     const struct {
         const char* what;
@@ -401,7 +396,7 @@ TEST_F(AccessibilityTest, TabReachesTheViewAndEveryEnabledToolbarButton) {
 // which reads the new lines; a conversion gives it back from the progress window.
 TEST_F(AccessibilityTest, FocusAfterEachDialog) {
     if (!ShowWithKeyboard()) {
-        GTEST_SKIP() << "the platform gives the window no keyboard focus";
+        GTEST_SKIP() << test::kNoKeyboard;
     }
     ASSERT_TRUE(doc().OnOpenDocument(dir.Write("in.wav", MonoHalfSecond())));
     const std::string other = dir.Write("other.wav", StereoSecond());

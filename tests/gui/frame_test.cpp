@@ -18,6 +18,7 @@
 #include "app/recent_files.h"
 #include "resources/string_ids.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/keyboard_focus.h"
 
 namespace sonaro {
 namespace {
@@ -241,6 +242,9 @@ TEST_F(FrameTest, CtrlIImportsTheChosenFile) {
 // A user who types the name has the focus in the name field; the path chosen must still be the
 // one opened.
 TEST_F(FrameTest, OpenDialogTakesThePathWhileItsNameFieldHasTheFocus) {
+    if (!test::ShowWithKeyboard(&frame())) {
+        GTEST_SKIP() << test::kNoKeyboard;
+    }
     const std::string path = ValidFile();
     ModalScript script;
     script.Then([&](QWidget* widget) {

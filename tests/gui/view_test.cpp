@@ -7,6 +7,7 @@
 
 #include "resources/string_ids.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/keyboard_focus.h"
 #include "ui/sonaro_view.h"
 
 namespace sonaro {
@@ -125,10 +126,8 @@ TEST_F(ViewTest, DisabledMainWindowShowsTheSameView) {
 // once the keyboard moved the focus (the look at the start, or after a click, stays as described).
 TEST_F(ViewTest, FocusFrameAroundTheLinesOnceTheKeyboardMovedIt) {
     ASSERT_TRUE(doc().OnOpenDocument(ValidFile()));
-    frame().show();
-    frame().activateWindow();
-    if (!QTest::qWaitForWindowActive(&frame())) {
-        GTEST_SKIP() << "the platform gives the window no keyboard focus";
+    if (!test::ShowWithKeyboard(&frame())) {
+        GTEST_SKIP() << test::kNoKeyboard;
     }
     CSonaroView* view = frame().view();
     ASSERT_EQ(frame().focusWidget(), view) << "the view has the focus from the start";
