@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages that Sonaro's make targets need, by group:
 #   build        compiling the programs, their tests and benchmarks, and the icons
-#   test         what the tests run: the man page and desktop entry checks, sox, a sound server,
+#   test         what the tests run: the man page and desktop entry checks, sox, the sound servers
+#                (PulseAudio, and PipeWire with its PulseAudio interface and session manager),
 #                a private X session with the accessibility bus and the AT-SPI reader, a headless
 #                Wayland compositor and Qt's Wayland plugin
 #   demo         soxi, which shows the converted sample
@@ -21,6 +22,7 @@ packages_of() {
                      libgtest-dev libgmock-dev googletest libbenchmark-dev
                      librsvg2-bin libsndfile1-dev libsoxr-dev" ;;
         test) echo "groff-base file desktop-file-utils appstream sox ffmpeg pulseaudio pulseaudio-utils
+                    pipewire pipewire-pulse wireplumber
                     xvfb dbus-daemon at-spi2-core python3-pyatspi weston qt6-wayland" ;;
         demo) echo "sox" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
