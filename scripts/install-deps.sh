@@ -8,7 +8,8 @@
 #   demo         soxi, which shows the converted sample
 #   fuzz         clang and its libFuzzer runtime
 #   bench        the peers the benchmarks run against
-#   screenshots  a private X server and the tools that drive and capture it
+#   screenshots  a private X server, a headless Wayland compositor, and the tools that drive and
+#                capture them
 #   package      making and checking the Debian package
 #   fresh        making a fresh Debian root (scripts/fresh-machine.sh)
 # Usage: install-deps.sh [GROUP...]   (no group: every group)
@@ -27,7 +28,8 @@ packages_of() {
         demo) echo "sox" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
         bench) echo "sox ffmpeg" ;;
-        screenshots) echo "xvfb xauth x11-utils imagemagick xdotool sox" ;;
+        screenshots) echo "xvfb xauth x11-utils imagemagick xdotool sox dbus-daemon at-spi2-core
+                           python3-pyatspi weston qt6-wayland" ;;
         package) echo "dpkg-dev file lintian appstream desktop-file-utils" ;;
         fresh) echo "debootstrap" ;;
         *) echo "install-deps: unknown group $1" >&2; return 1 ;;

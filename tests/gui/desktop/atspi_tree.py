@@ -2,6 +2,8 @@
 screen reader user makes: pressing a named button, choosing a menu item, typing into a field.
 Run with Debian's /usr/bin/python3, which has python3-pyatspi."""
 
+import subprocess
+import sys
 import time
 
 import pyatspi
@@ -136,15 +138,34 @@ def find(root, role, name):
 
 
 def act(root, role, name):
-    """Does the default action of the object (presses a button, chooses a menu item). A menu
-    item that opens a modal dialog answers only when the dialog closes: the call then ends
-    without an answer, and the caller waits for what the action shows."""
-    acc = wait_for(lambda: find(root, role, name), f"{role} {name!r}")
-    try:
-        acc.queryAction().doAction(0)
-    except GLib.Error as error:
-        if "Did not receive a reply" not in str(error):
-            raise
+    """Does the default action of the object in the window (presses a button, chooses a menu
+    item). Qt answers such a call only when what it started has ended (a modal dialog, a whole
+    conversion), so the call is made by a process of its own, and this one goes on at once."""
+    wait_for(lambda: find(root, role, name), f"{role} {name!r}")
+    app = root.getApplication().name
+    what = f"{role} {name!r} of {root.name!r}"
+    process = subprocess.Popen(
+        [sys.executable, "-B", __file__, "act", app, root.name, role, name])
+    _acting.append((what, process))
+
+
+def finish_actions(seconds=30):
+    """Waits for the actions still waiting for their answer (their dialogs have closed, or the
+    program has ended); answers those that could not be done."""
+    failed = []
+    for what, process in _acting:
+        try:
+            status = process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            status = process.wait()
+        if status != 0:
+            failed.append(what)
+    _acting.clear()
+    return failed
+
+
+_acting = []
 
 
 def type_into(root, text):
@@ -171,13 +192,28 @@ class Listener:
         pump()
 
     def _heard(self, event):
+        """Keeps the event's kind, and its object's role, name, description and parent's name."""
         try:
             source = event.source
+            parent = source.parent.name if source.parent is not None else ""
             self.heard.append((event.type, source.getRoleName(), source.name or "",
-                               source.description or ""))
-        except Exception:
+                               source.description or "", parent or ""))
+        except Exception:  # an object that went away meanwhile
             pass
 
     def close(self):
         for event in self.EVENTS:
             pyatspi.Registry.deregisterEventListener(self._heard, event)
+
+
+if __name__ == "__main__":
+    # atspi_tree.py act APPLICATION WINDOW ROLE NAME: the action, for act() above.
+    _, _, app_name, window_name, role_name, object_name = sys.argv
+    try:
+        target = find(window(application(app_name), window_name), role_name, object_name)
+    except TimeoutError as error:
+        sys.exit(f"atspi_tree: {error}")
+    try:
+        target.queryAction().doAction(0)
+    except GLib.Error:  # no answer: the program ended before what the action started
+        pass

@@ -12,7 +12,7 @@ kind=$1
 shift
 
 skip() {
-    echo "desktop_session: skipped: $1 is not installed (scripts/install-deps.sh test installs it)" >&2
+    echo "desktop_session: skipped: $1 is not installed (scripts/install-deps.sh test)" >&2
     exit 77
 }
 need() {

@@ -7,11 +7,11 @@ Usage (in a session of desktop_session.sh): windows_test.py SONARO TEST_CODEC_DI
 Exits 0 when all holds, 1 with the failures listed, 77 when python3-pyatspi is missing."""
 
 import os
-import struct
 import subprocess
 import sys
 import tempfile
-import wave
+
+from sound_files import slow_voxware, stereo_tone
 
 try:
     import atspi_tree as at
@@ -27,29 +27,6 @@ def check(condition, message):
     if not condition:
         failures.append(message)
         print("FAIL:", message)
-
-
-def stereo_tone(path, seconds=3):
-    """A 44.1 kHz stereo 16-bit PCM file."""
-    with wave.open(path, "wb") as out:
-        out.setnchannels(2)
-        out.setsampwidth(2)
-        out.setframerate(44100)
-        frame = struct.pack("<hh", 3000, -3000)
-        out.writeframes(frame * (44100 * seconds))
-
-
-def slow_voxware(path, seconds):
-    """A Voxware file that the test codec decodes at a millisecond a block (its codec bytes ask
-    for that), so that its conversion lasts long enough to read the progress window."""
-    blocks = seconds * 8000 // 720
-    codec = bytes([0, 1, 0x8]) + bytes(13)
-    fmt = struct.pack("<HHIIHHH", 0x74, 1, 8000, 300, 27, 16, 16) + codec
-    data = bytes([3, 0, 0] + [1] * 12 + [255] * 12) * blocks
-    body = (b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt
-            + b"fact" + struct.pack("<II", 4, 0) + b"data" + struct.pack("<I", len(data)) + data)
-    with open(path, "wb") as out:
-        out.write(b"RIFF" + struct.pack("<I", len(body)) + body)
 
 
 class Window:
@@ -153,7 +130,8 @@ def main_flow(sonaro, codecs, work):
               ["Format: A-Law", "Size: 24 kB", "Sampling rate: 8000 Hz", "Channels: mono",
                "Bit depth: 8 bits"], f"after the conversion the view reads {lines}")
         changed = [line for line, before in zip(lines, LINES_44K) if line != before]
-        announced = [e[2] for e in heard if e[0].endswith("accessible-name") and e[1] == "label"]
+        announced = [e[2] for e in heard
+                     if e[0].endswith("accessible-name") and e[4] == "File information"]
         check(announced == changed, f"announced lines {announced}, changed {changed}")
         summaries = [e[3] for e in heard if e[0].endswith("accessible-description")]
         check(summaries[-1:] == [", ".join(lines)], f"announced summaries {summaries}")
@@ -180,10 +158,12 @@ def main_flow(sonaro, codecs, work):
         message = at.window(app, "Sonaro")
         check_window(message, Window("Sonaro", names=["Warning", "Conversion cancelled.", "OK"]))
         at.act(message, "push button", "OK")
-        at.window(app, "Sonaro - slow.wav")
+        at.gone(app, "Sonaro")
     finally:
         program.terminate()
         program.wait(timeout=30)
+        for action in at.finish_actions():
+            check(False, f"could not press {action}")
 
 
 def main():
