@@ -161,6 +161,19 @@ void CSonaroView::SetCaption() {
     }
 }
 
+// The focus is shown around the lines once the keyboard moved it, as the style shows it on
+// controls; the text is drawn over it.
+void CSonaroView::DrawFocus(QPainter& painter, const ViewLayout& layout) const {
+    if (!hasFocus() || !window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        return;
+    }
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.rect = FocusRect(layout);
+    option.backgroundColor = palette().color(QPalette::Active, QPalette::Base);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+}
+
 void CSonaroView::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     // Erased to the window colour; a main window disabled during a conversion looks the same.
@@ -171,6 +184,7 @@ void CSonaroView::paintEvent(QPaintEvent* /*event*/) {
         painter.drawPixmap(layout.picture, picture_);
         painter.drawPixmap(layout.banner, banner_);
     }
+    DrawFocus(painter, layout);
     // Text is placed by its top-left corner.
     const auto drawText = [&](QPoint topLeft, const std::string& text) {
         painter.drawText(topLeft + QPoint(0, metrics.ascent()), FromUtf8(text));
@@ -181,14 +195,6 @@ void CSonaroView::paintEvent(QPaintEvent* /*event*/) {
         drawText(layout.labels[i], labels[i]);
     }
     SetCaption();
-    // The focus is shown once the keyboard moved it, as the style shows it on controls.
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = FocusRect(layout);
-        option.backgroundColor = palette().color(QPalette::Active, QPalette::Base);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
-    }
     if (doc_.sourcePath().empty()) {
         return;
     }

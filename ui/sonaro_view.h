@@ -13,6 +13,7 @@
 #include "document/info_text.h"
 
 class QFontMetrics;
+class QPainter;
 
 namespace sonaro {
 
@@ -80,6 +81,7 @@ class CSonaroView : public QWidget {
     // Where the six lines stand, label and value together, and the rectangle around them all.
     std::array<QRect, kInfoLines> LineRects(const ViewLayout& layout) const;
     QRect FocusRect(const ViewLayout& layout) const;
+    void DrawFocus(QPainter& painter, const ViewLayout& layout) const;
 
     const CSonaroDoc& doc_;
     QPixmap picture_;
