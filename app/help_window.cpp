@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "convert/files/install_paths.h"
+#include "ui/accessible_role.h"
 
 namespace sonaro {
 namespace {
@@ -28,8 +29,12 @@ QString InstalledHelpDirectory() {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Sonaro Help"));
     setObjectName(QStringLiteral("helpWindow"));
+    SetAccessibleRole(this, QAccessible::Window);
     browser_ = new QTextBrowser(this);
     browser_->setOpenExternalLinks(false);
+    // A screen reader names the text by the page's title.
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this] { browser_->setAccessibleName(browser_->documentTitle()); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);

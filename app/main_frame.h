@@ -57,6 +57,7 @@ class CMainFrame : public QMainWindow {
     QAction* MakeAction(unsigned command, const char* text);
     void CreateMenus();
     void CreateToolBar();
+    static void DescribeToolButton(QWidget* button, const QAction* act);
     void CreateAccelerators();
     void OnFileSave();
     void OnConvert();

@@ -1,7 +1,24 @@
 #!/bin/sh
-# Starts the desktop application in a private X server as a new user would, drives it with the
-# keyboard, and captures each window as a PNG. Usage: screenshots.sh BUILD_DIR OUT_DIR [INPUT.wav]
+# Starts the desktop application in a private desktop session as a new user would, drives it and
+# captures its windows as PNGs: under X11 (Xvfb) with the keyboard, or with --wayland under a
+# headless Weston, through the accessibility bus (a Wayland client cannot send another program
+# keys). Usage: screenshots.sh [--wayland] BUILD_DIR OUT_DIR [INPUT.wav]
 set -eu
+desktop=$(cd "$(dirname "$0")/../tests/gui/desktop" && pwd)
+if [ "${1:-}" = --wayland ]; then
+    shift
+    build=$(cd "$1" && pwd)
+    mkdir -p "$2"
+    out=$(cd "$2" && pwd)
+    input=${3:-}
+    [ -z "$input" ] || input=$(cd "$(dirname "$input")" && pwd)/$(basename "$input")
+    exec sh "$desktop/desktop_session.sh" wayland /usr/bin/python3 -B \
+        "$desktop/wayland_screenshots.py" "$build" "$out" "$input"
+fi
+# The X11 session first (Xvfb, a session bus); this script then runs again inside it.
+if [ -z "${SONARO_DESKTOP_SESSION:-}" ]; then
+    exec sh "$desktop/desktop_session.sh" x11 sh "$0" "$@"
+fi
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
@@ -16,16 +33,6 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
-
-# A display number nobody uses.
-display=90
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-    display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids="$pids $!"
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || sleep 2
 
 # A new user: an empty profile, and a private temporary directory.
 export XDG_CONFIG_HOME="$work/config" TMPDIR="$work" XDG_RUNTIME_DIR="$work/runtime"

@@ -21,7 +21,7 @@ namespace sonaro {
 // waiting; while it is modal the main window is disabled, and the only input that counts is
 // Cancel (the button, a left button released over it, Escape typed into any window of the
 // program, or a request to close the main window). Its last position is written to the profile
-// when it goes.
+// when it goes, where the platform tells positions.
 class CProgressPopup final : public QObject, public ProgressPort {
   public:
     // Creates the window at once, centred over the parent (else over the main window) and shown
@@ -68,6 +68,9 @@ class CProgressPopup final : public QObject, public ProgressPort {
 
     // The application's main window: the first top-level main window there is, else null.
     static QWidget* MainWindow();
+    // Whether the platform lets a program place its windows and tells it where they are: not so
+    // on Wayland, where the compositor alone places windows.
+    static bool CanPlaceWindows();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -18,6 +18,7 @@
 #include "app/recent_files.h"
 #include "resources/string_ids.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/keyboard_focus.h"
 
 namespace sonaro {
 namespace {
@@ -53,7 +54,8 @@ class FrameTest : public test::GuiTest {
 };
 
 TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
-    // Text of each item; an empty text stands for a separator.
+    // Text of each item as the menu shows it, the shortcut after a tab; an empty text stands for
+    // a separator.
     const std::vector<std::pair<QString, QStringList>> expected = {
         {"&File", {"&Open...\tCtrl+O", "&Import...\tCtrl+I", "Save &As...", "", "E&xit"}},
         {"&Convert", {"&Convert", "", "&Settings..."}},
@@ -66,7 +68,10 @@ TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
         ASSERT_NE(popups[p]->menu(), nullptr);
         QStringList texts;
         for (QAction* item : popups[p]->menu()->actions()) {
-            texts.append(item->isSeparator() ? QString() : item->text());
+            const QString shortcut = item->shortcut().toString();
+            texts.append(item->isSeparator()  ? QString()
+                         : shortcut.isEmpty() ? item->text()
+                                              : item->text() + '\t' + shortcut);
         }
         EXPECT_EQ(texts, expected[p].second) << popups[p]->text().toStdString();
     }
@@ -237,6 +242,9 @@ TEST_F(FrameTest, CtrlIImportsTheChosenFile) {
 // A user who types the name has the focus in the name field; the path chosen must still be the
 // one opened.
 TEST_F(FrameTest, OpenDialogTakesThePathWhileItsNameFieldHasTheFocus) {
+    if (!test::ShowWithKeyboard(&frame())) {
+        GTEST_SKIP() << test::kNoKeyboard;
+    }
     const std::string path = ValidFile();
     ModalScript script;
     script.Then([&](QWidget* widget) {

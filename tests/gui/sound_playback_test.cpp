@@ -1,7 +1,8 @@
-// The sound output against a real sound server: a PulseAudio daemon of the test's own plays into
-// a null sink whose monitor is recorded; the recording must carry the sound that was played, for
-// as long as it lasts, at its level and pitch. This program starts the server before any test
-// (see main below), so it runs on its own rather than test by test.
+// The sound output against a real sound server: a PulseAudio daemon of the test's own (or, with
+// --sound-server=pipewire, PipeWire with its PulseAudio interface) plays into a null sink whose
+// monitor is recorded; the recording must carry the sound that was played, for as long as it
+// lasts, at its level and pitch. This program starts the server before any test (see main
+// below), so it runs on its own rather than test by test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <numbers>
 #include <thread>
 
@@ -28,7 +30,7 @@
 namespace sonaro {
 namespace {
 
-test::PulseServer* gServer = nullptr;
+test::SoundServer* gServer = nullptr;
 
 double Tone(std::size_t i, double rate, double frequency, double amplitude) {
     return amplitude * 32767.0 * std::sin(2.0 * std::numbers::pi * frequency * i / rate);
@@ -136,6 +138,18 @@ class PlaybackTest : public ::testing::Test {
     NoCodecManager codecs_;
     QtSoundOutput sound_{codecs_};
 };
+
+// The sound goes to the server asked for, not to one the machine runs.
+TEST_F(PlaybackTest, TheServerIsTheOneAskedFor) {
+    const QString name = gServer->Name();
+    std::printf("sound server: %s\n", qPrintable(name));
+    if (gServer->kind() == test::SoundServerKind::PipeWire) {
+        EXPECT_TRUE(name.startsWith("PulseAudio (on PipeWire ")) << name.toStdString();
+    } else {
+        EXPECT_EQ(name.toStdString(), "pulseaudio");
+    }
+    EXPECT_TRUE(recorder_.Finish());
+}
 
 TEST_F(PlaybackTest, OneDeviceAndPlayEnabled) {
     EXPECT_EQ(sound_.CountDevices(), 1U);
@@ -288,6 +302,7 @@ TEST_F(PlaybackTest, FilesThatCannotBePlayed) {
 }  // namespace sonaro
 
 // The server comes up before the tests; the sound output finds it through the runtime directory.
+// A server that is not installed skips the program (status 77), naming what is missing.
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -297,7 +312,16 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    sonaro::test::PulseServer server;
+    const bool pipeWire = argc > 1 && std::strcmp(argv[1], "--sound-server=pipewire") == 0;
+    const auto kind = pipeWire ? sonaro::test::SoundServerKind::PipeWire
+                               : sonaro::test::SoundServerKind::PulseAudio;
+    const QStringList missing = sonaro::test::SoundServer::MissingPrograms(kind);
+    if (!missing.isEmpty()) {
+        std::fprintf(stderr, "skipped: %s not installed (scripts/install-deps.sh test)\n",
+                     missing.join(QStringLiteral(", ")).toLocal8Bit().constData());
+        return 77;
+    }
+    sonaro::test::SoundServer server(kind);
     if (!server.Start()) {
         std::fprintf(stderr, "cannot start the sound server: %s\n",
                      server.error().toLocal8Bit().constData());
