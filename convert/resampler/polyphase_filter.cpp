@@ -17,7 +17,7 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
       down_(down),
       taps_(table.size),
       longestPhase_((taps_ + up - 1) / up),
-      kernel_(PhaseSumKernelFor(level)),
+      kernel_(PhaseSumKernelFor(level, down)),
       fill_(RowFillFor(level)) {
     // Phase r holds h[r], h[r + up], ...: the taps met by outputs whose filter position is r
     // modulo up, in the order their sums use them.
