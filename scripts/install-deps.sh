@@ -21,7 +21,8 @@ packages_of() {
         test) echo "groff-base file desktop-file-utils appstream sox ffmpeg pulseaudio pulseaudio-utils" ;;
         demo) echo "sox" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
-        bench) echo "sox ffmpeg" ;;
+        bench) echo "sox ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-base
+                     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad" ;;
         screenshots) echo "xvfb xauth x11-utils imagemagick xdotool sox" ;;
         package) echo "dpkg-dev file lintian appstream desktop-file-utils" ;;
         fresh) echo "debootstrap" ;;
