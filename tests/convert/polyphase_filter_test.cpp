@@ -34,26 +34,37 @@ std::size_t SmallestWindow(const Rate& rate) {
     return longest - 1 + (rate.up - 1) * rate.down / rate.up + (kLaneUnit - 1) * rate.down + 1;
 }
 
-// Runs the filter over the whole input span by span, as the stage does, each time with a window
-// that holds only the inputs the filter says the span reaches.
+// Runs the filter over the whole input as the stage does: the team computes as many spans at a
+// time as it has threads, each on a side of its own, each with a window that holds only the
+// inputs the filter says the span reaches.
 std::vector<float> FilterAll(const std::vector<float>& x, const Rate& rate, std::size_t window,
                              SimdLevel level, WorkerTeam& team) {
-    PolyphaseFilter filter(*FindFilterTable(rate.filterRate), rate.up, rate.down, window, 2, level);
+    const unsigned sides = team.size();
+    PolyphaseFilter filter(*FindFilterTable(rate.filterRate), rate.up, rate.down, window, sides,
+                           level);
     const auto count = static_cast<std::int64_t>(x.size());
     const std::uint64_t outputs =
         (filter.taps() + std::uint64_t{rate.up} * (x.size() - 1) + rate.down - 1) / rate.down;
+    const std::uint64_t spans = (outputs + filter.spanSize() - 1) / filter.spanSize();
     std::vector<float> y(outputs);
-    std::vector<float> span(filter.spanSize());
-    std::vector<float> held(window);
-    for (std::uint64_t first = 0; first < outputs; first += filter.spanSize()) {
-        const std::int64_t from = std::max<std::int64_t>(filter.FirstInput(first), 0);
-        const std::int64_t to = std::min(filter.LastInput(first), count - 1);
-        EXPECT_LE(to - from + 1, static_cast<std::int64_t>(window));
-        std::fill(held.begin(), held.end(), 1e30f);  // anything read beyond the reach shows
-        std::copy(x.begin() + from, x.begin() + to + 1, held.begin());
-        const std::uint64_t n = std::min(filter.spanSize(), outputs - first);
-        filter.ComputeSpan(first, n, {held.data(), from, to + 1, count}, span.data(), team);
-        std::copy_n(span.begin(), n, y.begin() + static_cast<std::ptrdiff_t>(first));
+    std::vector<std::vector<float>> span(sides, std::vector<float>(filter.spanSize()));
+    std::vector<std::vector<float>> held(sides, std::vector<float>(window));
+    for (std::uint64_t round = 0; round * sides < spans; ++round) {
+        const auto size =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sides, spans - round * sides));
+        team.ForEach(size, [&](std::size_t side) {
+            const std::uint64_t first = (round * sides + side) * filter.spanSize();
+            const std::int64_t from = std::max<std::int64_t>(filter.FirstInput(first), 0);
+            const std::int64_t to = std::min(filter.LastInput(first), count - 1);
+            EXPECT_LE(to - from + 1, static_cast<std::int64_t>(window));
+            // Anything read beyond the reach shows.
+            std::fill(held[side].begin(), held[side].end(), 1e30f);
+            std::copy(x.begin() + from, x.begin() + to + 1, held[side].begin());
+            const std::uint64_t n = std::min(filter.spanSize(), outputs - first);
+            filter.ComputeSpan(first, n, {held[side].data(), from, to + 1, count},
+                               span[side].data(), static_cast<unsigned>(side));
+            std::copy_n(span[side].begin(), n, y.begin() + static_cast<std::ptrdiff_t>(first));
+        });
     }
     return y;
 }
@@ -114,6 +125,7 @@ TEST(PolyphaseFilter, SpansAreWholeLaneUnitsOfEveryPhaseAndFitTheWindow) {
         for (const std::size_t window : {SmallestWindow(rate), std::size_t{65536}}) {
             for (const SimdLevel level : SupportedSimdLevels()) {
                 const PolyphaseFilter filter(table, rate.up, rate.down, window, 2, level);
+                EXPECT_EQ(filter.sides(), 2U);
                 EXPECT_EQ(filter.spanSize() % (kLaneUnit * rate.up), 0U) << rate.rate;
                 EXPECT_LE(filter.LastInput(0) - filter.FirstInput(0) + 1,
                           static_cast<std::int64_t>(window));

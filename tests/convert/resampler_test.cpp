@@ -12,6 +12,7 @@
 
 #include "convert/files/file.h"
 #include "convert/resampler/filter_tables.h"
+#include "convert/resampler/polyphase_filter.h"
 #include "convert/stages/3_resampler.h"
 #include "tests/convert/resampling_reference.h"
 #include "tests/convert/stage_test_support.h"
@@ -255,6 +256,32 @@ TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
     }
 }
 
+// Two threads read and compute spans side by side; a read that fails is still reported after
+// the outputs of every span before it were passed on: the bar has reached all the positions it
+// would have reached reading span after span, and no further.
+TEST_F(Resampling, ReadFailureOfATeamComesAfterTheSpansBeforeIt) {
+    const std::vector<float> input = Noise(300000, 5);  // 150240 outputs at 16000 Hz
+    const ResampleResult whole = Resample(input, 16000, 0, 0xFFFFFFFF, 2);
+    ASSERT_TRUE(whole.ok);
+    const PolyphaseFilter filter(*FindFilterTable(16000), 1, 2, ResamplerWindowSamples(2), 2);
+    ASSERT_GE(whole.count, 4 * filter.spanSize()) << "four spans or more, two per round";
+    for (const int failing : {2, 3, 4}) {
+        // Each span is read once: read n is that of span n - 1.
+        test::ScopedFault reads(FileOperation::Read, EIO, failing, "in.f32");
+        const ResampleResult run = Resample(input, 16000, 0, 0xFFFFFFFF, 2);
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(run.messages, std::vector<std::string>{"Hardware error."});
+        std::vector<int> expected;
+        for (const int position : whole.progress.ShownPositions()) {
+            if (FirstOutputAt(position) <
+                static_cast<std::size_t>(failing - 1) * filter.spanSize()) {
+                expected.push_back(position);
+            }
+        }
+        EXPECT_EQ(run.progress.ShownPositions(), expected) << "read " << failing << " fails";
+    }
+}
+
 // A second thread pays only for an input of more than about 50 s (the 48 kHz filter: 1421
 // multiply-adds per output, 2^29 in all from 2,266,878 inputs).
 TEST(ResamplerThreads, OneForShortInputsTheTeamsShareOtherwise) {
@@ -267,6 +294,17 @@ TEST(ResamplerThreads, OneForShortInputsTheTeamsShareOtherwise) {
                  {2646000, 44100, 0, 0}, {441000, 44100, 0, 1},  {10, 44101, 0, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(ResamplerThreads(c.inputs, c.rate, c.asked), c.threads) << c.inputs;
+    }
+}
+
+// Each thread of a team has a window of its own; larger teams get shorter ones.
+TEST(ResamplerThreads, WindowsOfEachThread) {
+    const struct {
+        unsigned threads;
+        std::size_t samples;
+    } cases[] = {{1, 16384}, {2, 65536}, {3, 43690}, {4, 32768}, {8, 16384}, {16, 16384}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResamplerWindowSamples(c.threads), c.samples) << c.threads;
     }
 }
 
