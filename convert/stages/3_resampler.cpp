@@ -5,7 +5,6 @@
 #include <bit>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -31,10 +30,10 @@ constexpr std::size_t kBlocksPerWrite = 32;
 constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 29;
 
 // One pass over the input, span by span. The team takes as many spans at a time as it has
-// threads, one each: a thread reads the inputs of its span into a window of its own (the reads
-// one at a time), lays them out in rows of its own and sums them, so that no thread works on
-// memory another one has written. A span's window is the one its thread used for the span
-// before, unless that one holds its inputs already. Between rounds the calling thread alone
+// threads, one each: a thread reads the inputs of its span into a window of its own (reads at a
+// position, side by side), lays them out in rows of its own and sums them, so that no thread
+// works on memory another one has written. A span's window is the one its thread used for the
+// span before, unless that one holds its inputs already. Between rounds the calling thread alone
 // passes the outputs on, in order, in whole blocks of 2000 written 32 at a time, and reports the
 // bar at every output where it moves on; a read that failed is reported only after the outputs
 // of the spans before it were passed on, as reading span after span would.
@@ -120,7 +119,6 @@ class Pass {
         const std::int64_t count =
             std::clamp<std::int64_t>(std::int64_t{inputCount_} - oldest, 0, room);
         held = {};
-        const std::lock_guard lock(readMutex_);
         stage_.input().ReadAt(static_cast<std::uint64_t>(oldest) * sizeof(float),
                               windows_[side].data(),
                               static_cast<std::size_t>(count) * sizeof(float));
@@ -175,7 +173,6 @@ class Pass {
     };
     std::vector<Held> held_;
     std::vector<std::exception_ptr> failures_;  // of each side's span in this round
-    std::mutex readMutex_;                      // the input is read by one thread at a time
     std::uint64_t reportedK_ = 0;               // the filter position of the last output reported
     std::uint64_t nextReport_ = 0;              // the next output at which the bar position moves
 };

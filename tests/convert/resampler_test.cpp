@@ -154,7 +154,7 @@ TEST_F(Resampling, CopyOfAMissingInputIsReportedByTheCopy) {
     EXPECT_EQ(user.messages, std::vector<std::string>{"Temporary file removed! Unable to save."});
 }
 
-TEST_F(Resampling, ShortInputIsReadWithOneSeekAndOneRead) {
+TEST_F(Resampling, ShortInputIsReadWithOneRead) {
     const std::vector<float> input = Noise(kResamplerSingleWindowSamples, 1);
     {
         test::ScopedFault reads(FileOperation::Read, EIO, 1000000, "in.f32");
@@ -164,7 +164,7 @@ TEST_F(Resampling, ShortInputIsReadWithOneSeekAndOneRead) {
     {
         test::ScopedFault seeks(FileOperation::Seek, EIO, 1000000, "in.f32");
         ASSERT_TRUE(Resample(input, 16000).ok);
-        EXPECT_EQ(seeks.seen(), 1);
+        EXPECT_EQ(seeks.seen(), 0) << "windows are read at their position";
     }
     test::ScopedFault reads(FileOperation::Read, EIO, 1000000, "in.f32");
     ASSERT_TRUE(Resample(Noise(10 * kResamplerWindowSamples, 2), 16000).ok);
@@ -249,7 +249,7 @@ TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
             });
         EXPECT_EQ(failed.at(FileOperation::Open), 2);
         EXPECT_GE(failed.at(FileOperation::Read), 5);
-        EXPECT_EQ(failed.at(FileOperation::Seek), failed.at(FileOperation::Read));
+        EXPECT_EQ(failed.count(FileOperation::Seek), 0U) << "windows are read at their position";
         EXPECT_EQ(failed.at(FileOperation::Write), static_cast<int>((outputs + 63999) / 64000));
         EXPECT_EQ(failed.at(FileOperation::Close), 2);
         EXPECT_EQ(failed.at(FileOperation::Remove), 1);
