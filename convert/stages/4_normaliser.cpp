@@ -97,6 +97,7 @@ using Float8 = float __attribute__((vector_size(32)));
 
 using Double8 = double __attribute__((vector_size(64)));
 using Int8 = std::int32_t __attribute__((vector_size(32)));
+using Byte8 = std::uint8_t __attribute__((vector_size(8)));
 
 // Rounded() of eight scaled values at once: the sum with ±0.5, held to ±32767 first (the same
 // as after the truncation, for a sum of any size) and then truncated toward zero, and 0 where a
@@ -111,7 +112,7 @@ using Int8 = std::int32_t __attribute__((vector_size(32)));
 }
 
 // The codes of the samples [begin, end), where the fade factor is 1 (1 × x is x): eight at a
-// time on vectors, each scaled as Scaled() does, then looked up one by one. The clones for newer
+// time on vectors, each scaled as Scaled() does and coded as Code() does. The clones for newer
 // processors use their wider vectors; every code is the same.
 [[gnu::target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")]] void EncodeUnfaded(
     const float* samples, std::uint32_t begin, std::uint32_t end, float peak, float volume,
@@ -124,10 +125,10 @@ using Int8 = std::int32_t __attribute__((vector_size(32)));
             __builtin_convertvector(x, Double8) / double{peak} * double{volume} * kFullScale;
         Int8 rounded;
         RoundEight(value, rounded);
-        for (int lane = 0; lane < 8; ++lane) {
-            codes[j + static_cast<std::uint32_t>(lane)] =
-                Code(static_cast<std::int16_t>(rounded[lane]));
-        }
+        Int8 lanes;
+        EncodeALawLanes(rounded, lanes);
+        const Byte8 coded = __builtin_convertvector(lanes, Byte8);
+        std::memcpy(codes + j, &coded, sizeof coded);
     }
     for (; j < end; ++j) {
         codes[j] = Code(Rounded(Scaled(samples[j], peak, volume, 1.0)));
