@@ -182,7 +182,7 @@ class Pass {
 std::size_t ResamplerWindowSamples(unsigned threads) {
     return threads <= 1
                ? kResamplerSingleWindowSamples
-               : std::max(kResamplerSingleWindowSamples, kResamplerWindowSamples * 2 / threads);
+               : std::max(kResamplerSingleWindowSamples, kResamplerWindowSamples / threads);
 }
 
 unsigned ResamplerThreads(std::uint32_t inputCount, std::uint32_t inputRate, unsigned threads) {
