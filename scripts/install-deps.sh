@@ -27,7 +27,8 @@ packages_of() {
                     xvfb dbus-daemon at-spi2-core python3-pyatspi weston qt6-wayland" ;;
         demo) echo "sox" ;;
         fuzz) echo "clang libclang-rt-14-dev" ;;
-        bench) echo "sox ffmpeg" ;;
+        bench) echo "sox ffmpeg gstreamer1.0-tools gstreamer1.0-plugins-base
+                     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad" ;;
         screenshots) echo "xvfb xauth x11-utils imagemagick xdotool sox dbus-daemon at-spi2-core
                            python3-pyatspi weston qt6-wayland" ;;
         package) echo "dpkg-dev file lintian appstream desktop-file-utils" ;;

@@ -139,6 +139,14 @@ std::size_t File::Read(void* buffer, std::size_t count) {
                     [&](std::size_t done) { return ::read(fd_, bytes + done, count - done); });
 }
 
+std::size_t File::ReadAt(std::uint64_t position, void* buffer, std::size_t count) {
+    InjectFault(FileOperation::Read, path_);
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    return Transfer(count, [&](std::size_t done) {
+        return ::pread(fd_, bytes + done, count - done, static_cast<off_t>(position + done));
+    });
+}
+
 // A write that takes nothing (a device that is full, say) is a failure, not an end.
 void File::Write(const void* buffer, std::size_t count) {
     InjectFault(FileOperation::Write, path_);

@@ -45,6 +45,9 @@ class File {
     int descriptor() const { return fd_; }
 
     std::size_t Read(void* buffer, std::size_t count);
+    // Reads from that position without moving the file's own; several threads may read a file at
+    // once this way.
+    std::size_t ReadAt(std::uint64_t position, void* buffer, std::size_t count);
     void Write(const void* buffer, std::size_t count);
     std::uint64_t Seek(std::int64_t offset, SeekFrom from);
     std::uint64_t GetPosition() const;

@@ -8,11 +8,15 @@
 
 namespace sonaro {
 
-// The resampler reads its input in windows of this many samples when a team shares the sums, and
-// a single thread in windows a quarter as long: it needs no long spans to keep other threads busy,
-// and its smaller rows and window are less memory to touch.
+// The resampler reads its input in windows: a team's threads one each, of this many samples
+// together, and a single thread one a quarter as long: it needs no long spans to keep another
+// thread busy, and its smaller rows and window are less memory to touch.
 inline constexpr std::size_t kResamplerWindowSamples = 65536;
 inline constexpr std::size_t kResamplerSingleWindowSamples = kResamplerWindowSamples / 4;
+// The window of each thread of a team of that many: the team's share, but never shorter than
+// the single thread's. Two threads that share a core's caches (hyperthreads) then keep their
+// rows and windows in them.
+std::size_t ResamplerWindowSamples(unsigned threads);
 
 // The stage after the mix: reads the input's count of mono float samples at the rate it was made
 // for and writes them at (about) 8000 Hz, band-limited to 150-3900 Hz, with the filter's full

@@ -68,6 +68,39 @@ TEST(File, ShortReadAtTheEndIsNotAnError) {
     EXPECT_EQ(file.GetLength(), 10U);
 }
 
+// Reads at a position leave the file's own position alone, stop short at the end, and fail with
+// the cause of the failure.
+TEST(File, ReadsAtAPosition) {
+    test::ScratchDir dir;
+    File file(dir.Write("f", Counting(10)), File::Mode::Read);
+    std::uint8_t buffer[16] = {};
+    EXPECT_EQ(file.Read(buffer, 2), 2U);
+    const struct {
+        std::uint64_t position;
+        std::size_t count;
+        std::size_t got;
+    } cases[] = {{0, 4, 4}, {7, 4, 3}, {9, 1, 1}, {10, 4, 0}, {100, 4, 0}, {3, 0, 0}};
+    for (const auto& c : cases) {
+        std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+        EXPECT_EQ(file.ReadAt(c.position, buffer, c.count), c.got) << c.position;
+        for (std::size_t i = 0; i < c.got; ++i) {
+            EXPECT_EQ(buffer[i], Counting(10)[c.position + i]) << c.position;
+        }
+        EXPECT_EQ(buffer[c.got], 0xEE) << "nothing beyond what was read";
+    }
+    EXPECT_EQ(file.GetPosition(), 2U);
+    EXPECT_EQ(file.Read(buffer, 1), 1U);
+    EXPECT_EQ(buffer[0], Counting(10)[2]);
+
+    try {
+        File written(dir.File("w"), File::Mode::Write);
+        written.ReadAt(0, buffer, 1);
+        ADD_FAILURE() << "reading a file opened for writing succeeded";
+    } catch (const FileException& error) {
+        EXPECT_EQ(error.osError(), EBADF);
+    }
+}
+
 TEST(File, SpecialFilesDoNotHang) {
     const std::string zero = "/dev/zero";
     File file(zero, File::Mode::Read);

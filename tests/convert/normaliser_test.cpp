@@ -153,6 +153,53 @@ TEST_F(NormaliserTest, BlocksMatchTheSampleBySampleRule) {
     }
 }
 
+// The codes by the sample-by-sample rule, with the peak the stage finds (NaNs never count).
+std::vector<std::uint8_t> CodesByTheRule(const std::vector<float>& samples, int level) {
+    float maximum = 0.0F;
+    float minimum = 0.0F;
+    for (const float x : samples) {
+        maximum = std::max(maximum, x);
+        minimum = std::min(minimum, x);
+    }
+    const float peak = std::max(maximum, -minimum);
+    std::vector<std::uint8_t> codes;
+    for (std::size_t p = 0; p < samples.size(); ++p) {
+        codes.push_back(
+            EncodeALaw(Scaled(samples[p], peak, VolumeFactor(level), Fade(p, samples.size()))));
+    }
+    return codes;
+}
+
+// Scaled values exactly halfway between two integers (a peak of 32767 at full volume keeps most
+// samples as they are), at both ends of the scale, and files whose peak is infinite, on the
+// vector path and on the samples after the last whole vector.
+TEST_F(NormaliserTest, HalfwaysAndInfinitiesFollowTheRule) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    std::vector<float> halfways(3007);
+    for (std::size_t p = 0; p < halfways.size(); ++p) {
+        const float k = static_cast<float>(p % 61) - 30.0F;
+        halfways[p] = p % 5 == 0 ? 32767.0F - k * 0.5F : k + 0.5F;
+    }
+    halfways[100] = -32767.0F;
+    std::size_t exact = 0;
+    for (const float x : halfways) {
+        const double value = (double{x} / 32767.0F) * 32767;
+        exact += value - std::floor(value) == 0.5 ? 1 : 0;
+    }
+    EXPECT_GT(exact, 1000U) << "most values lie halfway";
+    std::vector<float> infinite = RandomSamples(2411, 7);
+    infinite[1234] = kInfinity;
+    std::vector<float> both = infinite;
+    both[777] = -kInfinity;
+    both[1500] = std::nanf("");
+    for (const auto& samples : {halfways, infinite, both}) {
+        for (const int level : {10, 7}) {
+            EXPECT_EQ(Encode(samples, level), CodesByTheRule(samples, level))
+                << samples.size() << " samples at level " << level;
+        }
+    }
+}
+
 TEST_F(NormaliserTest, LoudestSampleIsFullScale) {
     auto samples = RandomSamples(3000, 1);
     samples[1000] = 1500.0F;

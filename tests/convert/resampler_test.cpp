@@ -12,6 +12,7 @@
 
 #include "convert/files/file.h"
 #include "convert/resampler/filter_tables.h"
+#include "convert/resampler/polyphase_filter.h"
 #include "convert/stages/3_resampler.h"
 #include "tests/convert/resampling_reference.h"
 #include "tests/convert/stage_test_support.h"
@@ -230,10 +231,52 @@ TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
             [&](test::StageRun& run) { return Run(run, length, 22050, threads, count); });
         EXPECT_EQ(failed.at(FileOperation::Open), 2);
         EXPECT_GE(failed.at(FileOperation::Read), 5);
-        EXPECT_EQ(failed.at(FileOperation::Seek), failed.at(FileOperation::Read));
+        EXPECT_EQ(failed.count(FileOperation::Seek), 0U) << "windows are read at their position";
         EXPECT_EQ(failed.at(FileOperation::Write), static_cast<int>((outputs + 63999) / 64000));
         EXPECT_EQ(failed.at(FileOperation::Close), 2);
         EXPECT_EQ(failed.at(FileOperation::Remove), 1);
+    }
+}
+
+// Two threads read and compute spans side by side; a read that fails is still reported after
+// the outputs of every span before it were passed on: the bar has reached all the positions it
+// would have reached reading span after span, up to the failing span's first output, and no
+// further. The two reads of a round come in either order: read n belongs to span 2r or 2r + 1
+// of round r = (n - 1) / 2. The second read of a round is mostly that of the second span (the
+// calling thread takes the first span and reads at once), whose failure comes after the first
+// span's outputs.
+TEST_F(Resampling, ReadFailureOfATeamComesAfterTheSpansBeforeIt) {
+    const std::vector<float> input = Noise(300000, 5);  // 150240 outputs at 16000 Hz
+    const ResampleResult whole = Resample(input, 16000, 0, 0xFFFFFFFF, 2);
+    ASSERT_TRUE(whole.ok);
+    const PolyphaseFilter filter(*FindFilterTable(16000), 1, 2, ResamplerWindowSamples(2), 2);
+    ASSERT_GE(whole.count, 4 * filter.spanSize()) << "four spans or more, each read once";
+    // The positions shown when span f fails.
+    const auto before = [&](std::uint64_t f) {
+        std::vector<int> positions;
+        for (const int position : whole.progress.ShownPositions()) {
+            if (FirstOutputAt(position) < f * filter.spanSize()) {
+                positions.push_back(position);
+            }
+        }
+        return positions;
+    };
+    for (const int failing : {1, 2, 3, 4}) {
+        const std::uint64_t round = static_cast<std::uint64_t>(failing - 1) / 2;
+        int secondSpanFailed = 0;
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            test::ScopedFault reads(FileOperation::Read, EIO, failing, "in.f32");
+            const ResampleResult run = Resample(input, 16000, 0, 0xFFFFFFFF, 2);
+            EXPECT_FALSE(run.ok);
+            EXPECT_EQ(run.messages, std::vector<std::string>{"Hardware error."});
+            const std::vector<int> shown = run.progress.ShownPositions();
+            EXPECT_TRUE(shown == before(2 * round) || shown == before(2 * round + 1))
+                << "read " << failing << " fails";
+            secondSpanFailed += shown == before(2 * round + 1) ? 1 : 0;
+        }
+        if (failing % 2 == 0) {
+            EXPECT_GT(secondSpanFailed, 0) << "read " << failing;
+        }
     }
 }
 
@@ -249,6 +292,17 @@ TEST(ResamplerThreads, OneForShortInputsTheTeamsShareOtherwise) {
                  {2646000, 44100, 0, 0}, {441000, 44100, 0, 1},  {10, 44101, 0, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(ResamplerThreads(c.inputs, c.rate, c.asked), c.threads) << c.inputs;
+    }
+}
+
+// Each thread of a team has a window of its own; larger teams get shorter ones.
+TEST(ResamplerThreads, WindowsOfEachThread) {
+    const struct {
+        unsigned threads;
+        std::size_t samples;
+    } cases[] = {{1, 16384}, {2, 32768}, {3, 21845}, {4, 16384}, {8, 16384}, {16, 16384}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResamplerWindowSamples(c.threads), c.samples) << c.threads;
     }
 }
 
