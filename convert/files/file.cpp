@@ -221,18 +221,16 @@ void File::Remove(const std::string& path) {
     }
 }
 
-bool File::RemoveIfPresent(const std::string& path) {
+void File::RemoveIfPresent(const std::string& path) {
     File file;
     if (!file.TryOpen(path, Mode::Read)) {
-        return false;
+        return;
     }
     file = File();
     try {
         Remove(path);
     } catch (const FileException&) {
-        return false;
     }
-    return true;
 }
 
 void File::Rename(const std::string& from, const std::string& to) {

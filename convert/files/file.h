@@ -60,8 +60,7 @@ class File {
     static void Remove(const std::string& path);
     // Removes the file when it can be opened for reading; a file that cannot is taken as gone. A
     // removal that fails after that leaves the file (for the private directory's own clean-up).
-    // Answers whether the file was removed.
-    static bool RemoveIfPresent(const std::string& path);
+    static void RemoveIfPresent(const std::string& path);
     static void Rename(const std::string& from, const std::string& to);
 
     // Test seam: when set, the hook is asked before every operation. A positive answer makes the

@@ -98,10 +98,13 @@ TEST_F(ImportTest, ImportedSoundGoesUnderTheChosenFilesName) {
     direct.OnConvert();
     EXPECT_EQ(test::ReadAll(doc->convertedPath()), test::ReadAll(direct.convertedPath()))
         << "the copy converts as the same file opened";
-    user.savePath = dir.File("out.wav");
+    user.savePath = dir.File("out.data");
     doc->OnFileSaveAs();
     EXPECT_EQ(user.saveDialogs[0], std::make_pair(std::string(), dir.path() + "/song.wav"));
     EXPECT_EQ(test::ReadAll(*user.savePath), test::ReadAll(doc->convertedPath()));
+    doc->OnFileSaveAs();
+    EXPECT_EQ(user.saveDialogs[1], std::make_pair(dir.path() + "/", std::string("out.data")))
+        << "once saved, the sound is the saved file's, proposed under its own name";
 }
 
 TEST_F(ImportTest, ImportedCopyGoesWithTheNextOpenTheClearingAndTheDocument) {
