@@ -216,11 +216,16 @@ TEST(WaveStreamPieces, AnyPieceSizesGiveTheWholeSound) {
             const auto stream = WaveStream::Open(sounds[f], kAnyLength, codecs);
             ASSERT_NE(stream, nullptr) << f;
             EXPECT_EQ(stream->frames(), whole->frames()) << f;
-            std::vector<std::int16_t> samples(piece);
+            constexpr std::int16_t kUntouched = 0x7A5A;
+            std::vector<std::int16_t> samples(piece + 1);
             std::vector<std::int16_t> all;
             while (!stream->AtEnd()) {
+                std::fill(samples.begin(), samples.end(), kUntouched);
                 const std::size_t got = stream->Read(samples.data(), piece);
                 ASSERT_EQ(got % stream->channels(), 0U) << f;
+                ASSERT_TRUE(std::all_of(samples.begin() + static_cast<long>(got), samples.end(),
+                                        [](std::int16_t s) { return s == kUntouched; }))
+                    << f << ": nothing written beyond the samples answered";
                 ASSERT_GT(got + stream->channels(),
                           std::min(piece, whole->samples.size() - all.size()))
                     << "as many whole frames as fit";
