@@ -22,6 +22,7 @@ check_files() {
              share/metainfo/io.github.sonaro.sonaro.metainfo.xml \
              share/icons/hicolor/scalable/apps/sonaro.svg \
              share/sonaro/help/index.html share/sonaro/help/settings.html \
+             share/sonaro/help/batch.html \
              share/man/man1/sonaro.1.gz share/man/man1/sonaro-convert.1.gz \
              share/doc/sonaro/copyright share/doc/sonaro/changelog.gz; do
         [ -f "$root/$f" ] || fail "missing: $f"
