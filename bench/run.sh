@@ -3,7 +3,8 @@
 # of RUNS), and prints the table of wall times with sonaro's ratio to the faster peer: ten-minute
 # inputs, a short one, the same again with all three tools pinned to one CPU (taskset -c 0), and a
 # batch of 40 files of 15 s (mixed rates and channels) converted two at a time (sonaro --jobs 2,
-# the peers one file each through xargs -P 2); the 10 s rows, some 20 ms each, are taken five
+# the peers one file each through xargs -P 2), and the same files through the batch window's run
+# against sonaro-convert --jobs with as many jobs as CPUs; the 10 s rows, some 20 ms each, are taken five
 # times as often, as their spread is larger. Then the resampler's sums against the limit of
 # each instruction set. Take it on a quiet machine: the load is printed first. LENGTH (seconds,
 # default 600) shortens the long inputs for a quick try of the script itself.
@@ -48,17 +49,8 @@ make_input s22 "$length" 22050 2 pcm
 make_input a44 "$length" 44100 2 adpcm
 make_input short 10 44100 2 pcm
 
-mkdir "$work/batch" "$work/out"
-i=0
-for rate in 11025 16000 22050 32000 44100 48000 24000 12000; do
-    for channels in 1 2; do
-        for take in 1 2 3; do
-            i=$((i + 1))
-            [ $i -le 40 ] || break
-            sox -n -r $rate -c $channels -b 16 "$work/batch/$i.wav" synth 15 pinknoise vol 0.5
-        done
-    done
-done
+mkdir "$work/out"
+"$(dirname "$0")/batch_inputs.sh" "$work/batch" 40 15
 ls "$work"/batch/*.wav > "$work/list"
 
 echo
@@ -78,6 +70,16 @@ done
     "sox=xargs -a '$work/list' -P 2 -I{} sox {} -r 8000 -c 1 -e a-law -t wav {}.sox" \
     "ffmpeg=xargs -a '$work/list' -P 2 -I{} ffmpeg -v error -y -i {} -ar 8000 -ac 1 -c:a pcm_alaw -f wav {}.ffmpeg" \
     "sonaro=$convert --quiet --jobs 2 \$(cat '$work/list') --output-dir '$work/out'"
+# The same files through the batch window's run (from Convert to its end), against sonaro-convert
+# with as many jobs as the window takes conversions at once (the CPUs usable).
+window="$build/bench/sonaro-bench-batch-window"
+if [ -x "$window" ]; then
+    echo
+    echo "| input (15 s each) | jobs | sonaro-convert s | batch window s | window / sonaro-convert |"
+    echo "|---|---|---|---|---|"
+    # shellcheck disable=SC2046
+    "$window" "$runs" "$convert" $(cat "$work/list") 2>/dev/null
+fi
 
 echo
 echo "== the resampler's sums alone: multiply-adds per second against each instruction set's limit"

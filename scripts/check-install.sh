@@ -35,7 +35,7 @@ check_files() {
         fail "files installed outside the prefix"
     fi
     desktop="$root/share/applications/sonaro.desktop"
-    grep -qx 'Exec=sonaro %f' "$desktop" || fail "bad Exec line"
+    grep -qx 'Exec=sonaro %F' "$desktop" || fail "bad Exec line"
     grep -qx 'MimeType=audio/vnd.wave;audio/wav;audio/x-wav;' "$desktop" || fail "bad MimeType line"
     desktop-file-validate "$desktop" || fail "desktop entry not valid"
     appstreamcli validate --no-net --pedantic "$root/share/metainfo/"*.metainfo.xml >/dev/null ||

@@ -109,10 +109,12 @@ int BatchFileList::Count(State state) const {
 }
 
 void BatchFileList::ResetStates() {
-    for (int row = 0; row < rowCount(); ++row) {
-        rows_[static_cast<std::size_t>(row)].state = State::Waiting;
-        rows_[static_cast<std::size_t>(row)].status = QStringLiteral("Waiting");
-        StatusChanged(row);
+    for (Row& row : rows_) {
+        row.state = State::Waiting;
+        row.status = QStringLiteral("Waiting");
+    }
+    if (!rows_.empty()) {
+        emit dataChanged(index(0, StatusColumn), index(rowCount() - 1, StatusColumn));
     }
 }
 
@@ -154,14 +156,13 @@ void BatchFileList::SetResult(int row, const BatchResult& result) {
     StatusChanged(row);
 }
 
+// At once, so that a view lays itself out once.
 void BatchFileList::RemoveConverted() {
-    std::vector<int> converted;
-    for (int row = 0; row < rowCount(); ++row) {
-        if (state(row) == State::Converted) {
-            converted.push_back(row);
-        }
-    }
-    Remove(converted);
+    beginResetModel();
+    rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
+                               [](const Row& row) { return row.state == State::Converted; }),
+                rows_.end());
+    endResetModel();
 }
 
 void BatchFileList::StatusChanged(int row) {

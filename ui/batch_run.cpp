@@ -5,39 +5,39 @@
 namespace sonaro {
 namespace {
 
-// One job's progress, posted to the run's thread when its position changes.
+// How often the positions that changed are told.
+constexpr int kPollMs = 100;
+
+// One job's progress: the piece of work (counted at each new message) and its position.
 class JobPort final : public ProgressPort {
   public:
-    JobPort(BatchRun& run, int job) : run_(run), job_(job) {}
+    JobPort(std::atomic<int>& shared, int step) : shared_(shared), step_(step) {}
 
-    void SetMessage(const std::string&) override {
-        ++piece_;
-        position_ = -1;
-    }
+    void SetMessage(const std::string&) override { ++piece_; }
     bool Report(int position) override {
-        if (position != position_) {
-            position_ = position;
-            QMetaObject::invokeMethod(
-                &run_,
-                [run = &run_, job = job_, piece = piece_, position] {
-                    emit run->progressed(job, piece, position);
-                },
-                Qt::QueuedConnection);
-        }
+        shared_.store(piece_ * step_ + position, std::memory_order_relaxed);
         return false;  // the runner stops the work when the run is cancelled
     }
 
   private:
-    BatchRun& run_;
-    int job_;
+    std::atomic<int>& shared_;
+    int step_;
     int piece_ = 0;
-    int position_ = -1;
 };
 
 }  // namespace
 
 BatchRun::BatchRun(std::vector<BatchJob> jobs, const BatchSettings& settings, QObject* parent)
-    : QObject(parent), runner_(std::move(jobs), settings, *this) {}
+    : QObject(parent),
+      runner_(jobs, settings, *this),
+      positions_(std::make_unique<std::atomic<int>[]>(jobs.size())),
+      told_(jobs.size(), 0) {
+    for (std::size_t job = 0; job < jobs.size(); ++job) {
+        positions_[job] = 0;
+    }
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, &BatchRun::TellPositions);
+}
 
 BatchRun::~BatchRun() {
     runner_.Cancel();
@@ -47,20 +47,40 @@ BatchRun::~BatchRun() {
 }
 
 void BatchRun::Start() {
+    poll_.start();
     thread_ = std::thread([this] {
         runner_.Run();
         QMetaObject::invokeMethod(
-            this, [this] { emit ended(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                poll_.stop();
+                emit ended();
+            },
+            Qt::QueuedConnection);
     });
 }
 
+void BatchRun::TellPositions() {
+    for (std::size_t job = 0; job < told_.size(); ++job) {
+        const int now = positions_[job].load(std::memory_order_relaxed);
+        if (told_[job] >= 0 && now != told_[job]) {
+            told_[job] = now;
+            emit progressed(static_cast<int>(job), now / kPieceStep, now % kPieceStep);
+        }
+    }
+}
+
 std::unique_ptr<ProgressPort> BatchRun::Progress(std::size_t job) {
-    return std::make_unique<JobPort>(*this, static_cast<int>(job));
+    return std::make_unique<JobPort>(positions_[job], kPieceStep);
 }
 
 void BatchRun::Finished(std::size_t job, const BatchResult& result) {
     QMetaObject::invokeMethod(
-        this, [this, job = static_cast<int>(job), result] { emit finished(job, result); },
+        this,
+        [this, job, result] {
+            told_[job] = -1;
+            emit finished(static_cast<int>(job), result);
+        },
         Qt::QueuedConnection);
 }
 

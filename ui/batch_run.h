@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -9,9 +11,10 @@
 
 namespace sonaro {
 
-// A run of the batch runner on a thread of its own, told to the window's thread as signals: the
-// runner's worker threads report, and the signals are emitted on the thread this object lives
-// in, in the order the reports were made. Destroying it cancels the run and waits for its end.
+// A run of the batch runner on a thread of its own, told to the thread this object lives in as
+// signals. The workers only note each file's position; the positions that changed are told a few
+// times a second, so that a window showing them takes no time from the conversions. A file's end
+// is told once, after its last position. Destroying it cancels the run and waits for its end.
 class BatchRun final : public QObject, public BatchListener {
     Q_OBJECT
 
@@ -38,7 +41,14 @@ class BatchRun final : public QObject, public BatchListener {
     void ended();
 
   private:
+    // A job's piece and position in one number, as the workers leave it.
+    static constexpr int kPieceStep = 1000;
+    void TellPositions();
+
     BatchRunner runner_;
+    std::unique_ptr<std::atomic<int>[]> positions_;  // written by the workers
+    std::vector<int> told_;                          // the last told; -1 when ended
+    QTimer poll_;
     std::thread thread_;
 };
 

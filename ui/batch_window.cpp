@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -191,6 +192,7 @@ QWidget* CBatchWindow::CreateChoices() {
     Describe(folder_, "outputFolderEdit", QStringLiteral("Output folder"),
              QStringLiteral("The folder the converted files are written to"));
     folderLayout->addWidget(folder_, 1);
+    connect(folder_, &QLineEdit::textChanged, this, &CBatchWindow::UpdateControls);
     QPushButton* choose = AddButton(folderRow, "chooseFolderButton", QStringLiteral("C&hoose..."),
                                     QStringLiteral("Choose the output folder"));
     choose->setAccessibleName(QStringLiteral("Choose output folder"));
@@ -252,7 +254,7 @@ QWidget* CBatchWindow::CreateRunControls() {
                       QStringLiteral("Show the output folder in the file manager")),
             &QPushButton::clicked, this, [this] {
                 if (hooks_.openFolder) {
-                    hooks_.openFolder(QDir(folder_->text()).absolutePath());
+                    hooks_.openFolder(QDir(folder_->text().trimmed()).absolutePath());
                 }
             });
     connect(AddButton(box, "helpButton", QStringLiteral("Help"),
@@ -393,7 +395,9 @@ void CBatchWindow::UpdateControls() {
     }
     button("removeButton")->setEnabled(idle && table_->selectionModel()->hasSelection());
     button("clearButton")->setEnabled(idle && any);
-    button("convertButton")->setEnabled(idle && any);
+    const QString folder = folder_->text().trimmed();
+    button("convertButton")->setEnabled(idle && any && !folder.isEmpty());
+    button("openFolderButton")->setEnabled(!folder.isEmpty() && QFileInfo(folder).isDir());
     button("cancelButton")->setEnabled(!idle);
     import_->setEnabled(idle);
     folder_->setEnabled(idle);

@@ -248,9 +248,8 @@ TEST_F(BatchRunnerTest, EachFileEndsWithItsOwnResult) {
     EXPECT_EQ(listener.results[0].failure->Text(), "Not a RIFF file.");
 }
 
-// A cancel during the third file's conversion, at one and at two at once: the files done before
-// keep their results, the others end cancelled with no output and nothing in the private
-// directory.
+// A cancel during the third file's conversion, at one and at two at once: the files done keep
+// their results, the others end cancelled with no output and nothing in the private directory.
 TEST_F(BatchRunnerTest, CancelStopsAtTheNextReport) {
     std::vector<BatchJob> jobs;
     for (int i = 0; i < 6; ++i) {
@@ -282,7 +281,8 @@ TEST_F(BatchRunnerTest, CancelStopsAtTheNextReport) {
         EXPECT_EQ(std::distance(fs::directory_iterator(dir.File("out")), fs::directory_iterator()),
                   converted)
             << "no half-made file beside the results";
-        EXPECT_GE(converted, 2);
+        // Of the two files before the third, one may still be at work when the third begins.
+        EXPECT_GE(converted, 3 - static_cast<int>(atOnce));
         EXPECT_LE(converted, static_cast<int>(atOnce) + 1);
         EXPECT_EQ(dir.List().size(), jobs.size() + 1) << "nothing beside the inputs and out/";
         EXPECT_TRUE(tempRoot.ListBelow().empty());

@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
@@ -157,9 +158,9 @@ TEST_F(BatchWindowTest, FortyFilesGiveTheBytesOfTheCommandLine) {
     EXPECT_TRUE(tempRoot.ListBelow().empty());
 }
 
-// Cancel while the third file is being imported (its importer holds until then): the files done
-// stay whole, no other file is left in the folder or in the temporary directory; the rest stay
-// listed as cancelled, and Convert goes on with them.
+// Cancel while the third file is being imported (its importer holds until then) and a file is
+// done: the files done stay whole, no other file is left in the folder or in the temporary
+// directory; the rest stay listed as cancelled, and Convert goes on with them.
 TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartialFile) {
     NoCodecManager codecs;
     test::FakeImporter importer;
@@ -182,10 +183,11 @@ TEST_F(BatchWindowTest, CancelInTheMiddleLeavesNoPartialFile) {
     window.StartRun();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return window.files()
-                ->data(window.files()->index(2, 3), Qt::DisplayRole)
-                .toString()
-                .startsWith("Importing");
+            return window.files()->Count(State::Converted) > 0 &&
+                   window.files()
+                       ->data(window.files()->index(2, 3), Qt::DisplayRole)
+                       .toString()
+                       .startsWith("Importing");
         },
         kRunLimitMs));
     QTest::mouseClick(window.button("cancelButton"), Qt::LeftButton);
@@ -379,12 +381,14 @@ TEST_F(BatchWindowTest, NotificationAndClosingDuringARun) {
     NoCodecManager codecs;
     for (const auto& c : cases) {
         QStringList told;
+        QStringList opened;
         CBatchWindow window(
             codecs, nullptr,
             {[] { return 10; }, [](int) {},
              [&](const QString& summary, const QString& folder) { told << summary << folder; },
-             [](const QString&) {}, [](int) {}});
-        window.outputFolderEdit()->setText(QString::fromStdString(dir.File("n")));
+             [&](const QString& folder) { opened << folder; }, [](int) {}});
+        const QString folder = QString::fromStdString(dir.File(c.active ? "active" : "inactive"));
+        window.outputFolderEdit()->setText(folder);
         window.AddPaths({QString::fromStdString(ValidFile("n.wav"))});
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -394,9 +398,12 @@ TEST_F(BatchWindowTest, NotificationAndClosingDuringARun) {
             QApplication::setActiveWindow(&frame());
         }
         QSignalSpy ended(&window, &CBatchWindow::runEnded);
+        EXPECT_FALSE(window.button("openFolderButton")->isEnabled()) << "no folder yet";
         window.StartRun();
         ASSERT_TRUE(ended.wait(kRunLimitMs));
-        const QStringList expected = {"1 converted", QString::fromStdString(dir.File("n"))};
+        QTest::mouseClick(window.button("openFolderButton"), Qt::LeftButton);
+        EXPECT_EQ(opened, QStringList{folder});
+        const QStringList expected = {"1 converted", folder};
         EXPECT_EQ(told, c.notified ? expected : QStringList());
     }
 
@@ -415,6 +422,8 @@ TEST_F(BatchWindowTest, NotificationAndClosingDuringARun) {
 // Every control is named for a screen reader and reached by the keyboard; the list is read cell
 // by cell.
 TEST_F(BatchWindowTest, WhatAScreenReaderMeets) {
+    fs::create_directories(dir.File("out"));  // Open Folder is there to press
+    window()->outputFolderEdit()->setText(QString::fromStdString(dir.File("out")));
     Add({ValidFile("a.wav")});
     window()->show();
     QStringList unnamed;
@@ -456,8 +465,50 @@ TEST_F(BatchWindowTest, WhatAScreenReaderMeets) {
     for (const char* name : {"addFilesButton", "addFolderButton", "batchFileTable", "importBox",
                              "outputFolderEdit", "chooseFolderButton", "nameTakenBox", "volumeBox",
                              "openFolderButton", "helpButton", "convertButton", "closeButton"}) {
-        EXPECT_TRUE(reached.contains(QString::fromLatin1(name))) << name;
+        EXPECT_TRUE(reached.contains(QString::fromLatin1(name)))
+            << name << " " << reached.join(' ').toStdString();
     }
+}
+
+// The first output folder is "Sonaro" in the music folder of the user-dirs file, when that lies
+// in the home folder; nothing is made before a run. A folder once used is the next window's.
+TEST_F(BatchWindowTest, TheOutputFolderFirstInTheMusicFolderThenAsChosen) {
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    test::ScratchDir user;
+    qputenv("HOME", QByteArray::fromStdString(user.path()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(user.path()));
+    const struct {
+        const char* userDirs;  // the line of user-dirs.dirs, none when empty
+        const char* folder;    // below the home folder
+    } cases[] = {{"", "Music/Sonaro"},
+                 {"XDG_MUSIC_DIR=\"$HOME/Tunes\"", "Tunes/Sonaro"},
+                 {"XDG_MUSIC_DIR=\"/srv/music\"", "Music/Sonaro"},
+                 {"XDG_MUSIC_DIR=\"$HOME/\"", "Music/Sonaro"}};
+    NoCodecManager codecs;
+    for (const auto& c : cases) {
+        const std::string line = c.userDirs;
+        user.Write("user-dirs.dirs", std::vector<std::uint8_t>(line.begin(), line.end()));
+        QSettings().clear();
+        CBatchWindow fresh(codecs, nullptr, {});
+        EXPECT_EQ(fresh.outputFolderEdit()->text().toStdString(), user.File(c.folder))
+            << c.userDirs;
+    }
+    EXPECT_EQ(user.List(), std::vector<std::string>{"user-dirs.dirs"}) << "nothing made";
+    for (const auto& [name, value] : {std::pair{"HOME", home}, {"XDG_CONFIG_HOME", config}}) {
+        if (value.isNull()) {
+            qunsetenv(name);
+        } else {
+            qputenv(name, value);
+        }
+    }
+
+    Add({ValidFile("a.wav")});
+    window()->nameTakenBox()->setCurrentIndex(2);
+    ASSERT_TRUE(Run());
+    CBatchWindow next(codecs, nullptr, {});
+    EXPECT_EQ(next.outputFolderEdit()->text().toStdString(), dir.File("out"));
+    EXPECT_EQ(next.nameTakenBox()->currentIndex(), 2);
 }
 
 TEST(BatchTimeLeft, FromTheTimeTakenAndTheShareDone) {
