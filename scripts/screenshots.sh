@@ -106,18 +106,22 @@ kill "$opened" 2>/dev/null || true
 export HOME="$work/home"
 mkdir -p "$HOME" "$work/many"
 if command -v sox >/dev/null; then
-    "$(dirname "$0")/../bench/batch_inputs.sh" "$work/many" 38 30
-    sox -n -r 44100 -c 2 "$work/many/song.flac" synth 30 sine 440 vol 0.5
+    "$(dirname "$0")/../bench/batch_inputs.sh" "$work/many" 38 60
+    sox -n -r 44100 -c 2 "$work/many/song.flac" synth 60 sine 440 vol 0.5
     "$build/cli/sonaro-convert" --quiet "$work/many/1.wav" -o "$work/many/converted.wav"
     "$sonaro" "$work/many"/*.wav "$work/many/song.flac" >"$work/batch.log" 2>&1 &
     pids="$pids $!"
     batch=$(wait_window '^Convert Several Files$')
     shoot "$batch" batch-before.png
     keys "$batch" alt+c
-    sleep 1.5
+    results() { ls "$HOME/Music/Sonaro" 2>/dev/null | wc -l; }
+    for _ in $(seq 1000); do
+        [ "$(results)" -ge 4 ] && break
+        sleep 0.02
+    done
     import -window root "$out/batch-during.png" && echo "screenshots: $out/batch-during.png"
     for _ in $(seq 600); do
-        [ "$(ls "$HOME/Music/Sonaro" 2>/dev/null | wc -l)" -ge 39 ] && break
+        [ "$(results)" -ge 39 ] && break
         sleep 0.1
     done
     sleep 1

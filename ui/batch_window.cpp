@@ -96,7 +96,7 @@ CBatchWindow::CBatchWindow(CodecManager& codecs, ImportPort* importer, BatchWind
     LoadProfile();
     ShowVolumeLevel();
     UpdateControls();
-    resize(760, 480);
+    resize(860, 520);
 }
 
 CBatchWindow::~CBatchWindow() = default;
@@ -119,7 +119,10 @@ void CBatchWindow::CreateControls() {
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setTabKeyNavigation(false);
+    table_->setWordWrap(false);
+    table_->setTextElideMode(Qt::ElideMiddle);  // a cell's tooltip holds all of it
     table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 8);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setColumnWidth(BatchFileList::FileColumn, 150);
     table_->setColumnWidth(BatchFileList::FolderColumn, 170);
@@ -209,6 +212,7 @@ QWidget* CBatchWindow::CreateChoices() {
     for (const NameTakenChoice& choice : kNameTakenChoices) {
         nameTaken_->addItem(QString::fromLatin1(choice.text));
     }
+    nameTaken_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* nameLabel = new QLabel(QStringLiteral("When a &name is taken:"), box);
     nameLabel->setBuddy(nameTaken_);
     form->addRow(nameLabel, nameTaken_);
@@ -222,6 +226,7 @@ QWidget* CBatchWindow::CreateChoices() {
             hooks_.setVolumeLevel(level);
         }
     });
+    volume_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* volumeLabel = new QLabel(QStringLiteral("&Volume level:"), box);
     volumeLabel->setBuddy(volume_);
     form->addRow(volumeLabel, volume_);
@@ -236,9 +241,7 @@ QWidget* CBatchWindow::CreateRunControls() {
     overall_ = new QProgressBar(box);
     Describe(overall_, "overallBar", QStringLiteral("Files converted"),
              QStringLiteral("How many files of the run have ended"));
-    overall_->setRange(0, 1);
-    overall_->setValue(0);
-    overall_->setFormat(QString());
+    overall_->setVisible(false);  // from the first run on
     barRow->addWidget(overall_, 1);
     timeLeft_ = new QLabel(box);
     Describe(timeLeft_, "timeLeftLabel", QStringLiteral("Time left"));

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableView>
 
 #include "convert/batch/result_names.h"
 #include "ui/batch_file_list.h"
@@ -64,6 +65,7 @@ void CBatchWindow::StartRun() {
     connect(run_.get(), &BatchRun::finished, this, &CBatchWindow::OnFinished);
     connect(run_.get(), &BatchRun::ended, this, &CBatchWindow::OnRunEnded);
     clock_.start();
+    overall_->setVisible(true);
     ShowOverall();
     UpdateControls();
     button("cancelButton")->setFocus();
@@ -79,6 +81,9 @@ void CBatchWindow::CancelRun() {
 
 // A file that is imported first counts its import as the first half of its work.
 void CBatchWindow::OnProgress(int job, int piece, int position) {
+    if (files_->state(job) == BatchFileList::State::Waiting) {
+        table_->scrollTo(files_->index(job, 0));  // the list follows the files at work
+    }
     files_->SetProgress(job, piece, position);
     const double pieces = files_->WillImport(job) ? 2.0 : 1.0;
     done_[static_cast<std::size_t>(job)] = (piece - 1 + position / 100.0) / pieces;
@@ -86,6 +91,7 @@ void CBatchWindow::OnProgress(int job, int piece, int position) {
 }
 
 void CBatchWindow::OnFinished(int job, const BatchResult& result) {
+    table_->scrollTo(files_->index(job, 0));
     files_->SetResult(job, result);
     done_[static_cast<std::size_t>(job)] = 1.0;
     ++ended_;
