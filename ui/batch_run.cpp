@@ -5,8 +5,8 @@
 namespace sonaro {
 namespace {
 
-// How often the positions that changed are told.
-constexpr int kPollMs = 100;
+// How often what changed is told.
+constexpr int kPollMs = 250;
 
 // One job's progress: the piece of work (counted at each new message) and its position.
 class JobPort final : public ProgressPort {
@@ -36,7 +36,7 @@ BatchRun::BatchRun(std::vector<BatchJob> jobs, const BatchSettings& settings, QO
         positions_[job] = 0;
     }
     poll_.setInterval(kPollMs);
-    connect(&poll_, &QTimer::timeout, this, &BatchRun::TellPositions);
+    connect(&poll_, &QTimer::timeout, this, &BatchRun::TellProgress);
 }
 
 BatchRun::~BatchRun() {
@@ -54,13 +54,24 @@ void BatchRun::Start() {
             this,
             [this] {
                 poll_.stop();
+                TellProgress();
                 emit ended();
             },
             Qt::QueuedConnection);
     });
 }
 
-void BatchRun::TellPositions() {
+// The ends first, so that no position of a file is told after its end.
+void BatchRun::TellProgress() {
+    std::vector<std::pair<std::size_t, BatchResult>> ended;
+    {
+        std::lock_guard lock(endedLock_);
+        ended.swap(ended_);
+    }
+    for (const auto& [job, result] : ended) {
+        told_[job] = -1;
+        emit finished(static_cast<int>(job), result);
+    }
     for (std::size_t job = 0; job < told_.size(); ++job) {
         const int now = positions_[job].load(std::memory_order_relaxed);
         if (told_[job] >= 0 && now != told_[job]) {
@@ -68,6 +79,7 @@ void BatchRun::TellPositions() {
             emit progressed(static_cast<int>(job), now / kPieceStep, now % kPieceStep);
         }
     }
+    emit told();
 }
 
 std::unique_ptr<ProgressPort> BatchRun::Progress(std::size_t job) {
@@ -75,13 +87,8 @@ std::unique_ptr<ProgressPort> BatchRun::Progress(std::size_t job) {
 }
 
 void BatchRun::Finished(std::size_t job, const BatchResult& result) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, job, result] {
-            told_[job] = -1;
-            emit finished(static_cast<int>(job), result);
-        },
-        Qt::QueuedConnection);
+    std::lock_guard lock(endedLock_);
+    ended_.emplace_back(job, result);
 }
 
 }  // namespace sonaro

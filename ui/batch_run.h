@@ -4,7 +4,9 @@
 #include <QTimer>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "convert/batch/batch_runner.h"
@@ -12,9 +14,9 @@
 namespace sonaro {
 
 // A run of the batch runner on a thread of its own, told to the thread this object lives in as
-// signals. The workers only note each file's position; the positions that changed are told a few
-// times a second, so that a window showing them takes no time from the conversions. A file's end
-// is told once, after its last position. Destroying it cancels the run and waits for its end.
+// signals. The workers only note each file's position and end; what changed is told a few times a
+// second, so that a window showing it takes next to no time from the conversions. A file's end is
+// told once, after its last position. Destroying it cancels the run and waits for its end.
 class BatchRun final : public QObject, public BatchListener {
     Q_OBJECT
 
@@ -37,17 +39,21 @@ class BatchRun final : public QObject, public BatchListener {
     // conversion), position is that piece's, 0 to 100.
     void progressed(int job, int piece, int position);
     void finished(int job, const sonaro::BatchResult& result);
+    // What changed since the last time has been told.
+    void told();
     // Every job has its result and the workers are gone.
     void ended();
 
   private:
     // A job's piece and position in one number, as the workers leave it.
     static constexpr int kPieceStep = 1000;
-    void TellPositions();
+    void TellProgress();
 
     BatchRunner runner_;
     std::unique_ptr<std::atomic<int>[]> positions_;  // written by the workers
-    std::vector<int> told_;                          // the last told; -1 when ended
+    std::mutex endedLock_;
+    std::vector<std::pair<std::size_t, BatchResult>> ended_;  // not told yet; under endedLock_
+    std::vector<int> told_;  // the last position told; -1 once the end is told
     QTimer poll_;
     std::thread thread_;
 };

@@ -63,6 +63,7 @@ void CBatchWindow::StartRun() {
         BatchSettings{volume_->value(), 0, codecs_, import_->isChecked() ? importer_ : nullptr});
     connect(run_.get(), &BatchRun::progressed, this, &CBatchWindow::OnProgress);
     connect(run_.get(), &BatchRun::finished, this, &CBatchWindow::OnFinished);
+    connect(run_.get(), &BatchRun::told, this, &CBatchWindow::ShowOverall);
     connect(run_.get(), &BatchRun::ended, this, &CBatchWindow::OnRunEnded);
     clock_.start();
     overall_->setVisible(true);
@@ -87,7 +88,6 @@ void CBatchWindow::OnProgress(int job, int piece, int position) {
     files_->SetProgress(job, piece, position);
     const double pieces = files_->WillImport(job) ? 2.0 : 1.0;
     done_[static_cast<std::size_t>(job)] = (piece - 1 + position / 100.0) / pieces;
-    ShowOverall();
 }
 
 void CBatchWindow::OnFinished(int job, const BatchResult& result) {
@@ -95,9 +95,9 @@ void CBatchWindow::OnFinished(int job, const BatchResult& result) {
     files_->SetResult(job, result);
     done_[static_cast<std::size_t>(job)] = 1.0;
     ++ended_;
-    ShowOverall();
 }
 
+// Once for all that a tick of the run told: the bar repaints at once when it moves.
 void CBatchWindow::ShowOverall() {
     const int total = static_cast<int>(done_.size());
     double share = 0.0;
