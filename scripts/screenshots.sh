@@ -116,7 +116,7 @@ if command -v sox >/dev/null; then
     keys "$batch" alt+c
     results() { ls "$HOME/Music/Sonaro" 2>/dev/null | wc -l; }
     for _ in $(seq 1000); do
-        [ "$(results)" -ge 4 ] && break
+        [ "$(results)" -ge 12 ] && break
         sleep 0.02
     done
     import -window root "$out/batch-during.png" && echo "screenshots: $out/batch-during.png"
