@@ -14,7 +14,14 @@ namespace {
 
 // The page of each help context.
 QString TopicPage(int context) {
-    return context == 2 ? QStringLiteral("settings.html") : QStringLiteral("index.html");
+    switch (context) {
+        case 2:
+            return QStringLiteral("settings.html");
+        case 3:
+            return QStringLiteral("batch.html");
+        default:
+            return QStringLiteral("index.html");
+    }
 }
 
 // The installed help pages, where the install put them beside the program's bin directory.

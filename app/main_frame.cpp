@@ -202,6 +202,7 @@ void CMainFrame::OnCommand(unsigned command) {
     }
     // The enabling is decided again after every command, as settings change it without a redraw.
     UpdateCommandUI();
+    emit commandHandled(command);
 }
 
 // Ctrl+S: the document saves through Save As. A document without a path name, or whose file may
@@ -298,6 +299,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     doc_.DeleteContents();
     event->accept();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) {
+        emit enabledChanged(isEnabled());
+    }
+    QMainWindow::changeEvent(event);
 }
 
 bool CMainFrame::QueryEndSession() {

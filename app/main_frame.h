@@ -48,7 +48,14 @@ class CMainFrame : public QMainWindow {
     // the user kept it open (Cancel at the save prompt), so that the logout stops.
     bool QueryEndSession();
 
+  signals:
+    // A command has run (and the enabling was decided again).
+    void commandHandled(unsigned command);
+    // The window was enabled or disabled (a conversion or an import waits in it).
+    void enabledChanged(bool enabled);
+
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

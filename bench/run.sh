@@ -8,9 +8,10 @@
 # an input (GStreamer without an MS ADPCM decoder) is left out of that row. The floor of a row is
 # the least time sonaro can take there (bench/conversion_floor.cpp): its filter's multiply-adds at
 # the measured limit of this processor plus its temporary files moved through the page cache.
-# Then the resampler's sums against the limit of each instruction set. Take it on a quiet
-# machine: the processor and the load are printed first. LENGTH (seconds, default 600) shortens
-# the long inputs for a quick try of the script itself.
+# Then the same batch through the batch window's run against sonaro-convert --jobs with as many
+# jobs as CPUs, and the resampler's sums against the limit of each instruction set. Take it on a
+# quiet machine: the processor and the load are printed first. LENGTH (seconds, default 600)
+# shortens the long inputs for a quick try of the script itself.
 # Usage: bench/run.sh BUILD_DIR [RUNS [LENGTH]]
 set -eu
 build=$1
@@ -78,17 +79,8 @@ make_input s22 "$length" 22050 2 pcm
 make_input a44 "$length" 44100 2 adpcm
 make_input short 10 44100 2 pcm
 
-mkdir "$work/batch" "$work/out"
-i=0
-for rate in 11025 16000 22050 32000 44100 48000 24000 12000; do
-    for channels in 1 2; do
-        for take in 1 2 3; do
-            i=$((i + 1))
-            [ $i -le 40 ] || break
-            sox -n -r $rate -c $channels -b 16 "$work/batch/$i.wav" synth 15 pinknoise vol 0.5
-        done
-    done
-done
+mkdir "$work/out"
+"$(dirname "$0")/batch_inputs.sh" "$work/batch" 40 15
 ls "$work"/batch/*.wav > "$work/list"
 batch_specs=$(for file in "$work"/batch/*.wav; do spec "$file"; done)
 
@@ -112,6 +104,16 @@ done
     "ffmpeg=xargs -a '$work/list' -P 2 -I{} ffmpeg -v error -y -i {} -ar 8000 -ac 1 -c:a pcm_alaw -f wav {}.ffmpeg" \
     "GStreamer=xargs -a '$work/list' -P 2 -I{} gst-launch-1.0 -q filesrc location={} ! decodebin ! audioconvert ! audioresample ! audio/x-raw,rate=8000,channels=1 ! alawenc ! wavenc ! filesink location={}.gst" \
     "sonaro=$convert --quiet --jobs 2 \$(cat '$work/list') --output-dir '$work/out'"
+# The same files through the batch window's run (from Convert to its end), against sonaro-convert
+# with as many jobs as the window takes conversions at once (the CPUs usable).
+window="$build/bench/sonaro-bench-batch-window"
+if [ -x "$window" ]; then
+    echo
+    echo "| input (15 s each) | jobs | sonaro-convert s | batch window s | window / sonaro-convert |"
+    echo "|---|---|---|---|---|"
+    # shellcheck disable=SC2046
+    "$window" "$runs" "$convert" $(cat "$work/list") 2>/dev/null
+fi
 
 echo
 echo "== the resampler's sums alone: multiply-adds per second against each instruction set's limit"

@@ -36,7 +36,8 @@ bool SpoolStandardInput(const std::string& path) {
     return false;
 }
 
-// The file an input is read from: itself, or the copy of the standard input.
+}  // namespace
+
 Outcome<std::string> ReadablePath(const std::string& input, TempDirectory& directory) {
     if (input != kStandardStream) {
         return input;
@@ -52,8 +53,6 @@ Outcome<std::string> ReadablePath(const std::string& input, TempDirectory& direc
     }
 }
 
-}  // namespace
-
 Outcome<SoundDescription> OpenInput(const std::string& input, TempDirectory& directory,
                                     const InputReaders& readers, ProgressPort& progress,
                                     TerminalMessages& messages) {
@@ -62,17 +61,7 @@ Outcome<SoundDescription> OpenInput(const std::string& input, TempDirectory& dir
         return path.failure();
     }
     messages.ReadFrom(*path);
-    Outcome<SoundDescription> opened = OpenSound(*path, readers.codecs);
-    if (opened || readers.importer == nullptr || !ImportMends(opened.failure())) {
-        return opened;
-    }
-    try {
-        progress.SetMessage(FileNamePart(*path));
-        return ImportSound(*path, directory.FilePath("SN_0_tmp.wav"), *readers.importer,
-                           readers.codecs, progress);
-    } catch (const FileException& error) {
-        return Failure::FromFile(error);
-    }
+    return OpenOrImportSound(*path, directory, readers.importer, readers.codecs, progress);
 }
 
 }  // namespace sonaro

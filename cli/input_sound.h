@@ -19,6 +19,11 @@ struct InputReaders {
     ImportPort* importer;
 };
 
+// The file an input of the command line is read from: itself, or for "-" a copy of the standard
+// input, read to its end into the private directory first (the reader seeks). Why not: a failed
+// read (naming "-") or write, or a signal that broke it off.
+Outcome<std::string> ReadablePath(const std::string& input, TempDirectory& directory);
+
 // Opens an input of the command line. "-" is the standard input: it is read to its end into the
 // private directory first, and messages about its copy name it "-". With an importer, a file the
 // reader refuses for what an import mends is imported into the private directory and opened from

@@ -46,6 +46,9 @@ class CSonaroDoc {
     void OnPlay();
     void OnStop();
     void OnSettings();
+    // The volume level of the conversions (kept within 0 to 10); a new level enables Convert
+    // again, so that the sound can be converted at it.
+    void SetVolumeLevel(int level);
     // Whether the command is enabled now.
     bool OnUpdateFileSaveAs() const;
     bool OnUpdateConvert() const;

@@ -1,4 +1,6 @@
 // The document's command handlers: open, save, play, stop, settings and their enabling rules.
+#include <algorithm>
+
 #include "convert/files/path_parts.h"
 #include "document/sonaro_doc.h"
 #include "resources/string_table.h"
@@ -101,14 +103,16 @@ void CSonaroDoc::OnSettings() {
     if (!user_.RunSettings(values)) {
         return;
     }
-    if (values.volumeLevel != volumeLevel_) {
-        convertEnabled_ = true;
-        volumeLevel_ = values.volumeLevel < 0    ? 0
-                       : values.volumeLevel > 10 ? 10
-                                                 : values.volumeLevel;
-    }
+    SetVolumeLevel(values.volumeLevel);
     autoPlayAfterOpen_ = values.autoPlayAfterOpen;
     autoPlayAfterConvert_ = values.autoPlayAfterConvert;
+}
+
+void CSonaroDoc::SetVolumeLevel(int level) {
+    if (level != volumeLevel_) {
+        convertEnabled_ = true;
+        volumeLevel_ = std::clamp(level, 0, 10);
+    }
 }
 
 bool CSonaroDoc::OnUpdateFileSaveAs() const {

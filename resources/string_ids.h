@@ -15,6 +15,7 @@ enum StringId : unsigned {
     ID_SETTINGS = 32775,
     ID_HELP_TOPICS = 32778,  // no string
     ID_FILE_IMPORT = 32779,
+    ID_FILE_CONVERT_SEVERAL = 32780,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,

@@ -21,6 +21,8 @@ constexpr std::array kStrings = {
     Entry{ID_STOP, "Stop playing the active WAV file\nStop"},
     Entry{ID_SETTINGS, "Conversion settings\nSettings"},
     Entry{ID_FILE_IMPORT, "Import a sound file of any format as a WAV file\nImport"},
+    Entry{ID_FILE_CONVERT_SEVERAL,
+          "Convert many sound files at once into a folder\nConvert Several Files"},
     Entry{AFX_IDS_APP_TITLE, "Sonaro"},
     Entry{ID_FILE_OPEN, "Open an existing document\nOpen"},
     Entry{ID_FILE_SAVE, "Save the active document\nSave"},

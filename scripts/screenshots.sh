@@ -76,6 +76,9 @@ empty=$!
 pids="$pids $empty"
 main=$(wait_window '^Sonaro$')
 shoot "$main" main-empty.png
+keys "$main" alt+f
+shoot root file-menu.png
+keys "$main" Escape
 keys "$main" alt+h a
 about=$(wait_window '^About Sonaro$')
 shoot root about.png
@@ -87,7 +90,8 @@ kill "$empty"
 
 # 2. Started with a file; then converted.
 "$sonaro" "$input" >"$work/open.log" 2>&1 &
-pids="$pids $!"
+opened=$!
+pids="$pids $opened"
 main=$(wait_window "^Sonaro - $name\$")
 shoot "$main" main-opened.png
 keys "$main" alt+c s
@@ -101,4 +105,32 @@ if progress=$(wait_window '^Converting...$'); then
 fi
 if main=$(wait_window "^Sonaro - $name \\*\$"); then
     shoot "$main" main-converted.png
+fi
+
+# 3. Several files: the batch window before, during and after a run of 40 files (one refused,
+# one imported), its results in a music folder of the new user's own.
+kill "$opened" 2>/dev/null || true
+export HOME="$work/home"
+mkdir -p "$HOME" "$work/many"
+if command -v sox >/dev/null; then
+    "$(dirname "$0")/../bench/batch_inputs.sh" "$work/many" 38 60
+    sox -n -r 44100 -c 2 "$work/many/song.flac" synth 60 sine 440 vol 0.5
+    "$build/cli/sonaro-convert" --quiet "$work/many/1.wav" -o "$work/many/converted.wav"
+    "$sonaro" "$work/many"/*.wav "$work/many/song.flac" >"$work/batch.log" 2>&1 &
+    pids="$pids $!"
+    batch=$(wait_window '^Convert Several Files$')
+    shoot "$batch" batch-before.png
+    keys "$batch" alt+c
+    results() { ls "$HOME/Music/Sonaro" 2>/dev/null | wc -l; }
+    for _ in $(seq 1000); do
+        [ "$(results)" -ge 12 ] && break
+        sleep 0.02
+    done
+    import -window root "$out/batch-during.png" && echo "screenshots: $out/batch-during.png"
+    for _ in $(seq 600); do
+        [ "$(results)" -ge 39 ] && break
+        sleep 0.1
+    done
+    sleep 1
+    shoot root batch-after.png
 fi

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "convert/files/file_copy.h"
+#include "convert/files/path_parts.h"
 #include "convert/operations/conversion_chain.h"
 #include "convert/operations/wave_reader.h"
 #include "resources/string_ids.h"
@@ -82,6 +83,21 @@ Outcome<SoundDescription> ImportSound(const std::string& path, const std::string
     File::RemoveIfPresent(target);
     failure->path = path;
     return *failure;
+}
+
+Outcome<SoundDescription> OpenOrImportSound(const std::string& path, TempDirectory& directory,
+                                            ImportPort* importer, CodecManager& codecs,
+                                            ProgressPort& progress) {
+    Outcome<SoundDescription> opened = OpenSound(path, codecs);
+    if (opened || importer == nullptr || !ImportMends(opened.failure())) {
+        return opened;
+    }
+    progress.SetMessage(FileNamePart(path));
+    try {
+        return ImportSound(path, directory.FilePath("SN_0_tmp.wav"), *importer, codecs, progress);
+    } catch (const FileException& error) {
+        return Failure::FromFile(error);  // the private directory could not be made
+    }
 }
 
 }  // namespace sonaro

@@ -49,4 +49,11 @@ Outcome<SoundDescription> ImportSound(const std::string& path, const std::string
                                       ImportPort& importer, CodecManager& codecs,
                                       ProgressPort& progress);
 
+// Opens the file at path; with an importer, a file the reader refuses for what an import mends is
+// imported into the private directory ("SN_0_tmp.wav") and opened from there. The description of
+// the sound, or why not (the reader's refusal when no import was tried).
+Outcome<SoundDescription> OpenOrImportSound(const std::string& path, TempDirectory& directory,
+                                            ImportPort* importer, CodecManager& codecs,
+                                            ProgressPort& progress);
+
 }  // namespace sonaro
