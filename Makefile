@@ -74,10 +74,13 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 	./scripts/check-package.sh $(BUILD)
 
-# The windows of the desktop application as PNG files in screenshots/, taken in a private X server.
+# The windows of the desktop application as PNG files: in screenshots/ from a private X server,
+# in screenshots/wayland/ from a headless Wayland compositor (the test codec driver makes a
+# conversion slow enough to be seen there).
 screenshots: build
 	$(DEPS) screenshots
 	./scripts/screenshots.sh $(BUILD) screenshots
+	./scripts/screenshots.sh --wayland $(BUILD) screenshots/wayland
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -54,6 +54,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     // The picture comes first, left of the texts, at its own size.
     pictureCtrl_ = new QLabel(this);
     pictureCtrl_->setObjectName(QStringLiteral("picture"));
+    pictureCtrl_->setAccessibleName(QStringLiteral("Piano keyboard"));
     pictureCtrl_->setGeometry(8, 40, kPictureWidth, kPictureHeight);
     LoadPicture();
 

@@ -7,8 +7,8 @@
 namespace sonaro {
 
 std::unique_ptr<ProgressPort> MakeProgressWindow(QWidget* mainWindow, const std::string& title,
-                                                 bool smooth) {
-    return std::make_unique<CProgressPopup>(mainWindow, title, smooth);
+                                                 const std::string& message) {
+    return CProgressPopup::OpenForWork(mainWindow, title, message);
 }
 
 bool RunSettingsDialog(QWidget* mainWindow, SettingsValues& values,

@@ -13,9 +13,10 @@ class QWidget;
 
 namespace sonaro {
 
-// The desktop's progress window for one conversion, modal towards the main window.
+// The desktop's progress window for one conversion or import, modal towards the main window: the
+// caption, the message over a bar from 0 to 100, one line of text 320 pixels wide.
 std::unique_ptr<ProgressPort> MakeProgressWindow(QWidget* mainWindow, const std::string& title,
-                                                 bool smooth);
+                                                 const std::string& message);
 
 // Runs the settings dialog on the values; true when it ended with OK. Its Help button asks for
 // help through showHelp.

@@ -7,13 +7,21 @@
 #include <QVBoxLayout>
 
 #include "convert/files/install_paths.h"
+#include "ui/accessible_role.h"
 
 namespace sonaro {
 namespace {
 
 // The page of each help context.
 QString TopicPage(int context) {
-    return context == 2 ? QStringLiteral("settings.html") : QStringLiteral("index.html");
+    switch (context) {
+        case 2:
+            return QStringLiteral("settings.html");
+        case 3:
+            return QStringLiteral("batch.html");
+        default:
+            return QStringLiteral("index.html");
+    }
 }
 
 // The installed help pages, where the install put them beside the program's bin directory.
@@ -28,8 +36,12 @@ QString InstalledHelpDirectory() {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Sonaro Help"));
     setObjectName(QStringLiteral("helpWindow"));
+    SetAccessibleRole(this, QAccessible::Window);
     browser_ = new QTextBrowser(this);
     browser_->setOpenExternalLinks(false);
+    // A screen reader names the text by the page's title.
+    connect(browser_, &QTextBrowser::sourceChanged, this,
+            [this] { browser_->setAccessibleName(browser_->documentTitle()); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser_);

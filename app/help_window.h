@@ -15,8 +15,8 @@ class HelpWindow : public QWidget {
   public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
-    // The page of a help context: 1 the Help Topics, 2 the settings dialog. The pages installed
-    // with the program are used when they are there, else the copies built into it.
+    // The page of a help context: 1 the Help Topics, 2 the settings dialog, 3 the batch window. The
+    // pages installed with the program are used when they are there, else the copies built into it.
     static QUrl TopicUrl(int context);
 
     void ShowTopic(int context);

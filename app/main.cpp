@@ -4,14 +4,16 @@
 #include <iostream>
 
 #include "app/sonaro_app.h"
+#include "convert/files/heap_policy.h"
 #include "convert/files/temp_directory.h"
 #include "resources/version.h"
 
 namespace {
 
 constexpr char kUsage[] =
-    "Usage: sonaro [FILE]\n"
+    "Usage: sonaro [FILE...]\n"
     "Opens FILE, a WAV file, for conversion to the Tavrin Palmet's A-law format.\n"
+    "Several files or folders open the window that converts many files at once.\n"
     "\n"
     "  --help       show this text\n"
     "  --version    show the version\n";
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
         std::cout << sonaro::VersionText("sonaro");
         return 0;
     }
+    sonaro::KeepFreedMemoryForReuse();  // the batch window's conversions allocate much in turn
     QApplication application(argc, argv);
     sonaro::CSonaroApp::SetProfileNames();
     QApplication::setApplicationVersion(QString::fromLatin1(sonaro::Version()));

@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 
 #include "app/qt_user_port.h"
@@ -54,6 +56,7 @@ CMainFrame::CMainFrame(CSonaroDoc& doc, UserPort& user, QWidget* parent)
     view_ = new CSonaroView(doc_, this);
     view_->setObjectName(QStringLiteral("view"));
     setCentralWidget(view_);
+    view_->setFocus(Qt::OtherFocusReason);  // a screen reader starts by reading the file's lines
     UpdateCommandUI();
 }
 
@@ -62,6 +65,8 @@ QAction* CMainFrame::action(unsigned command) const {
     return it == actions_.end() ? nullptr : it->second;
 }
 
+// A menu text's shortcut (after its tab) becomes the action's shortcut, which the menu shows in
+// the same place; the text itself, read out by screen readers, is then the item's name alone.
 QAction* CMainFrame::MakeAction(unsigned command, const char* text) {
     if (QAction* existing = action(command)) {
         return existing;
@@ -69,7 +74,12 @@ QAction* CMainFrame::MakeAction(unsigned command, const char* text) {
     auto* act = new QAction(this);
     act->setObjectName(QStringLiteral("command%1").arg(command));
     if (text != nullptr) {
-        act->setText(QString::fromUtf8(text));
+        const QStringList parts = QString::fromUtf8(text).split(QLatin1Char('\t'));
+        act->setText(parts.constFirst());
+        if (parts.size() > 1) {
+            act->setShortcut(QKeySequence(parts[1]));
+            act->setShortcutContext(Qt::WindowShortcut);
+        }
     }
     const QString tooltip = QString::fromStdString(CommandTooltip(command));
     if (!tooltip.isEmpty()) {
@@ -120,8 +130,26 @@ void CMainFrame::CreateToolBar() {
             strip.copy(image * kToolbarImageWidth, 0, kToolbarImageWidth, kToolbarImageHeight)));
         ++image;
         toolBar_->addAction(act);
+        DescribeToolButton(toolBar_->widgetForAction(act), act);
+    }
+    // The button that shows the buttons a narrow bar leaves out.
+    for (auto* button : toolBar_->findChildren<QToolButton*>()) {
+        if (button->accessibleName().isEmpty()) {
+            button->setAccessibleName(QStringLiteral("More buttons"));
+        }
     }
     addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+// A toolbar button is named by its tooltip and described by its command's prompt, and the Tab key
+// reaches it: Play and Stop are on the toolbar only.
+void CMainFrame::DescribeToolButton(QWidget* button, const QAction* act) {
+    if (button == nullptr) {
+        return;
+    }
+    button->setAccessibleName(act->toolTip());
+    button->setAccessibleDescription(act->statusTip());
+    button->setFocusPolicy(Qt::TabFocus);
 }
 
 // Accelerators of commands without a menu item are actions of the window itself.
@@ -174,6 +202,7 @@ void CMainFrame::OnCommand(unsigned command) {
     }
     // The enabling is decided again after every command, as settings change it without a redraw.
     UpdateCommandUI();
+    emit commandHandled(command);
 }
 
 // Ctrl+S: the document saves through Save As. A document without a path name, or whose file may
@@ -199,6 +228,12 @@ void CMainFrame::OnConvert() {
     converting_ = true;
     doc_.OnConvert();
     converting_ = false;
+    // The focus comes back from the progress window to the view, which shows the result (or the
+    // file as it was); without a window manager to do it, the window takes the activation back.
+    if (QApplication::activeWindow() == nullptr) {
+        activateWindow();
+    }
+    view_->setFocus(Qt::OtherFocusReason);
     if (closeAfterConversion_) {
         closeAfterConversion_ = false;
         close();
@@ -229,8 +264,12 @@ void CMainFrame::UpdateCommandUI() {
     }
 }
 
+// New lines in the view (a file opened or converted) take the focus to it, where a screen reader
+// reads them out.
 void CMainFrame::OnDocumentChanged() {
-    view_->OnUpdate();
+    if (view_->OnUpdate()) {
+        view_->setFocus(Qt::OtherFocusReason);
+    }
     UpdateCommandUI();
 }
 
@@ -260,6 +299,13 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     }
     doc_.DeleteContents();
     event->accept();
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) {
+        emit enabledChanged(isEnabled());
+    }
+    QMainWindow::changeEvent(event);
 }
 
 bool CMainFrame::QueryEndSession() {

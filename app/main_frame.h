@@ -48,7 +48,14 @@ class CMainFrame : public QMainWindow {
     // the user kept it open (Cancel at the save prompt), so that the logout stops.
     bool QueryEndSession();
 
+  signals:
+    // A command has run (and the enabling was decided again).
+    void commandHandled(unsigned command);
+    // The window was enabled or disabled (a conversion or an import waits in it).
+    void enabledChanged(bool enabled);
+
   protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -57,6 +64,7 @@ class CMainFrame : public QMainWindow {
     QAction* MakeAction(unsigned command, const char* text);
     void CreateMenus();
     void CreateToolBar();
+    static void DescribeToolButton(QWidget* button, const QAction* act);
     void CreateAccelerators();
     void OnFileSave();
     void OnConvert();

@@ -7,8 +7,8 @@
 #include <QTimer>
 
 #include "app/wave_stream_device.h"
+#include "convert/operations/format_record.h"
 #include "convert/playback/wave_stream.h"
-#include "document/format_record.h"
 
 namespace sonaro {
 namespace {
@@ -42,11 +42,11 @@ bool QtSoundOutput::Stop() {
     return true;
 }
 
-// The file is opened and checked, its format given to the sink, and the sink started at once:
+// The sound is opened and checked, its format given to the sink, and the sink started at once:
 // it decodes the samples as it pulls them.
-bool QtSoundOutput::PlayFile(const std::string& path) {
+bool QtSoundOutput::PlayFile(const SoundDescription& sound) {
     Stop();
-    std::unique_ptr<WaveStream> stream = WaveStream::OpenFile(path, kPlayableLimit, codecs_);
+    std::unique_ptr<WaveStream> stream = WaveStream::Open(sound, kPlayableLimit, codecs_);
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (stream == nullptr || device.isNull()) {
         return false;

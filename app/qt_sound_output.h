@@ -24,7 +24,7 @@ class QtSoundOutput final : public SoundOutput {
 
     unsigned CountDevices() override;
     bool Stop() override;
-    bool PlayFile(const std::string& path) override;
+    bool PlayFile(const SoundDescription& sound) override;
 
     // A sound has been started and has neither ended nor been stopped.
     bool IsPlaying() const;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 #include "app/desktop_parts.h"
@@ -16,10 +17,20 @@ QString AppTitle() {
     return QString::fromUtf8(LoadString(AFX_IDS_APP_TITLE));
 }
 
+// A warning box's icon is read out by its meaning, as the box's own picture.
+void NameWarningIcon(QMessageBox& box) {
+    for (auto* label : box.findChildren<QLabel*>()) {
+        if (!label->pixmap().isNull()) {
+            label->setAccessibleName(QStringLiteral("Warning"));
+        }
+    }
+}
+
 }  // namespace
 
 void ShowWarning(QWidget* owner, const QString& text) {
     QMessageBox box(QMessageBox::Warning, AppTitle(), text, QMessageBox::Ok, owner);
+    NameWarningIcon(box);
     box.exec();
 }
 
@@ -35,6 +46,7 @@ SaveAnswer QtUserPort::AskSaveChanges(const std::string& documentName) {
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, mainWindow_);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
+    NameWarningIcon(box);
     switch (box.exec()) {
         case QMessageBox::Yes:
             return SaveAnswer::Yes;
@@ -108,8 +120,9 @@ void QtUserPort::UpdateAllViews() {
     }
 }
 
-std::unique_ptr<ProgressPort> QtUserPort::CreateProgress(const std::string& title, bool smooth) {
-    return MakeProgressWindow(mainWindow_, title, smooth);
+std::unique_ptr<ProgressPort> QtUserPort::CreateProgress(const std::string& title,
+                                                         const std::string& message) {
+    return MakeProgressWindow(mainWindow_, title, message);
 }
 
 }  // namespace sonaro

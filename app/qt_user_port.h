@@ -31,7 +31,8 @@ class QtUserPort final : public UserPort {
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void UpdateAllViews() override;
-    std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) override;
+    std::unique_ptr<ProgressPort> CreateProgress(const std::string& title,
+                                                 const std::string& message) override;
 
   private:
     std::optional<std::string> RunFileDialog(QFileDialog& dialog);

@@ -1,6 +1,7 @@
 #include "app/sonaro_app.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -8,12 +9,14 @@
 #include <iostream>
 
 #include "app/about_dlg.h"
+#include "app/desktop_notification.h"
 #include "app/desktop_parts.h"
 #include "app/main_frame.h"
 #include "convert/codecs/codec_setup.h"
 #include "document/sonaro_doc.h"
 #include "import/sandboxed_importer.h"
 #include "resources/frame_resources.h"
+#include "ui/batch_window.h"
 #include "ui/profile.h"
 #include "ui/svg_picture.h"
 
@@ -40,8 +43,9 @@ CSonaroApp::CSonaroApp(std::unique_ptr<SoundOutput> sound)
     user_.SetHelp([this](int context) { help_.ShowHelp(context); });
 }
 
-// The main window goes before the document it shows.
+// The windows go before the document they show.
 CSonaroApp::~CSonaroApp() {
+    batch_.reset();
     frame_.reset();
 }
 
@@ -58,8 +62,9 @@ bool CSonaroApp::InitInstance(const QStringList& arguments) {
     user_.SetMainWindow(frame_.get());
     user_.SetViewUpdater([this] { frame_->OnDocumentChanged(); });
     help_.SetMainWindow(frame_.get());
+    ConnectBatchWindow();
 
-    if (!arguments.isEmpty()) {
+    if (arguments.size() == 1) {
         // The document is given the full path; a refused file ends the program after its message.
         const QString path = QFileInfo(arguments.constFirst()).absoluteFilePath();
         if (!doc_->OnOpenDocument(path.toStdString())) {
@@ -68,20 +73,42 @@ bool CSonaroApp::InitInstance(const QStringList& arguments) {
         }
         recent_.Add(path);
     }
-    // Logging out closes the window as its close button does, a conversion cancelled first.
+    // Logging out closes the windows as their close buttons do, conversions cancelled first.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, frame_.get(),
                      [this](QSessionManager& session) {
                          if (session.allowsInteraction()) {
                              if (!frame_->QueryEndSession()) {
                                  session.cancel();
+                             } else if (batch_) {
+                                 batch_->close();
                              }
                              session.release();
                          }
                      });
-    frame_->show();
     frame_->setAcceptDrops(true);
     frame_->UpdateCommandUI();
+    if (arguments.size() > 1) {
+        ShowBatchWindow(arguments);
+    } else {
+        frame_->show();
+    }
     return true;
+}
+
+// The batch window shows the document's volume level as the Settings dialog changes it, and
+// leaves it alone while the main window waits for a conversion or an import.
+void CSonaroApp::ConnectBatchWindow() {
+    QObject::connect(frame_.get(), &CMainFrame::commandHandled, frame_.get(),
+                     [this](unsigned command) {
+                         if (command == ID_SETTINGS && batch_) {
+                             batch_->ShowVolumeLevel();
+                         }
+                     });
+    QObject::connect(frame_.get(), &CMainFrame::enabledChanged, frame_.get(), [this](bool enabled) {
+        if (batch_) {
+            batch_->SetVolumeEditable(enabled);
+        }
+    });
 }
 
 void CSonaroApp::ShowAboutBox() {
@@ -93,8 +120,36 @@ void CSonaroApp::OnHelpTopics() {
     help_.ShowHelp(kHelpContextTopics);
 }
 
+void CSonaroApp::ShowBatchWindow(const QStringList& paths) {
+    if (!batch_) {
+        BatchWindowHooks hooks;
+        hooks.volumeLevel = [this] { return doc_->volumeLevel(); };
+        hooks.setVolumeLevel = [this](int level) {
+            doc_->SetVolumeLevel(level);
+            frame_->UpdateCommandUI();
+        };
+        hooks.notify = [](const QString& summary, const QString& folder) {
+            NotifyDesktop(summary, folder, SessionBusIfAny());
+        };
+        hooks.openFolder = [](const QString& folder) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        };
+        hooks.showHelp = [this](int context) { help_.ShowHelp(context); };
+        batch_ = std::make_unique<CBatchWindow>(*codecs_, importer_.get(), std::move(hooks));
+        batch_->setWindowIcon(ProgramIcon());
+        batch_->SetVolumeEditable(frame_->isEnabled());
+    }
+    batch_->AddPaths(paths);
+    batch_->show();
+    batch_->raise();
+    batch_->activateWindow();
+}
+
 void CSonaroApp::OnAppCommand(unsigned command) {
     switch (command) {
+        case ID_FILE_CONVERT_SEVERAL:
+            ShowBatchWindow();
+            break;
         case ID_APP_ABOUT:
             ShowAboutBox();
             break;

@@ -1,12 +1,13 @@
 // Imports one file, as many times as asked, and prints how long the first import took (its
 // decoder started for it), then the median, fastest and slowest of the others, each started a
 // pause after the one before (as when a conversion or a user follows an import), which leaves
-// time for the decoder started ahead to load; how many times events were pumped; the outcome.
+// time for the decoder started ahead to load; how many progress reports it made; the outcome.
 // Usage: sonaro-bench-import INPUT OUTPUT [RUNS [PAUSE_MS]]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -14,17 +15,15 @@
 
 namespace {
 
-// A progress window that only counts what it is asked to do.
+// A progress interface that only counts the reports; it never asks to stop.
 class CountingProgress final : public sonaro::ProgressPort {
   public:
-    bool BeginModal(const std::string&, bool) override { return true; }
-    int SetBarRange(int, int, int) override { return 0; }
-    int SetBarPos(int position) override { return position; }
     void SetMessage(const std::string&) override {}
-    void Layout(int, int) override {}
-    void PumpWaitingMessages(bool) override { ++pumps; }
-    bool IsCancelled() const override { return false; }
-    long pumps = 0;
+    bool Report(int) override {
+        ++reports;
+        return false;
+    }
+    long reports = 0;
 };
 
 }  // namespace
@@ -38,21 +37,20 @@ int main(int argc, char** argv) {
     const std::chrono::milliseconds pause(argc == 5 ? std::atoi(argv[4]) : 50);
     sonaro::SandboxedImporter importer;
     std::vector<double> milliseconds;
-    sonaro::ImportOutcome outcome;
+    std::optional<sonaro::Failure> failure;
     CountingProgress progress;
-    for (int run = 0; run < runs && outcome.status == sonaro::ImportOutcome::Status::Done; ++run) {
+    for (int run = 0; run < runs && !failure; ++run) {
         if (run > 0) {
             std::this_thread::sleep_for(pause);
         }
-        progress.pumps = 0;
+        progress.reports = 0;
         const auto start = std::chrono::steady_clock::now();
-        outcome = importer.Import(argv[1], argv[2], progress);
+        failure = importer.Import(argv[1], argv[2], progress);
         const std::chrono::duration<double, std::milli> took =
             std::chrono::steady_clock::now() - start;
         milliseconds.push_back(took.count());
     }
-    const bool done = outcome.status == sonaro::ImportOutcome::Status::Done;
-    std::printf("%s: first %.2f ms", done ? "done" : "failed", milliseconds.front());
+    std::printf("%s: first %.2f ms", failure ? "failed" : "done", milliseconds.front());
     if (milliseconds.size() > 1) {
         std::vector<double> others(milliseconds.begin() + 1, milliseconds.end());
         std::sort(others.begin(), others.end());
@@ -60,7 +58,7 @@ int main(int argc, char** argv) {
                     others[others.size() / 2], others.front(), others.back(), others.size(),
                     static_cast<long long>(pause.count()));
     }
-    std::printf(", %ld pumps%s%s\n", progress.pumps, outcome.reason.empty() ? "" : ": ",
-                outcome.reason.c_str());
-    return done ? 0 : 1;
+    std::printf(", %ld reports%s%s\n", progress.reports, failure ? ": " : "",
+                failure ? failure->Text().c_str() : "");
+    return failure ? 1 : 0;
 }

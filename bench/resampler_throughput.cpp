@@ -20,11 +20,15 @@ namespace {
 
 using namespace sonaro;
 
-// Filters 60 seconds of noise span by span; answers the multiply-adds per second. Each output
-// of a span costs the length of its phase; the up phases of one column add up to the filter.
+// Filters 60 seconds of noise as the resampling stage does, as many spans at a time as the team
+// has threads, each on a side of its own; answers the multiply-adds per second. Each output of a
+// span costs the length of its phase; the up phases of one column add up to the filter.
 double Measure(const RateRatio& ratio, SimdLevel level, unsigned threads) {
     const FilterTable& table = *FindFilterTable(ratio.filterRate);
-    PolyphaseFilter filter(table, ratio.up, ratio.down, kResamplerWindowSamples, 2, level);
+    WorkerTeam team(threads);
+    const unsigned sides = team.size();
+    PolyphaseFilter filter(table, ratio.up, ratio.down, ResamplerWindowSamples(sides), sides,
+                           level);
     const auto count = static_cast<std::int64_t>(60 * ratio.inputRate);
     std::vector<float> input(static_cast<std::size_t>(count));
     std::mt19937 random(1);
@@ -32,21 +36,23 @@ double Measure(const RateRatio& ratio, SimdLevel level, unsigned threads) {
     for (float& x : input) {
         x = value(random);
     }
-    std::vector<float> out(filter.spanSize());
-    WorkerTeam team(threads);
+    std::vector<std::vector<float>> out(sides, std::vector<float>(filter.spanSize()));
     const std::uint64_t outputs =
         (table.size + std::uint64_t{ratio.up} * static_cast<std::uint64_t>(count - 1) + ratio.down -
          1) /
         ratio.down;
-    double multiplyAdds = 0;
+    const std::uint64_t spans = (outputs + filter.spanSize() - 1) / filter.spanSize();
     const auto start = std::chrono::steady_clock::now();
-    for (std::uint64_t first = 0; first < outputs; first += filter.spanSize()) {
-        const std::uint64_t n = std::min(filter.spanSize(), outputs - first);
-        filter.ComputeSpan(first, n, {input.data(), 0, count, count}, out.data(), team);
-        multiplyAdds += static_cast<double>(n) / ratio.up * table.size;
+    for (std::uint64_t round = 0; round * sides < spans; ++round) {
+        team.ForEach(std::min<std::uint64_t>(sides, spans - round * sides), [&](std::size_t side) {
+            const std::uint64_t first = (round * sides + side) * filter.spanSize();
+            filter.ComputeSpan(first, std::min(filter.spanSize(), outputs - first),
+                               {input.data(), 0, count, count}, out[side].data(),
+                               static_cast<unsigned>(side));
+        });
     }
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return multiplyAdds / took.count();
+    return static_cast<double>(outputs) / ratio.up * table.size / took.count();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Times the stages (decoding, down-mix, resampling, normalisation, A-law writing) one after the
-// other on generated input, and counts how often each pumped the progress window. Wall time, and
-// the processor time of all threads in user and system mode, per stage.
+// other on generated input, and counts how often each reported its progress. Wall time, and the
+// processor time of all threads in user and system mode, per stage.
 // Usage: sonaro-bench-stages [adpcm|pcm] [RATE] [CHANNELS] [SECONDS]
 //   default: adpcm 44100 2 600 (ten minutes of stereo Microsoft ADPCM); pcm is 16-bit PCM.
 #include <sys/resource.h>
@@ -28,31 +28,26 @@ namespace {
 
 using namespace sonaro;
 
-class PrintedMessages final : public MessagePort {
-  public:
-    void ShowMessage(const std::string& text) override {
-        std::printf("message: %s\n", text.c_str());
-    }
-};
-
 double Seconds(const timeval& time) {
     return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
 }
 
-template <typename Stage>
-void Time(const char* name, test::ScriptedProgress& progress, double seconds, Stage&& stage) {
-    progress = test::ScriptedProgress();
+// Runs the stage and prints its times; answers the count it handed back (0 when it failed).
+std::uint32_t Time(const char* name, double seconds, const Stage& stage, const StageCall& call) {
+    test::ScriptedProgress progress;
     rusage before{};
     ::getrusage(RUSAGE_SELF, &before);
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = stage();
+    const Outcome<std::uint32_t> outcome = stage.Run(call, progress);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     rusage after{};
     ::getrusage(RUSAGE_SELF, &after);
-    std::printf("%-18s %7.3f s wall %7.3f s user %7.3f s sys %7.0fx real time %4d pumps%s\n", name,
-                took.count(), Seconds(after.ru_utime) - Seconds(before.ru_utime),
+    std::printf("%-14s %7.3f s wall %7.3f s user %7.3f s sys %7.0fx real time %4d reports%s%s\n",
+                name, took.count(), Seconds(after.ru_utime) - Seconds(before.ru_utime),
                 Seconds(after.ru_stime) - Seconds(before.ru_stime), seconds / took.count(),
-                progress.pumps, ok ? "" : "  FAILED");
+                progress.reports,
+                outcome ? "" : "  FAILED: ", outcome ? "" : outcome.failure().Text().c_str());
+    return outcome ? *outcome : 0;
 }
 
 void WriteBytes(const std::string& path, const void* data, std::size_t size) {
@@ -60,9 +55,10 @@ void WriteBytes(const std::string& path, const void* data, std::size_t size) {
         .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
-// Blocks of 2048 bytes with random codes and valid predictors.
-AdpcmSource MakeAdpcm(const std::string& path, std::uint32_t rate, std::uint8_t channels,
-                      double seconds) {
+// Blocks of 2048 bytes with random codes and valid predictors; answers their geometry and sets
+// bytes to their length.
+AdpcmGeometry MakeAdpcm(const std::string& path, std::uint32_t rate, std::uint8_t channels,
+                        double seconds, std::uint32_t& bytes) {
     constexpr std::uint16_t kBlockAlign = 2048;
     const auto frames =
         static_cast<std::uint16_t>(AdpcmGeometry::FramesInBlock(kBlockAlign, channels));
@@ -73,7 +69,8 @@ AdpcmSource MakeAdpcm(const std::string& path, std::uint32_t rate, std::uint8_t 
         adpcm[i] = static_cast<std::uint8_t>(i % kBlockAlign < channels ? random() % 7 : random());
     }
     WriteBytes(path, adpcm.data(), adpcm.size());
-    return {path, 0, static_cast<std::uint32_t>(adpcm.size()), {channels, kBlockAlign, frames}};
+    bytes = static_cast<std::uint32_t>(adpcm.size());
+    return {channels, kBlockAlign, frames};
 }
 
 // Brown noise: a random walk, so that the sound has the weight of real sound at low frequencies.
@@ -104,37 +101,31 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string dir = pattern;
-    test::ScriptedProgress progress;
-    PrintedMessages messages;
-    StageContext context{progress, messages};
     std::printf("%s, %u Hz, %u channel(s), %.0f s\n", adpcm ? "Microsoft ADPCM" : "16-bit PCM",
                 rate, channels, seconds);
 
-    // Each stage's share of the bar is the whole bar: the pumps are those of a stage alone.
+    // Each stage's share of the bar is the whole bar: the reports are those of a stage alone. The
+    // files are passed on and removed as a conversion does it.
     constexpr BarShare kBar{0, 100};
     std::uint32_t frames = 0;
     std::string pcm = dir + "/in.pcm";
     if (adpcm) {
-        const AdpcmSource source = MakeAdpcm(dir + "/in.adpcm", rate, channels, seconds);
+        std::uint32_t bytes = 0;
+        const AdpcmGeometry geometry = MakeAdpcm(dir + "/in.adpcm", rate, channels, seconds, bytes);
         pcm = dir + "/SN_3";
-        Time("AdpcmToPcm16", progress, seconds,
-             [&] { return AdpcmToPcm16(context, kBar, source, pcm, frames); });
+        frames = Time("AdpcmDecoder", seconds, AdpcmDecoder(geometry),
+                      {{dir + "/in.adpcm", 0, bytes}, pcm, kBar});
     } else {
         frames = MakePcm(pcm, rate, channels, seconds);
     }
-    Time("PcmToMonoFloats", progress, seconds, [&] {
-        return PcmToMonoFloats(context, kBar, {pcm, 0, channels, 16}, dir + "/SN_1", frames);
-    });
-
-    std::uint32_t count = 0;
-    Time("MonoFloatsTo8000Hz", progress, seconds, [&] {
-        return MonoFloatsTo8000Hz(context, kBar, dir + "/SN_2", dir + "/SN_1", frames, count, rate);
-    });
-    Time("FloatsToALaw", progress, seconds, [&] {
-        return FloatsToALaw(context, {kBar, kBar}, dir + "/SN_1", dir + "/SN_2", count, 10);
-    });
-    Time("ALawToWaveFile", progress, seconds,
-         [&] { return ALawToWaveFile(context, kBar, dir + "/SN_2", dir + "/SN_1"); });
+    frames = Time("MonoMixer", seconds, MonoMixer(channels, 16),
+                  {{pcm, 0, frames, adpcm}, dir + "/SN_1", kBar});
+    const std::uint32_t count = Time("Resampler", seconds, Resampler(rate),
+                                     {{dir + "/SN_1", 0, frames, true}, dir + "/SN_2", kBar});
+    Time("Normaliser", seconds, Normaliser(10),
+         {{dir + "/SN_2", 0, count, true}, dir + "/SN_1", kBar});
+    Time("ALawFileWriter", seconds, ALawFileWriter(),
+         {{dir + "/SN_1", 0, count, true}, dir + "/SN_2", kBar});
 
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);

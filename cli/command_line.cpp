@@ -1,15 +1,13 @@
 #include "cli/command_line.h"
 
 #include <getopt.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <charconv>
 #include <map>
-#include <set>
 
 #include "convert/files/file.h"
-#include "document/path_parts.h"
+#include "convert/files/path_parts.h"
 
 namespace sonaro {
 namespace {
@@ -83,6 +81,19 @@ constexpr OptionSpec kOptions[] = {
     {"output-dir", 0, true,
      [](Parsed& p, const std::string& value, std::string&) {
          p.command.outputDir = value;
+         return true;
+     }},
+    {"existing", 0, true,
+     [](Parsed& p, const std::string& value, std::string& error) {
+         static const std::map<std::string, NameTaken> kPolicies = {{"replace", NameTaken::Replace},
+                                                                    {"skip", NameTaken::Skip},
+                                                                    {"number", NameTaken::Number}};
+         const auto policy = kPolicies.find(value);
+         if (policy == kPolicies.end()) {
+             error = "--existing takes replace, skip or number";
+             return false;
+         }
+         p.command.existing = policy->second;
          return true;
      }},
     {"volume", 0, true,
@@ -163,26 +174,25 @@ std::string OptionError(int code, const std::string& argument) {
     return "unknown option " + typed;
 }
 
-// In --output-dir mode, an output that is one of the inputs itself (the same file, also through
-// links) would be replaced by a result before, or instead of, being read.
-bool OutputsAreNoInputs(const CommandLine& command, std::string& error) {
-    std::map<std::pair<dev_t, ino_t>, std::string> inputs;
-    struct stat info {};
-    for (const std::string& input : command.inputs) {
-        if (::stat(input.c_str(), &info) == 0) {
-            inputs.emplace(std::pair(info.st_dev, info.st_ino), input);
-        }
+// In --output-dir mode: where each result goes. Without --existing two results of one name are
+// refused; an output that is one of the inputs itself (the same file, also through links) would be
+// replaced by a result before, or instead of, being read.
+bool PlanResultsInDirectory(CommandLine& command, std::string& error) {
+    const ResultPlan plan = PlanResults(
+        command.inputs,
+        {command.outputDir, command.import, command.existing.value_or(NameTaken::Replace)});
+    if (!command.existing && !plan.sharedName.empty()) {
+        error = "two results are named " + plan.sharedName +
+                "; they would overwrite each other in " + command.outputDir;
+        return false;
     }
-    for (const std::string& input : command.inputs) {
-        const std::string output = command.outputDir + "/" + FileNamePart(input);
-        if (::stat(output.c_str(), &info) != 0) {
-            continue;
-        }
-        if (const auto same = inputs.find({info.st_dev, info.st_ino}); same != inputs.end()) {
-            error = "output " + output + " is the input " + same->second +
-                    " itself; its result would replace it";
-            return false;
-        }
+    if (!plan.outputOverInput.empty()) {
+        error = "output " + plan.outputOverInput + " is the input " + plan.inputUnderOutput +
+                " itself; its result would replace it";
+        return false;
+    }
+    for (const PlannedResult& result : plan.results) {
+        command.results.push_back(result.output);
     }
     return true;
 }
@@ -196,6 +206,10 @@ bool Validate(Parsed& parsed, std::string& error) {
     }
     if (result.json && !parsed.info) {
         error = "--json goes with --info";
+        return false;
+    }
+    if (result.existing && result.outputDir.empty()) {
+        error = "--existing goes with --output-dir";
         return false;
     }
     if (parsed.info) {
@@ -219,18 +233,9 @@ bool Validate(Parsed& parsed, std::string& error) {
             error = "the standard input (-) is converted with -o OUTPUT only";
             return false;
         }
-        std::set<std::string> names;
-        for (const std::string& input : result.inputs) {
-            const std::string name = FileNamePart(OutputInDirectory(result, input));
-            if (!names.insert(name).second) {
-                error = "two results are named " + name + "; they would overwrite each other in " +
-                        result.outputDir;
-                return false;
-            }
+        if (!PlanResultsInDirectory(result, error)) {
+            return false;
         }
-    }
-    if (!result.outputDir.empty() && !OutputsAreNoInputs(result, error)) {
-        return false;
     }
     result.action = CommandLine::Action::Convert;
     return true;
@@ -238,15 +243,9 @@ bool Validate(Parsed& parsed, std::string& error) {
 
 }  // namespace
 
-std::string OutputInDirectory(const CommandLine& command, const std::string& input) {
-    const std::string name = FileNamePart(input);
-    return command.outputDir + "/" + (command.import ? WavPath(name) : name);
-}
-
 // Options the GNU way: "--opt value", "--opt=value", "-j2", grouped letters ("-qj2"), options
 // anywhere among the inputs, and "--" before inputs that begin with a dash. "-" is an input.
-bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,
-                      std::string& error) {
+Outcome<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments) {
     std::vector<std::string> words{kProgramName};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -260,6 +259,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& re
 
     Parsed parsed;
     parsed.command.action = CommandLine::Action::Convert;
+    std::string error;
     optind = 0;  // a fresh scan
     opterr = 0;
     for (int code; (code = getopt_long(argc, argv.data(), letters.c_str(), longOptions.data(),
@@ -268,24 +268,21 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& re
         if (code == 1) {
             parsed.command.inputs.emplace_back(optarg);
         } else if (spec == nullptr) {
-            error = OptionError(code, words[static_cast<std::size_t>(optind - 1)]);
-            return false;
+            return Failure::Words(OptionError(code, words[static_cast<std::size_t>(optind - 1)]));
         } else if (!spec->apply(parsed, optarg != nullptr ? optarg : "", error)) {
-            return false;
+            return Failure::Words(error);
         }
         if (parsed.command.action != CommandLine::Action::Convert) {
-            result = parsed.command;  // --help and --version answer at once
-            return true;
+            return parsed.command;  // --help and --version answer at once
         }
     }
     for (int i = optind; i < argc; ++i) {
         parsed.command.inputs.push_back(words[static_cast<std::size_t>(i)]);
     }
     if (!Validate(parsed, error)) {
-        return false;
+        return Failure::Words(error);
     }
-    result = parsed.command;
-    return true;
+    return parsed.command;
 }
 
 std::string UsageText() {
@@ -293,7 +290,7 @@ std::string UsageText() {
            "       sonaro-convert [--import] [--volume N] [--quiet] [--print-result]\n"
            "                      INPUT -o OUTPUT\n"
            "       sonaro-convert [--import] [--volume N] [--quiet] [--jobs N]\n"
-           "                      INPUT... --output-dir DIR\n"
+           "                      [--existing=replace|skip|number] INPUT... --output-dir DIR\n"
            "\n"
            "Converts WAV files (PCM, Microsoft ADPCM, Voxware) to the A-law WAV format of the\n"
            "Tavrin Palmet handheld: 8000 Hz, 8 bits, mono. An INPUT or OUTPUT of - is the\n"
@@ -309,6 +306,11 @@ std::string UsageText() {
            "  -o, --output FILE    write the converted file here (may be the input itself)\n"
            "  --output-dir DIR     write each input's result to DIR under the input's name\n"
            "                       (with --import, ending in .wav)\n"
+           "  --existing=WHAT      when a result's name is taken in DIR, by a file there or by\n"
+           "                       the result of another INPUT: replace it, skip the INPUT,\n"
+           "                       or number the result (\"song (2).wav\"); without it a\n"
+           "                       file there is replaced and two INPUTs whose results\n"
+           "                       would share a name are refused\n"
            "  --volume N           volume level from 0 to 10 (default 10)\n"
            "  -j, --jobs N         convert up to N files at once (default 1)\n"
            "  -q, --quiet          no progress line\n"

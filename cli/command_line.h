@@ -1,7 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "convert/batch/result_names.h"
+#include "convert/files/outcome.h"
 
 namespace sonaro {
 
@@ -16,6 +20,12 @@ struct CommandLine {
     std::vector<std::string> inputs;
     std::string output;     // -o: the one output file
     std::string outputDir;  // --output-dir: one output per input, named as the input
+    // --existing: what becomes of a result whose name is taken in DIR; none: it replaces a file
+    // there, and two inputs whose results share a name are refused.
+    std::optional<NameTaken> existing;
+    // In --output-dir mode, where each input's result goes (empty: skipped), as planned when the
+    // options were checked.
+    std::vector<std::string> results;
     int volumeLevel = 10;
     int jobs = 1;
     bool quiet = false;
@@ -24,13 +34,8 @@ struct CommandLine {
     bool json = false;         // --info as one JSON object per file
 };
 
-// The file an input's result is written to in DIR: the input's name, or with --import the
-// input's name ending in ".wav".
-std::string OutputInDirectory(const CommandLine& command, const std::string& input);
-
-// Parses the arguments; on a usage error answers false with a message in error.
-bool ParseCommandLine(const std::vector<std::string>& arguments, CommandLine& result,
-                      std::string& error);
+// Parses the arguments: the command, or the usage error in the failure's words.
+Outcome<CommandLine> ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The text of --help.
 std::string UsageText();

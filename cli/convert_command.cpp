@@ -5,123 +5,103 @@
 #include <atomic>
 #include <mutex>
 #include <ostream>
-#include <thread>
 #include <vector>
 
 #include "cli/info_command.h"
+#include "cli/input_sound.h"
 #include "cli/interrupt.h"
-#include "cli/open_input.h"
-#include "cli/terminal_user.h"
+#include "cli/terminal_progress.h"
+#include "convert/batch/batch_runner.h"
 #include "convert/codecs/codec_setup.h"
 #include "convert/files/file.h"
-#include "convert/resampler/worker_team.h"
-#include "document/path_parts.h"
-#include "document/sonaro_doc.h"
+#include "convert/operations/format_record.h"
 #include "import/sandboxed_importer.h"
 
 namespace sonaro {
 namespace {
 
-struct Job {
-    std::string input;
-    std::string output;
+using Status = BatchResult::Status;
+
+// The run as the terminal shows it: a progress line while a file converts (one file at a time on
+// a terminal), then one line for each file that did not convert, and the result's information
+// lines when asked for.
+class TerminalBatch final : public BatchListener {
+  public:
+    TerminalBatch(const CommandLine& command, std::ostream& out, std::ostream& errors)
+        : command_(command),
+          out_(out),
+          errors_(errors),
+          showProgress_(!command.quiet && command.jobs == 1 && ::isatty(2) != 0),
+          readFrom_(command.inputs.size()) {}
+
+    Outcome<std::string> PathToRead(std::size_t job, const std::string& input,
+                                    TempDirectory& directory) override {
+        Outcome<std::string> path = ReadablePath(input, directory);
+        if (path) {
+            readFrom_[job] = *path;
+        }
+        return path;
+    }
+    std::unique_ptr<ProgressPort> Progress(std::size_t /*job*/) override {
+        return std::make_unique<TerminalProgress>(errors_, errorsLock_, showProgress_);
+    }
+    void Finished(std::size_t job, const BatchResult& result) override {
+        TerminalMessages messages(errors_, errorsLock_, command_.inputs[job]);
+        messages.ReadFrom(readFrom_[job].empty() ? command_.inputs[job] : readFrom_[job]);
+        std::optional<Failure> failure = result.failure;
+        if (result.status == Status::Converted && command_.printResult) {
+            failure = PrintResult(RecordOf(*result.source, *result.result), Output(job));
+        }
+        if (failure) {
+            messages.Show(*failure);
+            anyFailed_ = true;
+        }
+    }
+    bool StopRequested() override { return Interrupted(); }
+
+    bool anyFailed() const { return anyFailed_; }
+    std::string Output(std::size_t job) const {
+        return command_.output.empty() ? command_.results[job] : command_.output;
+    }
+
+  private:
+    // The information lines of the result, as the desktop program's view shows them; on standard
+    // error when the result itself went to standard output.
+    std::optional<Failure> PrintResult(const FormatRecord& record, const std::string& output) {
+        std::lock_guard lock(errorsLock_);
+        std::ostream& to = output == kStandardStream ? errors_ : out_;
+        PrintInfo(to, record, command_.inputs.size() > 1 ? output : std::string());
+        if (const int error = FlushError(to)) {
+            return OutputFailure(error);
+        }
+        return std::nullopt;
+    }
+
+    const CommandLine& command_;
+    std::ostream& out_;
+    std::ostream& errors_;
+    std::mutex errorsLock_;
+    bool showProgress_;
+    std::vector<std::string> readFrom_;  // each job's, written and read by its own thread
+    std::atomic<bool> anyFailed_{false};
 };
-
-struct Shared {
-    std::ostream& out;
-    std::ostream& errors;
-    std::mutex errorsLock;
-    CodecManager& codecs;
-    int volumeLevel;
-    bool showProgress;
-    bool printResult;
-    bool nameResults;
-    ImportPort* importer;  // null: inputs are opened as they are
-};
-
-// The information lines of a converted document, as the desktop program's view shows them; on
-// standard error when the result itself went to standard output. Answers 0, or the error number
-// of a failed write.
-int PrintResult(const CSonaroDoc& doc, const std::string& output, Shared& shared) {
-    std::lock_guard lock(shared.errorsLock);
-    std::ostream& to = output == kStandardStream ? shared.errors : shared.out;
-    PrintInfo(to, doc.record(), shared.nameResults ? output : std::string());
-    return FlushError(to);
-}
-
-// One input, start to end, in a document of its own (with its own temporary directory).
-bool ConvertOne(const Job& job, Shared& shared) {
-    TerminalUser user(shared.errors, shared.errorsLock);
-    user.SetSavePath(job.output);
-    user.SetVolumeLevel(shared.volumeLevel);
-    user.SetShowProgress(shared.showProgress);
-    SilentSoundOutput sound;
-    CSonaroDoc doc(user, sound, shared.codecs, shared.importer);
-    if (!OpenInput(doc, user, job.input, shared.importer != nullptr)) {
-        return false;
-    }
-    doc.OnSettings();
-    doc.OnConvert();
-    if (!doc.converted()) {
-        return false;
-    }
-    doc.OnFileSaveAs();
-    if (!doc.resultSaved()) {
-        return false;
-    }
-    if (const int error = shared.printResult ? PrintResult(doc, job.output, shared) : 0) {
-        ShowOutputError(user, error);
-        return false;
-    }
-    return true;
-}
-
-std::vector<Job> PlanJobs(const CommandLine& command) {
-    std::vector<Job> jobs;
-    for (const std::string& input : command.inputs) {
-        jobs.push_back(
-            {input, command.output.empty() ? OutputInDirectory(command, input) : command.output});
-    }
-    return jobs;
-}
 
 }  // namespace
 
 int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& errors) {
     auto codecs = MakeCodecManager(errors, kProgramName);
-    const std::vector<Job> jobs = PlanJobs(command);
-    const bool showProgress = !command.quiet && command.jobs == 1 && ::isatty(2) != 0;
     SandboxedImporter importer;
-    Shared shared{out,
-                  errors,
-                  {},
-                  *codecs,
-                  command.volumeLevel,
-                  showProgress,
-                  command.printResult,
-                  jobs.size() > 1,
-                  command.import ? &importer : nullptr};
-
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> anyFailed{false};
-    auto worker = [&] {
-        for (std::size_t i = next++; i < jobs.size() && !Interrupted(); i = next++) {
-            if (!ConvertOne(jobs[i], shared)) {
-                anyFailed = true;
-            }
-        }
-    };
-    const auto threads = std::min<std::size_t>(static_cast<std::size_t>(command.jobs), jobs.size());
-    WorkerTeam::ShareCpusAmong(static_cast<unsigned>(threads));
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < threads; ++t) {
-        pool.emplace_back(worker);
+    TerminalBatch terminal(command, out, errors);
+    std::vector<BatchJob> jobs;
+    for (std::size_t i = 0; i < command.inputs.size(); ++i) {
+        jobs.push_back({command.inputs[i], terminal.Output(i)});
     }
-    worker();
-    for (std::thread& thread : pool) {
-        thread.join();
-    }
-    return anyFailed || Interrupted() ? 1 : 0;
+    BatchRunner runner(std::move(jobs),
+                       {command.volumeLevel, static_cast<unsigned>(command.jobs), *codecs,
+                        command.import ? &importer : nullptr},
+                       terminal);
+    runner.Run();
+    return terminal.anyFailed() || Interrupted() ? 1 : 0;
 }
 
 }  // namespace sonaro

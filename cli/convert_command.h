@@ -6,8 +6,9 @@
 
 namespace sonaro {
 
-// Converts each input through the document, as the desktop program does (open, Convert, Save As),
-// to its output. Answers the exit status: 0 when every input converted, 1 when any failed.
+// Converts each input to its output through the engine's operations: open (importing first when
+// asked), convert, save. Inputs are converted up to --jobs at a time; one that fails does not stop
+// the others. Answers the exit status: 0 when every input converted, 1 when any failed.
 int RunConvert(const CommandLine& command, std::ostream& out, std::ostream& errors);
 
 }  // namespace sonaro

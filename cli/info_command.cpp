@@ -6,15 +6,13 @@
 #include <ostream>
 
 #include "cli/command_line.h"
+#include "cli/input_sound.h"
 #include "cli/interrupt.h"
 #include "cli/json_text.h"
-#include "cli/open_input.h"
-#include "cli/terminal_user.h"
+#include "cli/terminal_progress.h"
 #include "convert/codecs/codec_setup.h"
 #include "convert/files/file.h"
-#include "convert/files/file_error_report.h"
-#include "document/info_text.h"
-#include "document/sonaro_doc.h"
+#include "convert/operations/info_text.h"
 #include "import/sandboxed_importer.h"
 
 namespace sonaro {
@@ -38,28 +36,29 @@ int RunInfo(const std::vector<std::string>& inputs, bool json, bool import, std:
     std::mutex errorsLock;
     auto codecs = MakeCodecManager(errors, kProgramName);
     SandboxedImporter importer;
+    const InputReaders readers{*codecs, import ? &importer : nullptr};
     bool anyRefused = false;
     for (const std::string& input : inputs) {
         if (Interrupted()) {
             break;
         }
-        TerminalUser user(errors, errorsLock);
-        std::vector<std::string> refusal;
-        user.KeepMessages(json ? &refusal : nullptr);
-        SilentSoundOutput sound;
-        CSonaroDoc doc(user, sound, *codecs, &importer);
-        const bool opened = OpenInput(doc, user, input, import);
+        TerminalMessages messages(errors, errorsLock, input);
+        TempDirectory directory;
+        TerminalProgress progress(errors, errorsLock, false);
+        const Outcome<SoundDescription> opened =
+            OpenInput(input, directory, readers, progress, messages);
         anyRefused = anyRefused || !opened;
         if (json) {
-            out << (opened ? InfoJson(input, doc.record())
-                           : RefusalJson(input, refusal.empty() ? "" : refusal.back()))
+            out << (opened ? InfoJson(input, RecordOf(*opened))
+                           : RefusalJson(input, opened.failure().Text()))
                 << '\n';
         } else if (opened) {
-            PrintInfo(out, doc.record(), inputs.size() > 1 ? input : std::string());
+            PrintInfo(out, RecordOf(*opened), inputs.size() > 1 ? input : std::string());
+        } else {
+            messages.Show(opened.failure());
         }
-        user.KeepMessages(nullptr);
         if (const int error = FlushError(out); error != 0) {
-            ShowOutputError(user, error);
+            messages.Show(OutputFailure(error));
             return 1;
         }
     }
@@ -102,9 +101,9 @@ int FlushError(std::ostream& out) {
     return errno != 0 ? errno : EIO;
 }
 
-void ShowOutputError(MessagePort& messages, int error) {
-    ShowFileError(messages,
-                  FileException(FileException::CauseFromErrno(error), error, kStandardStream));
+Failure OutputFailure(int error) {
+    return Failure::FromFile(
+        FileException(FileException::CauseFromErrno(error), error, kStandardStream));
 }
 
 }  // namespace sonaro

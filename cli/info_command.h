@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/files/message_port.h"
-#include "document/format_record.h"
+#include "convert/files/failure.h"
+#include "convert/operations/format_record.h"
 
 namespace sonaro {
 
@@ -28,8 +28,7 @@ std::string RefusalJson(const std::string& file, const std::string& error);
 
 // Flushes what was printed; answers 0, or the error number of the write that failed.
 int FlushError(std::ostream& out);
-// Tells that standard output could not be written (through the message port, which tells nothing
-// when its reader has gone: the run then ends as if by SIGPIPE).
-void ShowOutputError(MessagePort& messages, int error);
+// The failure of a write to standard output that failed with that error number.
+Failure OutputFailure(int error);
 
 }  // namespace sonaro

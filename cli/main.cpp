@@ -13,14 +13,13 @@
 
 int main(int argc, char** argv) {
     using sonaro::CommandLine;
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    CommandLine command;
-    std::string error;
-    if (!sonaro::ParseCommandLine(arguments, command, error)) {
-        std::cerr << sonaro::kProgramName << ": " << error << "\n"
+    const auto parsed = sonaro::ParseCommandLine({argv + 1, argv + argc});
+    if (!parsed) {
+        std::cerr << sonaro::kProgramName << ": " << parsed.failure().Text() << "\n"
                   << "Try 'sonaro-convert --help' for more information.\n";
         return 2;
     }
+    const CommandLine& command = *parsed;
     switch (command.action) {
         case CommandLine::Action::Help:
             std::cout << sonaro::UsageText();

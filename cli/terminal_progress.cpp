@@ -17,40 +17,28 @@ TerminalProgress::~TerminalProgress() {
     }
 }
 
-int TerminalProgress::SetBarRange(int lower, int upper, int /*step*/) {
-    lower_ = lower;
-    upper_ = upper;
-    return 0;
-}
-
-int TerminalProgress::SetBarPos(int position) {
-    const int previous = position_;
-    position_ = position;
-    if (position != previous) {
-        Draw();
-    }
-    return previous;
-}
-
+// A new line of text starts a new piece of work, from 0%.
 void TerminalProgress::SetMessage(const std::string& text) {
     message_ = text;
+    position_ = 0;
     Draw();
 }
 
-void TerminalProgress::PumpWaitingMessages(bool cancelOnEscape) {
-    if (cancelOnEscape && Interrupted()) {
-        cancelled_ = true;
+bool TerminalProgress::Report(int position) {
+    stopped_ = stopped_ || Interrupted();
+    if (position != position_) {
+        position_ = position;
+        Draw();
     }
+    return stopped_;
 }
 
 void TerminalProgress::Draw() {
-    if (!visible_ || cancelled_) {
+    if (!visible_ || stopped_) {
         return;
     }
-    const int span = upper_ > lower_ ? upper_ - lower_ : 1;
-    const int percent = (position_ - lower_) * 100 / span;
     std::lock_guard lock(errorsLock_);
-    errors_ << "\r\033[K" << message_ << "  " << percent << '%' << std::flush;
+    errors_ << "\r\033[K" << message_ << "  " << position_ << '%' << std::flush;
     drawn_ = true;
 }
 

@@ -8,20 +8,18 @@
 
 namespace sonaro {
 
-// The progress of one conversion as a single line on standard error ("name  42%"), redrawn in
-// place, when standard error is a terminal. Cancelled by Ctrl-C.
+// The progress of one input as a single line on standard error ("name  42%"), redrawn in place
+// when it is visible (standard error is a terminal); cleared when the object goes. A signal that
+// interrupts the run (Ctrl-C) stops the work at its next report.
 class TerminalProgress final : public ProgressPort {
   public:
     TerminalProgress(std::ostream& errors, std::mutex& errorsLock, bool visible);
     ~TerminalProgress() override;
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
 
-    bool BeginModal(const std::string&, bool) override { return true; }
-    int SetBarRange(int lower, int upper, int step) override;
-    int SetBarPos(int position) override;
     void SetMessage(const std::string& text) override;
-    void Layout(int, int) override {}
-    void PumpWaitingMessages(bool cancelOnEscape) override;
-    bool IsCancelled() const override { return cancelled_; }
+    bool Report(int position) override;
 
   private:
     void Draw();
@@ -30,9 +28,7 @@ class TerminalProgress final : public ProgressPort {
     std::mutex& errorsLock_;
     bool visible_;
     bool drawn_ = false;
-    bool cancelled_ = false;
-    int lower_ = 0;
-    int upper_ = 100;
+    bool stopped_ = false;
     int position_ = 0;
     std::string message_;
 };

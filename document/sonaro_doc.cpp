@@ -1,9 +1,6 @@
 #include "document/sonaro_doc.h"
 
 #include "convert/files/file.h"
-#include "convert/files/file_copy.h"
-#include "convert/files/file_error_report.h"
-#include "document/wave_reader.h"
 #include "resources/string_table.h"
 
 namespace sonaro {
@@ -15,29 +12,21 @@ CSonaroDoc::CSonaroDoc(UserPort& user, SoundOutput& sound, CodecManager& codecs,
     soundDeviceCount_ = sound_.CountDevices();
 }
 
-// The temporary directory goes with the document; the files in it go with it.
+// The private directory goes with the document; the files in it go with it.
 CSonaroDoc::~CSonaroDoc() = default;
 
-// Clears the record, the paths and the conversion state. The settings, the device count and the
-// dialogs' directories stay; sizeKB and blockAlign are rewritten by every successful read.
+// Clears the sound, the paths and the conversion state. The settings, the device count and the
+// dialogs' directories stay.
 void CSonaroDoc::ResetRecord() {
-    record_.waveFormat = WaveFormat{};
+    source_.reset();
+    result_.reset();
+    showsResult_ = false;
     sourcePath_.clear();
     fileName_.clear();
     convertedPath_.clear();
-    record_.formatName.clear();
     converted_ = false;
     resultUnsaved_ = false;
     resultSaved_ = false;
-    record_.dataOffset = 0;
-    record_.dataSize = 0;
-    record_.formatTag = 0;
-    record_.samplesPerSec = 0;
-    record_.channels = 0;
-    record_.bitsPerSample = 0;
-    record_.samplesPerBlock = 0;
-    record_.playable = false;
-    record_.playbackSeconds = 0.0F;
     convertEnabled_ = true;
     SetModifiedFlag(false);
 }
@@ -52,19 +41,17 @@ void CSonaroDoc::DeleteContents() {
     }
 }
 
-// A file that cannot be opened is taken as gone. A removal that fails after the file opened
-// (a read-only directory, say) leaves the file for the temporary directory's own clean-up at the
-// end of the program; it never ends the program.
+// A removal that fails (a read-only directory, say) leaves the file for the private directory's
+// own clean-up at the end of the program; it never ends the program.
 void CSonaroDoc::RemoveFileIfPresent(std::string path) {
-    File file;
-    if (!file.TryOpen(path, File::Mode::Read)) {
-        return;
+    File::RemoveIfPresent(path);
+}
+
+FormatRecord CSonaroDoc::record() const {
+    if (!source_) {
+        return {};
     }
-    file = File();
-    try {
-        File::Remove(path);
-    } catch (const FileException&) {
-    }
+    return showsResult_ ? RecordOf(*source_, *result_) : RecordOf(*source_);
 }
 
 void CSonaroDoc::StopPlayback() {
@@ -73,42 +60,18 @@ void CSonaroDoc::StopPlayback() {
     }
 }
 
-void CSonaroDoc::PlayFile(std::string path) {
+void CSonaroDoc::PlayFile(const SoundDescription& sound) {
     if (soundDeviceCount_ == 0) {
         return;
     }
-    if (!record_.playable) {
-        ShowStringMessage(user_, IDS_PLAYBACK_TOO_LARGE);
+    if (!record().playable) {
+        user_.ShowMessage(LoadString(IDS_PLAYBACK_TOO_LARGE));
         return;
     }
     sound_.Stop();
-    if (!sound_.PlayFile(path)) {
-        ShowStringMessage(user_, IDS_CANNOT_START_PLAYBACK);
+    if (!sound_.PlayFile(sound)) {
+        user_.ShowMessage(LoadString(IDS_CANNOT_START_PLAYBACK));
     }
-}
-
-bool CSonaroDoc::ReadWaveFile(std::string path, std::string& errorText) {
-    unsigned refusal = 0;
-    {
-        WaveReader reader(record_, codecs_);
-        refusal = reader.Read(path);
-    }  // the file is closed here, before the player may open it
-    if (refusal != 0) {
-        errorText = LoadString(refusal);
-        return false;
-    }
-    if (autoPlayAfterOpen_) {
-        PlayFile(path);
-    }
-    return true;
-}
-
-bool CSonaroDoc::CopyFileData(const std::string& destination, const std::string& source) {
-    return CopyFileInBlocks(user_, destination, source);
-}
-
-void CSonaroDoc::ReportFileError(const FileException& error) {
-    ShowFileError(user_, error);
 }
 
 bool CSonaroDoc::SaveModified() {

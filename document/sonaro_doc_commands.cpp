@@ -1,6 +1,7 @@
 // The document's command handlers: open, save, play, stop, settings and their enabling rules.
-#include "convert/files/file_error_report.h"
-#include "document/path_parts.h"
+#include <algorithm>
+
+#include "convert/files/path_parts.h"
 #include "document/sonaro_doc.h"
 #include "resources/string_table.h"
 
@@ -12,7 +13,7 @@ void CSonaroDoc::OnFileOpen() {
     }
     const auto chosen = user_.ChooseOpenPath(openDirectory_);
     if (chosen) {
-        OpenPath(*chosen, *chosen);
+        OpenPath(*chosen);
     }
 }
 
@@ -20,39 +21,37 @@ bool CSonaroDoc::OnOpenDocument(const std::string& path) {
     if (resultUnsaved_ && !SaveModified()) {
         return false;
     }
-    OpenPath(path, path);
+    OpenPath(path);
     return !sourcePath_.empty();
 }
 
 // Reads the file into the cleared document. A refusal, and a file that cannot be opened or read,
-// are told to the user with the path. An imported copy goes with the document; one that is
-// refused is removed at once.
-void CSonaroDoc::OpenPath(const std::string& path, const std::string& soundPath) {
+// are told to the user with the path.
+void CSonaroDoc::OpenPath(const std::string& path) {
     StopPlayback();
     DeleteContents();
-    if (soundPath != path) {
-        importedPath_ = soundPath;
-    }
     openDirectory_ = DirectoryPart(path);
-    std::string errorText;
-    try {
-        if (ReadWaveFile(soundPath, errorText)) {
-            sourcePath_ = soundPath;
-            fileName_ = FileNamePart(path);
-            pathName_ = path;
-        } else {
-            if (errorText.empty()) {
-                errorText = LoadString(IDS_INVALID_FOR_CONVERSION);
-            }
-            user_.ShowRefusal(path, errorText);
-        }
-    } catch (const FileException& error) {
-        user_.ShowRefusal(path, LoadString(FileErrorMessageId(error.cause())));
-    }
-    if (sourcePath_.empty()) {
-        RemoveImportedFile();
+    const Outcome<SoundDescription> opened = OpenSound(path, codecs_);
+    if (opened) {
+        Adopt(path, *opened);
+    } else {
+        user_.ShowRefusal(path, opened.failure().Text());
     }
     user_.UpdateAllViews();
+}
+
+// An imported sound is read from its copy, which goes with the document.
+void CSonaroDoc::Adopt(const std::string& path, const SoundDescription& sound) {
+    source_ = sound;
+    if (sound.path != path) {
+        importedPath_ = sound.path;
+    }
+    if (autoPlayAfterOpen_) {
+        PlayFile(sound);
+    }
+    sourcePath_ = sound.path;
+    fileName_ = FileNamePart(path);
+    pathName_ = path;
 }
 
 // Saving is always done through Save As; the answer is always success, as the result of the copy
@@ -71,7 +70,11 @@ void CSonaroDoc::OnFileSaveAs() {
     }
     user_.BeginWaitCursor();
     saveDirectory_ = DirectoryPart(*chosen);
-    if (CopyFileData(*chosen, convertedPath_)) {
+    // Without a result there is no file to copy: the copy tells that its temporary file is gone.
+    if (const std::optional<Failure> failure =
+            SaveSound(result_.value_or(SoundDescription{}), *chosen)) {
+        user_.ShowFailure(*failure);
+    } else {
         sourcePath_ = *chosen;
         fileName_ = FileNamePart(*chosen);
         resultSaved_ = true;
@@ -83,12 +86,14 @@ void CSonaroDoc::OnFileSaveAs() {
 }
 
 void CSonaroDoc::OnPlay() {
-    PlayFile(convertedPath_.empty() ? sourcePath_ : convertedPath_);
+    if (result_ || source_) {
+        PlayFile(result_ ? *result_ : *source_);
+    }
 }
 
 void CSonaroDoc::OnStop() {
     if (!sound_.Stop()) {
-        ShowStringMessage(user_, IDS_CANNOT_STOP_PLAYBACK);
+        user_.ShowMessage(LoadString(IDS_CANNOT_STOP_PLAYBACK));
     }
 }
 
@@ -98,14 +103,16 @@ void CSonaroDoc::OnSettings() {
     if (!user_.RunSettings(values)) {
         return;
     }
-    if (values.volumeLevel != volumeLevel_) {
-        convertEnabled_ = true;
-        volumeLevel_ = values.volumeLevel < 0    ? 0
-                       : values.volumeLevel > 10 ? 10
-                                                 : values.volumeLevel;
-    }
+    SetVolumeLevel(values.volumeLevel);
     autoPlayAfterOpen_ = values.autoPlayAfterOpen;
     autoPlayAfterConvert_ = values.autoPlayAfterConvert;
+}
+
+void CSonaroDoc::SetVolumeLevel(int level) {
+    if (level != volumeLevel_) {
+        convertEnabled_ = true;
+        volumeLevel_ = std::clamp(level, 0, 10);
+    }
 }
 
 bool CSonaroDoc::OnUpdateFileSaveAs() const {
@@ -117,7 +124,7 @@ bool CSonaroDoc::OnUpdateConvert() const {
 }
 
 bool CSonaroDoc::OnUpdatePlay() const {
-    return !sourcePath_.empty() && soundDeviceCount_ != 0 && record_.playable;
+    return !sourcePath_.empty() && soundDeviceCount_ != 0 && record().playable;
 }
 
 }  // namespace sonaro

@@ -1,9 +1,7 @@
 // The Import command: a sound file the reader refuses is made a PCM WAV file by the importer and
 // opened from there, under the name of the file the user chose.
-#include "document/path_parts.h"
+#include "convert/files/path_parts.h"
 #include "document/sonaro_doc.h"
-#include "document/wave_reader.h"
-#include "resources/string_ids.h"
 
 namespace sonaro {
 namespace {
@@ -33,54 +31,50 @@ bool CSonaroDoc::OnImportDocument(const std::string& path) {
     return !sourcePath_.empty();
 }
 
-// A cancelled or failed import leaves the document, and the file open in it, as they were.
+// The import runs with its progress window; a failure is told with the path and the importer's
+// reason once the window has gone. A cancelled or failed import leaves the document, and the file
+// open in it, as they were.
 void CSonaroDoc::ImportPath(const std::string& path) {
     StopPlayback();
     if (importer_ == nullptr || StrictReaderDecides(path)) {
-        OpenPath(path, path);
+        OpenPath(path);
         return;
     }
-    std::string target;
-    try {
-        target = temp_.FilePath(kImported[importedPath_ == temp_.FilePath(kImported[0]) ? 1 : 0]);
-    } catch (const FileException& error) {
-        ReportFileError(error);
+    const std::optional<std::string> target = ImportTarget();
+    if (!target) {
         return;
     }
-    if (RunImport(path, target)) {
-        OpenPath(path, target);
-    } else {
-        RemoveFileIfPresent(target);
+    const Outcome<SoundDescription> imported = [&] {
+        const auto progress = user_.CreateProgress("Importing...", FileNamePart(path));
+        return ImportSound(path, *target, *importer_, codecs_, *progress);
+    }();
+    if (!imported) {
+        if (!imported.failure().Cancelled()) {
+            user_.ShowRefusal(path, imported.failure().Text());
+        }
+        return;
     }
+    DeleteContents();
+    openDirectory_ = DirectoryPart(path);
+    Adopt(path, *imported);
+    user_.UpdateAllViews();
 }
 
-// Whether the reader settles the file by itself: it accepts it, it refuses it as already in the
-// output format or as Voxware without its driver (which no importer decodes either), or the file
-// cannot be read at all (Open then says why). The document's record is not touched.
+// Whether the reader settles the file by itself: it accepts it, or refuses it for what no import
+// mends (Open then says why). The document is not touched.
 bool CSonaroDoc::StrictReaderDecides(const std::string& path) {
-    FormatRecord probe;
-    try {
-        WaveReader reader(probe, codecs_);
-        const unsigned refusal = reader.Read(path);
-        return refusal == 0 || refusal == IDS_ALREADY_OPTIMISED ||
-               refusal == IDS_VOXWARE_NOT_INSTALLED;
-    } catch (const FileException&) {
-        return true;
-    }
+    const Outcome<SoundDescription> opened = OpenSound(path, codecs_);
+    return opened || !ImportMends(opened.failure());
 }
 
-// Imports with the progress window; a failure is told with the path and the importer's reason,
-// once the window has gone.
-bool CSonaroDoc::RunImport(const std::string& path, const std::string& target) {
-    ImportOutcome outcome;
-    {
-        const auto progress = OpenProgressWindow("Importing...", FileNamePart(path));
-        outcome = importer_->Import(path, target, *progress);
+// The name in the private directory the open sound's imported copy does not have.
+std::optional<std::string> CSonaroDoc::ImportTarget() {
+    try {
+        return temp_.FilePath(kImported[importedPath_ == temp_.FilePath(kImported[0]) ? 1 : 0]);
+    } catch (const FileException& error) {
+        user_.ShowFailure(Failure::FromFile(error));
+        return std::nullopt;
     }
-    if (outcome.status == ImportOutcome::Status::Failed) {
-        user_.ShowRefusal(path, outcome.reason);
-    }
-    return outcome.status == ImportOutcome::Status::Done;
 }
 
 void CSonaroDoc::RemoveImportedFile() {

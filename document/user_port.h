@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "convert/files/message_port.h"
+#include "convert/files/failure.h"
 #include "convert/stages/progress_port.h"
 
 namespace sonaro {
@@ -20,12 +20,17 @@ struct SettingsValues {
     bool autoPlayAfterConvert = false;
 };
 
-// What the document asks of the user and of the windows that show it. A front end implements it:
-// the desktop application with dialogs, the command-line tool without a display, or a test.
-class UserPort : public MessagePort {
+// What the document asks of the user and of the windows that show it: the desktop application
+// implements it with dialogs, tests with a scripted user.
+class UserPort {
   public:
-    // A file that could not be opened, and why. The desktop's box shows the path, a colon and a
-    // line break, then the reason.
+    virtual ~UserPort() = default;
+
+    // Shows a warning with an OK button and returns when it was acknowledged.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // A failure of a command: its words alone.
+    virtual void ShowFailure(const Failure& failure) { ShowMessage(failure.Text()); }
+    // A file that could not be opened, and why: the path, a colon and a line break, the reason.
     virtual void ShowRefusal(const std::string& path, const std::string& reason) {
         ShowMessage(path + ":\n" + reason);
     }
@@ -34,11 +39,9 @@ class UserPort : public MessagePort {
     // Lets the user choose a WAV file to open, starting in that directory (empty: anywhere).
     virtual std::optional<std::string> ChooseOpenPath(const std::string& startDirectory) = 0;
     // Lets the user choose a sound file to import, offering the files of these name endings
-    // ("flac", "mp3", ...). A front end without such a choice asks as for Open.
+    // ("flac", "mp3", ...).
     virtual std::optional<std::string> ChooseImportPath(
-        const std::string& startDirectory, const std::vector<std::string>& /*extensions*/) {
-        return ChooseOpenPath(startDirectory);
-    }
+        const std::string& startDirectory, const std::vector<std::string>& extensions) = 0;
     // Lets the user choose where to save, asking before an existing file is overwritten.
     virtual std::optional<std::string> ChooseSavePath(const std::string& startDirectory,
                                                       const std::string& initialName) = 0;
@@ -48,8 +51,10 @@ class UserPort : public MessagePort {
     virtual void EndWaitCursor() = 0;
     // The document changed: every view must show it anew.
     virtual void UpdateAllViews() = 0;
-    // A progress window for one conversion, shown at once.
-    virtual std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) = 0;
+    // The progress window of one conversion or import, shown at once with this caption and this
+    // line of text over its bar; the main window waits while it lives.
+    virtual std::unique_ptr<ProgressPort> CreateProgress(const std::string& title,
+                                                         const std::string& message) = 0;
 };
 
 }  // namespace sonaro

@@ -16,7 +16,7 @@
 #include "import/import_failure.h"
 #include "import/imported_wave.h"
 #include "import/stream_spool.h"
-#include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 namespace sonaro {
 namespace {
@@ -58,34 +58,36 @@ SandboxedImporter::SandboxedImporter(std::string decoder, DecoderLimits limits, 
 
 SandboxedImporter::~SandboxedImporter() = default;
 
-ImportOutcome SandboxedImporter::Attempt(const std::string& source, const std::string& target,
-                                         ProgressPort& progress) const {
-    ImportOutcome outcome;
+std::optional<Failure> SandboxedImporter::Attempt(const std::string& source,
+                                                  const std::string& target,
+                                                  ProgressPort& progress) const {
+    Failure failure = Failure::Of(IDS_CONVERSION_CANCELLED, source);
     ProgressReporter reporter(progress);
     try {
         if (Run(source, target, reporter)) {
-            return outcome;
+            return std::nullopt;
         }
-        outcome.status = ImportOutcome::Status::Cancelled;
-    } catch (const ImportFailure& failure) {
-        outcome = {ImportOutcome::Status::Failed, failure.what()};
+    } catch (const ImportFailure& reason) {
+        failure = Failure::Words(reason.what(), source);
     } catch (const DecoderStopped&) {
-        outcome = {ImportOutcome::Status::Failed, LoadString(IDS_DECODER_STOPPED)};
-    } catch (const FileException& failure) {
-        outcome = {ImportOutcome::Status::Failed, std::strerror(failure.osError())};
+        failure = Failure::Of(IDS_DECODER_STOPPED, source);
+    } catch (const FileException& error) {
+        failure = Failure::Words(std::strerror(error.osError()), source);
+        failure.osError = error.osError();
     } catch (const std::bad_alloc&) {
-        outcome = {ImportOutcome::Status::Failed, "Not enough memory."};
+        failure = Failure::Words("Not enough memory.", source);
     }
     std::remove(target.c_str());
-    return outcome;
+    return failure;
 }
 
 // Whatever the outcome, the decoder of the next import starts loading now.
-ImportOutcome SandboxedImporter::Import(const std::string& source, const std::string& target,
-                                        ProgressPort& progress) {
-    const ImportOutcome outcome = Attempt(source, target, progress);
+std::optional<Failure> SandboxedImporter::Import(const std::string& source,
+                                                 const std::string& target,
+                                                 ProgressPort& progress) {
+    std::optional<Failure> failure = Attempt(source, target, progress);
     StartAhead();
-    return outcome;
+    return failure;
 }
 
 bool SandboxedImporter::Run(const std::string& source, const std::string& target,

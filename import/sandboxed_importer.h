@@ -2,11 +2,12 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "convert/operations/import_port.h"
 #include "convert/stages/progress_reporter.h"
-#include "document/import_port.h"
 #include "import/decoder_limits.h"
 #include "import/decoder_process.h"
 #include "import/decoder_starter.h"
@@ -35,8 +36,8 @@ class SandboxedImporter final : public ImportPort {
                                Ahead ahead = Ahead::Start);
     ~SandboxedImporter() override;
 
-    ImportOutcome Import(const std::string& source, const std::string& target,
-                         ProgressPort& progress) override;
+    std::optional<Failure> Import(const std::string& source, const std::string& target,
+                                  ProgressPort& progress) override;
     // Asked of the decoder once; none when it cannot say.
     std::vector<std::string> FileExtensions() const override;
 
@@ -45,8 +46,8 @@ class SandboxedImporter final : public ImportPort {
     class Finishing;
 
     // The import, its failures made its outcome.
-    ImportOutcome Attempt(const std::string& source, const std::string& target,
-                          ProgressPort& progress) const;
+    std::optional<Failure> Attempt(const std::string& source, const std::string& target,
+                                   ProgressPort& progress) const;
     // Runs the import; answers false when the user cancelled.
     bool Run(const std::string& source, const std::string& target,
              ProgressReporter& reporter) const;

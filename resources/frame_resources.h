@@ -25,6 +25,7 @@ struct MenuPopup {
 constexpr MenuItem kFileMenu[] = {
     {"&Open...\tCtrl+O", ID_FILE_OPEN},
     {"&Import...\tCtrl+I", ID_FILE_IMPORT},
+    {"&Convert Several Files...\tCtrl+B", ID_FILE_CONVERT_SEVERAL},
     {"Save &As...", ID_FILE_SAVE_AS},
     {nullptr, kSeparator},
     {"E&xit", ID_APP_EXIT},
@@ -58,9 +59,10 @@ struct Accelerator {
     unsigned command;
 };
 
-constexpr std::array<Accelerator, 5> kAccelerators = {{
+constexpr std::array<Accelerator, 6> kAccelerators = {{
     {"Ctrl+O", ID_FILE_OPEN},
     {"Ctrl+I", ID_FILE_IMPORT},
+    {"Ctrl+B", ID_FILE_CONVERT_SEVERAL},
     {"Ctrl+S", ID_FILE_SAVE},
     {"F6", ID_NEXT_PANE},
     {"Shift+F6", ID_PREV_PANE},
@@ -69,5 +71,6 @@ constexpr std::array<Accelerator, 5> kAccelerators = {{
 // Help contexts.
 constexpr int kHelpContextTopics = 1;
 constexpr int kHelpContextSettings = 2;
+constexpr int kHelpContextBatch = 3;  // the batch window
 
 }  // namespace sonaro

@@ -15,6 +15,7 @@ enum StringId : unsigned {
     ID_SETTINGS = 32775,
     ID_HELP_TOPICS = 32778,  // no string
     ID_FILE_IMPORT = 32779,
+    ID_FILE_CONVERT_SEVERAL = 32780,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,
     ID_FILE_SAVE_AS = 57604,
@@ -53,6 +54,7 @@ enum StringId : unsigned {
     IDS_TEMP_FILE_REMOVED = 61251,
     IDS_ADPCM_PREDICTOR = 61252,
     IDS_VOXWARE_CONVERSION = 61253,
+    IDS_INTERNAL_FAULT = 61254,
 
     // Labels and values of the information view.
     IDS_LABEL_FORMAT = 61264,

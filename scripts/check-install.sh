@@ -23,6 +23,7 @@ check_files() {
              share/metainfo/io.github.sonaro.sonaro.metainfo.xml \
              share/icons/hicolor/scalable/apps/sonaro.svg \
              share/sonaro/help/index.html share/sonaro/help/settings.html \
+             share/sonaro/help/batch.html \
              share/man/man1/sonaro.1.gz share/man/man1/sonaro-convert.1.gz \
              share/doc/sonaro/copyright share/doc/sonaro/changelog.gz; do
         [ -f "$root/$f" ] || fail "missing: $f"
@@ -35,7 +36,7 @@ check_files() {
         fail "files installed outside the prefix"
     fi
     desktop="$root/share/applications/sonaro.desktop"
-    grep -qx 'Exec=sonaro %f' "$desktop" || fail "bad Exec line"
+    grep -qx 'Exec=sonaro %F' "$desktop" || fail "bad Exec line"
     grep -qx 'MimeType=audio/vnd.wave;audio/wav;audio/x-wav;' "$desktop" || fail "bad MimeType line"
     desktop-file-validate "$desktop" || fail "desktop entry not valid"
     appstreamcli validate --no-net --pedantic "$root/share/metainfo/"*.metainfo.xml >/dev/null ||

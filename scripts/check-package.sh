@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks the Debian package that make package left in a build directory: lintian reports no error
-# or warning, the dependencies came from the binaries (the decoder program's among them), the
-# decoder is in it, and the desktop entry and AppStream metadata it ships are valid.
-# Usage: check-package.sh BUILD_DIR
+# or warning, the dependencies came from the binaries (the decoder program's and the SVG icon
+# engine's among them), the decoder is in it, each desktop's run-time pieces are recommended (the
+# Wayland plugin, the accessibility bus, a session bus), and the desktop entry and AppStream
+# metadata it ships are valid. Usage: check-package.sh BUILD_DIR
 set -eu
 build=$1
 set -- "$build"/sonaro_*.deb
@@ -20,6 +21,12 @@ dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6 (>=' ||
 for library in libseccomp2 libsndfile1 libsoxr0; do
     dpkg-deb --field "$deb" Depends | grep -q "$library (>=" ||
         { echo "check-package: no dependency on $library"; status=1; }
+done
+dpkg-deb --field "$deb" Depends | grep -q 'libqt6svg6 (>=' ||
+    { echo "check-package: no dependency on libqt6svg6 (the SVG icon engine)"; status=1; }
+for recommended in qt6-qpa-plugins qt6-wayland at-spi2-core 'default-dbus-session-bus | dbus-session-bus'; do
+    dpkg-deb --field "$deb" Recommends | grep -qF "$recommended" ||
+        { echo "check-package: $recommended is not recommended"; status=1; }
 done
 dpkg-deb --extract "$deb" "$tree"
 desktop-file-validate "$tree/usr/share/applications/sonaro.desktop" || status=1

@@ -1,7 +1,24 @@
 #!/bin/sh
-# Starts the desktop application in a private X server as a new user would, drives it with the
-# keyboard, and captures each window as a PNG. Usage: screenshots.sh BUILD_DIR OUT_DIR [INPUT.wav]
+# Starts the desktop application in a private desktop session as a new user would, drives it and
+# captures its windows as PNGs: under X11 (Xvfb) with the keyboard, or with --wayland under a
+# headless Weston, through the accessibility bus (a Wayland client cannot send another program
+# keys). Usage: screenshots.sh [--wayland] BUILD_DIR OUT_DIR [INPUT.wav]
 set -eu
+desktop=$(cd "$(dirname "$0")/../tests/gui/desktop" && pwd)
+if [ "${1:-}" = --wayland ]; then
+    shift
+    build=$(cd "$1" && pwd)
+    mkdir -p "$2"
+    out=$(cd "$2" && pwd)
+    input=${3:-}
+    [ -z "$input" ] || input=$(cd "$(dirname "$input")" && pwd)/$(basename "$input")
+    exec sh "$desktop/desktop_session.sh" wayland /usr/bin/python3 -B \
+        "$desktop/wayland_screenshots.py" "$build" "$out" "$input"
+fi
+# The X11 session first (Xvfb, a session bus); this script then runs again inside it.
+if [ -z "${SONARO_DESKTOP_SESSION:-}" ]; then
+    exec sh "$desktop/desktop_session.sh" x11 sh "$0" "$@"
+fi
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
@@ -16,16 +33,6 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
-
-# A display number nobody uses.
-display=90
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-    display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids="$pids $!"
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || sleep 2
 
 # A new user: an empty profile, and a private temporary directory.
 export XDG_CONFIG_HOME="$work/config" TMPDIR="$work" XDG_RUNTIME_DIR="$work/runtime"
@@ -69,6 +76,9 @@ empty=$!
 pids="$pids $empty"
 main=$(wait_window '^Sonaro$')
 shoot "$main" main-empty.png
+keys "$main" alt+f
+shoot root file-menu.png
+keys "$main" Escape
 keys "$main" alt+h a
 about=$(wait_window '^About Sonaro$')
 shoot root about.png
@@ -80,7 +90,8 @@ kill "$empty"
 
 # 2. Started with a file; then converted.
 "$sonaro" "$input" >"$work/open.log" 2>&1 &
-pids="$pids $!"
+opened=$!
+pids="$pids $opened"
 main=$(wait_window "^Sonaro - $name\$")
 shoot "$main" main-opened.png
 keys "$main" alt+c s
@@ -94,4 +105,32 @@ if progress=$(wait_window '^Converting...$'); then
 fi
 if main=$(wait_window "^Sonaro - $name \\*\$"); then
     shoot "$main" main-converted.png
+fi
+
+# 3. Several files: the batch window before, during and after a run of 40 files (one refused,
+# one imported), its results in a music folder of the new user's own.
+kill "$opened" 2>/dev/null || true
+export HOME="$work/home"
+mkdir -p "$HOME" "$work/many"
+if command -v sox >/dev/null; then
+    "$(dirname "$0")/../bench/batch_inputs.sh" "$work/many" 38 60
+    sox -n -r 44100 -c 2 "$work/many/song.flac" synth 60 sine 440 vol 0.5
+    "$build/cli/sonaro-convert" --quiet "$work/many/1.wav" -o "$work/many/converted.wav"
+    "$sonaro" "$work/many"/*.wav "$work/many/song.flac" >"$work/batch.log" 2>&1 &
+    pids="$pids $!"
+    batch=$(wait_window '^Convert Several Files$')
+    shoot "$batch" batch-before.png
+    keys "$batch" alt+c
+    results() { ls "$HOME/Music/Sonaro" 2>/dev/null | wc -l; }
+    for _ in $(seq 1000); do
+        [ "$(results)" -ge 12 ] && break
+        sleep 0.02
+    done
+    import -window root "$out/batch-during.png" && echo "screenshots: $out/batch-during.png"
+    for _ in $(seq 600); do
+        [ "$(results)" -ge 39 ] && break
+        sleep 0.1
+    done
+    sleep 1
+    shoot root batch-after.png
 fi

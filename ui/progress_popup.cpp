@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "ui/accessible_role.h"
 #include "ui/profile.h"
 
 namespace sonaro {
@@ -53,6 +54,18 @@ CProgressPopup::CProgressPopup(QWidget* parent, const std::string& title, bool s
     Create(parent, QString::fromStdString(title), smooth);
 }
 
+std::unique_ptr<CProgressPopup> CProgressPopup::OpenForWork(QWidget* mainWindow,
+                                                            const std::string& title,
+                                                            const std::string& message) {
+    auto window = std::make_unique<CProgressPopup>(mainWindow, title, false);
+    window->BeginModal("Progress", false);
+    window->SetBarRange(0, 100, 1);
+    window->SetMessage(message);
+    window->Layout(1, 320);
+    window->PumpWaitingMessages(true);
+    return window;
+}
+
 CProgressPopup::~CProgressPopup() {
     DestroyWindow();
     delete closing_;
@@ -72,6 +85,7 @@ bool CProgressPopup::Create(QWidget* parent, const QString& title, bool smooth) 
     font_ = QApplication::font("QMessageBox");
     QWidget* owner = parent != nullptr ? parent : MainWindow();
     window_ = new PopupWindow(owner, [this] { OnCancel(); });
+    SetAccessibleRole(window_, QAccessible::Dialog);
     window_->setWindowTitle(title);
     window_->setCursor(Qt::BusyCursor);
     // The background is the button face, as on a dialog.
@@ -101,6 +115,7 @@ void CProgressPopup::CreateChildren(bool smooth) {
 
     progressBar_ = new QProgressBar(window_);
     progressBar_->setObjectName(QStringLiteral("bar"));
+    progressBar_->setAccessibleName(QStringLiteral("Conversion progress"));
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(smooth);  // a segmented bar shows no figure either way
@@ -108,6 +123,8 @@ void CProgressPopup::CreateChildren(bool smooth) {
 
     cancelButton_ = new QPushButton(cancelLabel_, window_);
     cancelButton_->setObjectName(QStringLiteral("cancel"));
+    cancelButton_->setAccessibleName(QStringLiteral("Cancel"));  // the label's blanks are spacing
+    cancelButton_->setAccessibleDescription(QStringLiteral("Stop the conversion"));
     cancelButton_->setAutoDefault(false);
     cancelButton_->setGeometry(placeholder);
     QObject::connect(cancelButton_, &QPushButton::clicked, this, [this] { OnCancel(); });
@@ -116,8 +133,16 @@ void CProgressPopup::CreateChildren(bool smooth) {
     messageText_->setFont(font_);
 }
 
-// Centred over the owner's window (else the screen), kept on the screen.
+bool CProgressPopup::CanPlaceWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// Centred over the owner's window (else the screen), kept on the screen. Where windows cannot be
+// placed, the compositor puts it where it puts dialogs (over their owner, as a rule).
 void CProgressPopup::CenterOverOwner(QWidget* owner) {
+    if (!CanPlaceWindows()) {
+        return;
+    }
     QScreen* screen = owner != nullptr ? owner->screen() : window_->screen();
     const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
     const QRect over = owner != nullptr && owner->isVisible() ? owner->frameGeometry() : area;
@@ -208,6 +233,12 @@ void CProgressPopup::SetMessage(const std::string& text) {
     messageText_->setText(LimitedText(text));
 }
 
+bool CProgressPopup::Report(int position) {
+    SetBarPos(position);
+    PumpWaitingMessages(true);
+    return IsCancelled();
+}
+
 void CProgressPopup::Show() {
     if (window_ == nullptr || window_->isVisible()) {
         return;
@@ -241,11 +272,13 @@ void CProgressPopup::OnCancel() {
 
 void CProgressPopup::PumpWaitingMessages(bool cancelOnEscape) {
     // The focus is taken back from the program's other windows only: never from another
-    // program that the user turned to while the conversion runs.
-    if (modal_ && window_ != nullptr && QApplication::focusWidget() != window_ &&
+    // program that the user turned to while the conversion runs. It goes to the Cancel button,
+    // the one thing to do here, where a screen reader names it.
+    const QWidget* focus = QApplication::focusWidget();
+    if (modal_ && window_ != nullptr && (focus == nullptr || focus->window() != window_) &&
         QGuiApplication::applicationState() == Qt::ApplicationActive) {
         window_->activateWindow();
-        window_->setFocus(Qt::OtherFocusReason);
+        cancelButton_->setFocus(Qt::OtherFocusReason);
     }
     if (cancelled_ || pumping_) {
         return;
@@ -323,8 +356,9 @@ bool CProgressPopup::DestroyWindow() {
     return true;
 }
 
+// Where windows cannot be placed, no position is known: the profile keeps what it held.
 void CProgressPopup::SavePosition() {
-    if (window_ == nullptr) {
+    if (window_ == nullptr || !CanPlaceWindows()) {
         return;
     }
     const QPoint corner = window_->frameGeometry().topLeft();

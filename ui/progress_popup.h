@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "convert/stages/progress_port.h"
@@ -16,26 +17,39 @@ class QWidget;
 namespace sonaro {
 
 // The small window a conversion shows: one message line, a bar and a " Cancel " button. It is
-// also the message pump of the stages: while it is modal the main window is disabled, and the
-// only input that counts is Cancel (the button, a left button released over it, Escape typed
-// into any window of the program, or a request to close the main window). Its last position is
-// written to the profile when it goes.
+// also the message pump of the work it shows: each report moves the bar and handles the events
+// waiting; while it is modal the main window is disabled, and the only input that counts is
+// Cancel (the button, a left button released over it, Escape typed into any window of the
+// program, or a request to close the main window). Its last position is written to the profile
+// when it goes, where the platform tells positions.
 class CProgressPopup final : public QObject, public ProgressPort {
   public:
     // Creates the window at once, centred over the parent (else over the main window) and shown
     // without taking the focus. The parent may be null.
     CProgressPopup(QWidget* parent, const std::string& title, bool smooth);
     ~CProgressPopup() override;
+    // The window of one conversion or import, modal at once: this caption and this message over a
+    // bar from 0 to 100, one line of text 320 pixels wide, its first events handled.
+    static std::unique_ptr<CProgressPopup> OpenForWork(QWidget* mainWindow,
+                                                       const std::string& title,
+                                                       const std::string& message);
     CProgressPopup(const CProgressPopup&) = delete;
     CProgressPopup& operator=(const CProgressPopup&) = delete;
 
-    bool BeginModal(const std::string& title, bool smooth) override;
-    int SetBarRange(int lower, int upper, int step) override;
-    int SetBarPos(int position) override;
+    // The progress of the work: the message line, and the bar moved with the events handled.
     void SetMessage(const std::string& text) override;
-    void Layout(int textLines, int textWidth) override;
-    void PumpWaitingMessages(bool cancelOnEscape) override;
-    bool IsCancelled() const override { return cancelled_; }
+    bool Report(int position) override;
+
+    // Makes the window modal towards the main window (which is disabled until the object goes).
+    bool BeginModal(const std::string& title, bool smooth);
+    int SetBarRange(int lower, int upper, int step);
+    // Moves the bar; answers the previous position.
+    int SetBarPos(int position);
+    // Resizes the window for that many text lines of that width in pixels.
+    void Layout(int textLines, int textWidth);
+    // Handles the events waiting for the program, watching for the cancel gestures.
+    void PumpWaitingMessages(bool cancelOnEscape);
+    bool IsCancelled() const { return cancelled_; }
 
     void Show();
     void Hide();
@@ -54,6 +68,9 @@ class CProgressPopup final : public QObject, public ProgressPort {
 
     // The application's main window: the first top-level main window there is, else null.
     static QWidget* MainWindow();
+    // Whether the platform lets a program place its windows and tells it where they are: not so
+    // on Wayland, where the compositor alone places windows.
+    static bool CanPlaceWindows();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -50,11 +50,14 @@ void CSettingsDlg::CreateControls() {
     ok_->setDefault(true);
     cancel_ = pushButton(QStringLiteral("Cancel"), 25);
     help_ = pushButton(QStringLiteral("Help"), 43);
+    help_->setAccessibleDescription(QStringLiteral("Show the help page of these settings"));
 
     volumeGroup_ = new QGroupBox(QStringLiteral("Conversion &Volume Level"), this);
     Place(volumeGroup_, units, 7, 7, 95, 48);
     slider_ = new QSlider(Qt::Horizontal, volumeGroup_);
     slider_->setTickPosition(QSlider::TicksBelow);
+    slider_->setAccessibleName(QStringLiteral("Conversion Volume Level"));
+    slider_->setAccessibleDescription(QStringLiteral("From 0 (Low) to 10 (High)"));
     Place(slider_, units, 17, 24, 75, 10);
     // "Low" under the slider's left end (level 0), "High" under its right end (level 10).
     const auto label = [&](const QString& text, Qt::Alignment alignment, int x, int width) {
@@ -91,10 +94,16 @@ void CSettingsDlg::OnInitDialog() {
     slider_->setSingleStep(1);
     slider_->setPageStep(2);
     const bool sound = values_.soundDeviceCount != 0;
+    // A screen reader says why a box cannot be changed.
+    const QString unavailable = sound ? QString() : QStringLiteral(" (no sound output device)");
     afterOpen_->setEnabled(sound);
     afterOpen_->setChecked(values_.autoPlayAfterOpen);
+    afterOpen_->setAccessibleDescription(QStringLiteral("Play a file once it is opened") +
+                                         unavailable);
     afterConversion_->setEnabled(sound);
     afterConversion_->setChecked(values_.autoPlayAfterConvert);
+    afterConversion_->setAccessibleDescription(
+        QStringLiteral("Play the result once a file is converted") + unavailable);
     ok_->setFocus(Qt::OtherFocusReason);  // the first tab stop
 }
 

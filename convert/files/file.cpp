@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <stdexcept>
 #include <utility>
 
 namespace sonaro {
@@ -21,8 +22,10 @@ void File::SetFaultHook(FaultHook hook) {
 
 void File::InjectFault(FileOperation operation, const std::string& path) {
     if (faultHook != nullptr) {
-        if (const int error = faultHook(operation, path); error != 0) {
+        if (const int error = faultHook(operation, path); error > 0) {
             throw FileException(FileException::CauseFromErrno(error), error, path);
+        } else if (error < 0) {
+            throw std::logic_error("a fault injected into the program at " + path);
         }
     }
 }
@@ -136,6 +139,14 @@ std::size_t File::Read(void* buffer, std::size_t count) {
                     [&](std::size_t done) { return ::read(fd_, bytes + done, count - done); });
 }
 
+std::size_t File::ReadAt(std::uint64_t position, void* buffer, std::size_t count) {
+    InjectFault(FileOperation::Read, path_);
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    return Transfer(count, [&](std::size_t done) {
+        return ::pread(fd_, bytes + done, count - done, static_cast<off_t>(position + done));
+    });
+}
+
 // A write that takes nothing (a device that is full, say) is a failure, not an end.
 void File::Write(const void* buffer, std::size_t count) {
     InjectFault(FileOperation::Write, path_);
@@ -207,6 +218,18 @@ void File::Remove(const std::string& path) {
     if (::unlink(path.c_str()) != 0) {
         const int error = errno;
         throw FileException(FileException::CauseFromErrno(error), error, path);
+    }
+}
+
+void File::RemoveIfPresent(const std::string& path) {
+    File file;
+    if (!file.TryOpen(path, Mode::Read)) {
+        return;
+    }
+    file = File();
+    try {
+        Remove(path);
+    } catch (const FileException&) {
     }
 }
 

@@ -45,6 +45,9 @@ class File {
     int descriptor() const { return fd_; }
 
     std::size_t Read(void* buffer, std::size_t count);
+    // Reads from that position without moving the file's own; several threads may read a file at
+    // once this way.
+    std::size_t ReadAt(std::uint64_t position, void* buffer, std::size_t count);
     void Write(const void* buffer, std::size_t count);
     std::uint64_t Seek(std::int64_t offset, SeekFrom from);
     std::uint64_t GetPosition() const;
@@ -55,10 +58,14 @@ class File {
     void Close();
 
     static void Remove(const std::string& path);
+    // Removes the file when it can be opened for reading; a file that cannot is taken as gone. A
+    // removal that fails after that leaves the file (for the private directory's own clean-up).
+    static void RemoveIfPresent(const std::string& path);
     static void Rename(const std::string& from, const std::string& to);
 
-    // Test seam: when set, the hook is asked before every operation and a nonzero answer makes the
-    // operation fail with that errno value, as if the system had refused it.
+    // Test seam: when set, the hook is asked before every operation. A positive answer makes the
+    // operation fail with that errno value, as if the system had refused it; a negative one makes
+    // it throw std::logic_error, as a fault of the program itself would.
     using FaultHook = int (*)(FileOperation operation, const std::string& path);
     static void SetFaultHook(FaultHook hook);
 

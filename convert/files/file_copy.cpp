@@ -5,9 +5,8 @@
 #include <vector>
 
 #include "convert/files/file.h"
-#include "convert/files/file_error_report.h"
 #include "convert/files/output_file.h"
-#include "resources/string_table.h"
+#include "resources/string_ids.h"
 
 namespace sonaro {
 namespace {
@@ -16,12 +15,10 @@ constexpr std::uint64_t kBlockSize = 8000;
 
 }  // namespace
 
-bool CopyFileInBlocks(MessagePort& messages, const std::string& destination,
-                      const std::string& source) {
+std::optional<Failure> CopyFileInBlocks(const std::string& destination, const std::string& source) {
     File input;
     if (!input.TryOpen(source, File::Mode::Read)) {
-        messages.ShowFileMessage({destination, LoadString(IDS_TEMP_FILE_REMOVED)});
-        return false;
+        return Failure::Of(IDS_TEMP_FILE_REMOVED, destination);
     }
     try {
         OutputFile output(destination);
@@ -30,8 +27,7 @@ bool CopyFileInBlocks(MessagePort& messages, const std::string& destination,
         try {
             buffer.resize(static_cast<std::size_t>(std::min(length, kBlockSize)));
         } catch (const std::bad_alloc&) {
-            messages.ShowFileMessage({destination, LoadString(IDS_MEMORY_ALLOCATION)});
-            return false;
+            return Failure::Of(IDS_MEMORY_ALLOCATION, destination);
         }
         for (std::uint64_t remaining = length; remaining > 0;) {
             const auto wanted = static_cast<std::size_t>(std::min(remaining, kBlockSize));
@@ -43,10 +39,9 @@ bool CopyFileInBlocks(MessagePort& messages, const std::string& destination,
             remaining -= got;
         }
         output.Commit();
-        return true;
+        return std::nullopt;
     } catch (const FileException& error) {
-        ShowFileError(messages, error);
-        return false;
+        return Failure::FromFile(error);
     }
 }
 

@@ -1,37 +1,52 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cstdint>
 
 namespace sonaro {
 
 // The segment of an A-law magnitude on the 16-bit scale: the first of the segment ends 255, 511,
-// 1023, ..., 32767 that the magnitude does not exceed (0 to 7). Each segment end is one less than
-// a power of two, so the segment follows from the magnitude's bit width, without a search.
-constexpr int FindALawSegment(std::int16_t magnitude) {
-    constexpr int kFirstSegmentBits = 8;  // 0 to 255
-    if (magnitude < (1 << kFirstSegmentBits)) {
-        return 0;
+// 1023, ..., 32767 that the magnitude does not exceed (0 to 7), counted as the ends below it.
+// For an int, or a GCC vector of ints to find the segments of all its lanes at once (vectors pass
+// by reference: no calling convention of wider vectors is involved).
+template <typename Int>
+constexpr void FindALawSegments(const Int& magnitude, Int& segment) {
+    segment = Int{};
+    for (int end = 255; end < 32767; end = 2 * end + 1) {
+        segment += magnitude > end ? Int{} + 1 : Int{};
     }
-    return std::bit_width(static_cast<unsigned>(magnitude)) - kFirstSegmentBits;
 }
 
-// The G.711 A-law code of a 16-bit sample whose full scale is ±32767. A negative sample's
-// magnitude is taken as -v - 8 on the 16-bit scale (at least 0) before it is quantised.
-constexpr std::uint8_t EncodeALaw(std::int16_t sample) {
+constexpr int FindALawSegment(int magnitude) {
+    int segment = 0;
+    FindALawSegments(magnitude, segment);
+    return segment;
+}
+
+// The G.711 A-law codes of 16-bit samples whose full scale is ±32767, for an int or a GCC vector
+// of ints (a sample in each lane). A negative sample's magnitude is taken as -v - 8 on the 16-bit
+// scale (at least 0) before it is quantised. Chosen without branches: the sign of sound samples
+// is not predictable, and the lanes of a vector are coded together.
+template <typename Int>
+constexpr void EncodeALawLanes(const Int& sample, Int& code) {
     // Non-negative samples carry the sign bit; the even bits of every code are inverted.
-    constexpr unsigned kPositiveMask = 0xD5;
-    constexpr unsigned kNegativeMask = 0x55;
-    // Chosen without branches: the sign of sound samples is not predictable.
-    const bool negative = sample < 0;
-    const unsigned mask = negative ? kNegativeMask : kPositiveMask;
-    const int flipped = -static_cast<int>(sample) - 8;
-    const int magnitude = negative ? (flipped > 0 ? flipped : 0) : sample;
-    const int segment = FindALawSegment(static_cast<std::int16_t>(magnitude));
-    const int shift = segment < 2 ? 4 : segment + 3;
-    const unsigned steps = static_cast<unsigned>(magnitude >> shift) & 0x0F;
-    return static_cast<std::uint8_t>(((static_cast<unsigned>(segment) << 4) | steps) ^ mask);
+    constexpr int kPositiveMask = 0xD5;
+    constexpr int kNegativeMask = 0x55;
+    const auto negative = sample < 0;
+    const Int mask = negative ? Int{} + kNegativeMask : Int{} + kPositiveMask;
+    const Int flipped = -sample - 8;
+    const Int magnitude = negative ? (flipped > 0 ? flipped : Int{}) : sample;
+    Int segment{};
+    FindALawSegments(magnitude, segment);
+    const Int shift = segment < 2 ? Int{} + 4 : segment + 3;
+    const Int steps = (magnitude >> shift) & 0x0F;
+    code = ((segment << 4) | steps) ^ mask;
+}
+
+constexpr std::uint8_t EncodeALaw(std::int16_t sample) {
+    int code = 0;
+    EncodeALawLanes(int{sample}, code);
+    return static_cast<std::uint8_t>(code);
 }
 
 // The codes of all 16-bit samples, the code of sample v at v + 32768: one look-up per sample where

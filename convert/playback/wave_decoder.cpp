@@ -21,13 +21,9 @@ std::optional<DecodedSound> ReadAll(const std::unique_ptr<WaveStream>& stream) {
 
 }  // namespace
 
-std::optional<DecodedSound> WaveDecoder::DecodeFile(const std::string& path,
-                                                    std::uint64_t maxBytes) {
-    return ReadAll(WaveStream::OpenFile(path, maxBytes, codecs_));
-}
-
-std::optional<DecodedSound> WaveDecoder::Decode(const std::vector<std::uint8_t>& file) {
-    return ReadAll(WaveStream::Open(file, codecs_));
+std::optional<DecodedSound> WaveDecoder::Decode(const SoundDescription& sound,
+                                                std::uint64_t maxBytes) {
+    return ReadAll(WaveStream::Open(sound, maxBytes, codecs_));
 }
 
 }  // namespace sonaro

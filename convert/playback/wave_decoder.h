@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "convert/codecs/codec_manager.h"
+#include "convert/operations/sound_description.h"
 
 namespace sonaro {
 
@@ -18,15 +19,14 @@ struct DecodedSound {
     std::size_t frames() const { return channels == 0 ? 0 : samples.size() / channels; }
 };
 
-// Decodes a whole WAVE file in memory: whatever a WaveStream reads, all at once.
+// Decodes a whole sound in memory: whatever a WaveStream reads, all at once.
 class WaveDecoder {
   public:
     explicit WaveDecoder(CodecManager& codecs) : codecs_(codecs) {}
 
-    // The sound of the file, or nothing when it cannot be read, is longer than maxBytes, or holds
-    // a format or a shape that cannot be decoded.
-    std::optional<DecodedSound> DecodeFile(const std::string& path, std::uint64_t maxBytes);
-    std::optional<DecodedSound> Decode(const std::vector<std::uint8_t>& file);
+    // The sound the description tells of, or nothing when its file cannot be read, is longer than
+    // maxBytes, or holds a format or a shape that cannot be decoded.
+    std::optional<DecodedSound> Decode(const SoundDescription& sound, std::uint64_t maxBytes);
 
   private:
     CodecManager& codecs_;

@@ -1,7 +1,6 @@
 #include "convert/playback/wave_stream.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "convert/codecs/codec_session.h"
 #include "convert/files/file.h"
@@ -15,10 +14,6 @@ namespace {
 // More channels than a sound output takes is not a sound worth trying.
 constexpr unsigned kMaxChannels = 8;
 
-bool IsId(const std::uint8_t* bytes, const char (&id)[5]) {
-    return std::memcmp(bytes, id, 4) == 0;
-}
-
 bool ShapeFits(const WaveFormat& format) {
     return format.channels != 0 && format.channels <= kMaxChannels && format.samplesPerSec != 0;
 }
@@ -29,63 +24,32 @@ bool IsPcm(const WaveFormat& format) {
 
 }  // namespace
 
-WaveStream::WaveStream(std::vector<std::uint8_t> file, const WaveFormat& format, std::size_t dataAt,
-                       std::size_t dataSize)
-    : file_(std::move(file)), format_(format), dataAt_(dataAt), dataSize_(dataSize) {}
+WaveStream::WaveStream(std::vector<std::uint8_t> data, const SoundDescription& sound)
+    : data_(std::move(data)), format_(sound.format), samplesPerBlock_(sound.samplesPerBlock) {}
 
-std::unique_ptr<WaveStream> WaveStream::OpenFile(const std::string& path, std::uint64_t maxBytes,
-                                                 CodecManager& codecs) {
+// Only the sound data are read; data the header claims but the file does not hold (an unfinished
+// recording) are left out.
+std::unique_ptr<WaveStream> WaveStream::Open(const SoundDescription& sound, std::uint64_t maxBytes,
+                                             CodecManager& codecs) {
     try {
-        File file(path, File::Mode::Read);
+        File file(sound.path, File::Mode::Read);
         const std::uint64_t length = file.GetLength();
-        if (length > maxBytes) {
+        if (length > maxBytes || sound.dataOffset > length) {
             return nullptr;
         }
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-        bytes.resize(file.Read(bytes.data(), bytes.size()));
-        return Open(std::move(bytes), codecs);
+        std::vector<std::uint8_t> data(static_cast<std::size_t>(
+            std::min<std::uint64_t>(sound.dataSize, length - sound.dataOffset)));
+        file.Seek(static_cast<std::int64_t>(sound.dataOffset), File::SeekFrom::Begin);
+        data.resize(file.Read(data.data(), data.size()));
+        std::unique_ptr<WaveStream> stream(new WaveStream(std::move(data), sound));
+        return stream->Prepare(codecs) ? std::move(stream) : nullptr;
     } catch (const FileException&) {
         return nullptr;
     }
 }
 
-std::unique_ptr<WaveStream> WaveStream::Open(std::vector<std::uint8_t> file, CodecManager& codecs) {
-    constexpr std::size_t kRiffHeader = 12;
-    constexpr std::size_t kChunkHeader = 8;
-    if (file.size() < kRiffHeader || !IsId(&file[0], "RIFF") || !IsId(&file[8], "WAVE")) {
-        return nullptr;
-    }
-    std::size_t formatAt = 0;
-    std::size_t formatSize = 0;
-    std::size_t pos = kRiffHeader;
-    while (file.size() - pos >= kChunkHeader) {
-        const std::uint8_t* header = &file[pos];
-        const std::uint32_t declared = LoadLE32(header + 4);
-        pos += kChunkHeader;
-        // A chunk that claims more than the file holds (an unfinished recording) is cut short.
-        const std::size_t length = std::min<std::size_t>(declared, file.size() - pos);
-        if (IsId(header, "fmt ")) {
-            formatAt = pos;
-            formatSize = length;
-        } else if (IsId(header, "data")) {
-            if (formatSize < 16) {
-                return nullptr;
-            }
-            const WaveFormat format = WaveFormat::FromBytes(&file[formatAt], formatSize);
-            std::unique_ptr<WaveStream> stream(
-                new WaveStream(std::move(file), format, pos, length));
-            return stream->Prepare(codecs) ? std::move(stream) : nullptr;
-        }
-        pos += length;
-        if ((declared & 1U) != 0 && pos < file.size()) {
-            ++pos;  // chunks are padded to an even length
-        }
-    }
-    return nullptr;
-}
-
-// Counts the frames, a partial one dropped; refuses what cannot be decoded. ADPCM frames per
-// block come from the format chunk's extra bytes, and every block's predictors are checked here.
+// Counts the frames, a partial one dropped; refuses what cannot be decoded. Every ADPCM block's
+// predictors are checked here.
 bool WaveStream::Prepare(CodecManager& codecs) {
     if (!ShapeFits(format_)) {
         return false;
@@ -95,22 +59,21 @@ bool WaveStream::Prepare(CodecManager& codecs) {
             return DecodeVoxware(codecs);
         case WAVE_FORMAT_PCM:
             frames_ =
-                IsPcm(format_) ? dataSize_ / (format_.bitsPerSample / 8U) / format_.channels : 0;
+                IsPcm(format_) ? data_.size() / (format_.bitsPerSample / 8U) / format_.channels : 0;
             return IsPcm(format_);
         case WAVE_FORMAT_ALAW:
-            frames_ = dataSize_ / format_.channels;
+            frames_ = data_.size() / format_.channels;
             return format_.bitsPerSample == 8;
         case WAVE_FORMAT_ADPCM:
             break;
         default:
             return false;
     }
-    geometry_ = {static_cast<std::uint8_t>(format_.channels), format_.blockAlign,
-                 LoadLE16(format_.extra.data())};
-    if (format_.extraSize < 2 || !geometry_.Fits()) {
+    geometry_ = {static_cast<std::uint8_t>(format_.channels), format_.blockAlign, samplesPerBlock_};
+    if (!geometry_.Fits()) {
         return false;
     }
-    plan_ = geometry_.Plan(static_cast<std::uint32_t>(dataSize_));
+    plan_ = geometry_.Plan(static_cast<std::uint32_t>(data_.size()));
     for (std::uint64_t b = 0; b < plan_.Blocks(); ++b) {
         if (!AdpcmBlockDecoder::PredictorsValid(data() + b * geometry_.blockAlign,
                                                 format_.channels)) {
@@ -138,7 +101,7 @@ bool WaveStream::DecodeVoxware(CodecManager& codecs) {
     }
     std::vector<std::uint8_t> decoded;
     bool converted = true;
-    for (std::size_t offset = 0; converted && dataSize_ - offset >= format_.blockAlign;
+    for (std::size_t offset = 0; converted && data_.size() - offset >= format_.blockAlign;
          offset += format_.blockAlign) {
         std::copy_n(data() + offset, format_.blockAlign, session.block());
         const auto pcmBytes = session.Convert();
@@ -150,10 +113,8 @@ bool WaveStream::DecodeVoxware(CodecManager& codecs) {
     if (!session.End() || !converted) {
         return false;
     }
-    file_ = std::move(decoded);
+    data_ = std::move(decoded);
     format_ = pcm;
-    dataAt_ = 0;
-    dataSize_ = file_.size();
     return Prepare(codecs);
 }
 

@@ -9,25 +9,22 @@
 #include "convert/codecs/codec_manager.h"
 #include "convert/formats/adpcm_geometry.h"
 #include "convert/formats/wave_format.h"
+#include "convert/operations/sound_description.h"
 
 namespace sonaro {
 
-// A WAVE file's sound as 16-bit linear samples, channels interleaved, decoded piece by piece as
-// it is read, so that playback can start before the whole file is decoded: 8- and 16-bit PCM and
-// A-law as asked for, Microsoft ADPCM a block at a time, Voxware through the codec manager at
-// once when opened (a codec may fail anywhere, and a sound that fails is not played at all).
-// Chunks are walked in order, so files from any writer that follows the RIFF rules are read,
-// not only those the conversion accepts. Whatever makes the sound undecodable is found when it
-// is opened.
+// A sound as 16-bit linear samples, channels interleaved, decoded piece by piece as it is read,
+// so that playback can start before the whole sound is decoded: 8- and 16-bit PCM and A-law as
+// asked for, Microsoft ADPCM a block at a time, Voxware through the codec manager at once when
+// opened (a codec may fail anywhere, and a sound that fails is not played at all). Where the
+// sound lies and what it is come from its description (the reader's, or a conversion's); whatever
+// makes the sound undecodable is found when it is opened.
 class WaveStream {
   public:
-    // The sound of a file's bytes; nothing when they hold a format or a shape that cannot be
-    // decoded.
-    static std::unique_ptr<WaveStream> Open(std::vector<std::uint8_t> file, CodecManager& codecs);
-    // The same for the file at path; nothing also when it cannot be read or is longer than
-    // maxBytes.
-    static std::unique_ptr<WaveStream> OpenFile(const std::string& path, std::uint64_t maxBytes,
-                                                CodecManager& codecs);
+    // The sound the description tells of; nothing when its file cannot be read, is longer than
+    // maxBytes, or holds a format or a shape that cannot be decoded.
+    static std::unique_ptr<WaveStream> Open(const SoundDescription& sound, std::uint64_t maxBytes,
+                                            CodecManager& codecs);
 
     std::uint32_t samplesPerSec() const { return format_.samplesPerSec; }
     std::uint16_t channels() const { return format_.channels; }
@@ -41,18 +38,16 @@ class WaveStream {
     std::size_t Read(std::int16_t* out, std::size_t maxSamples);
 
   private:
-    WaveStream(std::vector<std::uint8_t> file, const WaveFormat& format, std::size_t dataAt,
-               std::size_t dataSize);
+    WaveStream(std::vector<std::uint8_t> data, const SoundDescription& sound);
     bool Prepare(CodecManager& codecs);
     bool DecodeVoxware(CodecManager& codecs);
     // Decodes the next ADPCM block into pending_.
     void DecodeBlock();
-    const std::uint8_t* data() const { return file_.data() + dataAt_; }
+    const std::uint8_t* data() const { return data_.data(); }
 
-    std::vector<std::uint8_t> file_;
+    std::vector<std::uint8_t> data_;  // the sound data the file holds
     WaveFormat format_;
-    std::size_t dataAt_;
-    std::size_t dataSize_;
+    std::uint16_t samplesPerBlock_;
     std::size_t frames_ = 0;
     std::size_t given_ = 0;  // frames handed out
     // ADPCM: the blocks, and the next to decode.

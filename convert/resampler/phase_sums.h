@@ -34,18 +34,21 @@ struct LaneOutput {
 using PhaseSumFunction = void (*)(const double* taps, std::size_t count, const PhaseRows& rows,
                                   std::size_t row, std::size_t slot, LaneOutput output);
 
-// The shape of a kernel's sums: doubles per vector (the streams) and vectors of sums held at once
+// The shape of a kernel's sums: doubles per vector (the streams), vectors of sums held at once
 // (enough independent sums to keep the multiply-add units busy, few enough to stay in the
-// registers: 16 of SSE2 and AVX2, 32 of AVX-512). Each holds width × vectors lanes of outputs.
+// registers with the taps and inputs they share: 16 of SSE2 and AVX2, 32 of AVX-512), and how
+// many consecutive ones share each loaded input vector (each step then loads that many taps,
+// which all groups share). Each holds width × vectors lanes of outputs.
 struct KernelShape {
     std::size_t width;
     std::size_t vectors;
+    std::size_t sharing;
 
     constexpr std::size_t lanes() const { return width * vectors; }
 };
-inline constexpr KernelShape kBaselineShape{2, 12};
-inline constexpr KernelShape kAvx2Shape{4, 12};
-inline constexpr KernelShape kAvx512Shape{8, 16};
+inline constexpr KernelShape kBaselineShape{2, 12, 1};
+inline constexpr KernelShape kAvx2Shape{4, 12, 2};
+inline constexpr KernelShape kAvx512Shape{8, 24, 4};
 
 // The fewest outputs that are a whole number of lanes of every kernel. A span of the resampler
 // holds a multiple of them, so that its outputs are the same whichever kernel runs.
@@ -57,6 +60,7 @@ struct PhaseSumKernel {
     PhaseSumFunction sum;
 };
 
-PhaseSumKernel PhaseSumKernelFor(SimdLevel level);
+// The kernel of that instruction set for sums whose newest inputs lie down apart (see PhaseRows).
+PhaseSumKernel PhaseSumKernelFor(SimdLevel level, std::size_t down);
 
 }  // namespace sonaro

@@ -15,9 +15,10 @@ PolyphaseFilter::PolyphaseFilter(const FilterTable& table, std::uint32_t up, std
                                  std::size_t windowSamples, unsigned sides, SimdLevel level)
     : up_(up),
       down_(down),
+      sides_(sides),
       taps_(table.size),
       longestPhase_((taps_ + up - 1) / up),
-      kernel_(PhaseSumKernelFor(level)),
+      kernel_(PhaseSumKernelFor(level, down)),
       fill_(RowFillFor(level)) {
     // Phase r holds h[r], h[r + up], ...: the taps met by outputs whose filter position is r
     // modulo up, in the order their sums use them.
@@ -124,11 +125,13 @@ void PolyphaseFilter::ComputeGroup(std::uint64_t firstOutput, std::size_t group,
 }
 
 void PolyphaseFilter::ComputeSpan(std::uint64_t firstOutput, std::uint64_t count,
-                                  const SampleWindow& window, float* out, WorkerTeam& team) {
-    team.ForEach(ChunkCount(),
-                 [&](std::size_t chunk) { PrepareChunk(firstOutput, chunk, window, 0); });
-    team.ForEach(GroupCount(count),
-                 [&](std::size_t group) { ComputeGroup(firstOutput, group, 0, out); });
+                                  const SampleWindow& window, float* out, unsigned side) {
+    for (std::size_t chunk = 0; chunk < ChunkCount(); ++chunk) {
+        PrepareChunk(firstOutput, chunk, window, side);
+    }
+    for (std::size_t group = 0; group < GroupCount(count); ++group) {
+        ComputeGroup(firstOutput, group, side, out);
+    }
 }
 
 }  // namespace sonaro

@@ -7,7 +7,6 @@
 #include "convert/resampler/filter_tables.h"
 #include "convert/resampler/phase_rows.h"
 #include "convert/resampler/phase_sums.h"
-#include "convert/resampler/worker_team.h"
 
 namespace sonaro {
 
@@ -26,7 +25,9 @@ struct SampleWindow {
 // summed in double precision from the newest input down, starting at 0.0, rounded to float.
 // Outputs are made in spans: the outputs sharing a filter phase are computed side by side, a
 // group of lanes at a time, each sum still in exactly that order, so every output is the same to
-// the bit as one made alone, whatever the instruction set and however many threads share a span.
+// the bit as one made alone, whatever the instruction set and however many spans are computed at
+// once (threads work on spans of their own: a span laid out by one core and summed by another
+// would move its rows between the cores' caches).
 //
 // How a span's inputs lie in memory (PhaseRows), worked for down = 2, up = 1, vectors of two
 // doubles (two streams) and three columns per stream, inputs counted from the span's first:
@@ -44,12 +45,12 @@ struct SampleWindow {
 // lanes are width × vectors outputs, and a span is a whole number of lanes (kLaneUnit columns).
 class PolyphaseFilter {
   public:
-    // A span fits in an input window of windowSamples. sides (1 or 2) is the number of row
-    // buffers: two let one span be laid out while another is summed. Throws std::bad_alloc when
-    // its working storage cannot be had, std::logic_error when the window is too small for
+    // A span fits in an input window of windowSamples. sides is the number of row buffers: one
+    // for each span computed at the same time (one per thread). Throws std::bad_alloc when its
+    // working storage cannot be had, std::logic_error when the window is too small for
     // kLaneUnit columns.
     PolyphaseFilter(const FilterTable& table, std::uint32_t up, std::uint32_t down,
-                    std::size_t windowSamples, unsigned sides = 2,
+                    std::size_t windowSamples, unsigned sides = 1,
                     SimdLevel level = BestSimdLevel());
     // The rows point into the filter's own storage.
     PolyphaseFilter(const PolyphaseFilter&) = delete;
@@ -58,6 +59,7 @@ class PolyphaseFilter {
     std::uint32_t up() const { return up_; }
     std::uint32_t down() const { return down_; }
     std::uint32_t taps() const { return static_cast<std::uint32_t>(taps_); }
+    unsigned sides() const { return sides_; }
     // Outputs per span: columns of each of the up phases.
     std::uint64_t spanSize() const { return std::uint64_t{columns_} * up_; }
 
@@ -66,35 +68,34 @@ class PolyphaseFilter {
     std::int64_t FirstInput(std::uint64_t firstOutput) const;
     std::int64_t LastInput(std::uint64_t firstOutput) const;
 
-    // A span is computed in two steps: its inputs are laid out in one of the row buffers (the
-    // sides 0 and, with two, 1), chunk by chunk, then its outputs are summed from them, group by
-    // group. The items of both steps may run on any thread; while one side's groups are summed,
-    // the other side may be filled for the next span.
-    //
+    // Computes outputs [firstOutput, firstOutput + count) of the span beginning at firstOutput (a
+    // multiple of spanSize; count at most spanSize) into out, on the calling thread: lays out its
+    // inputs in the rows of that side, then sums them. The window must hold every input index of
+    // [FirstInput, LastInput] that lies inside the input. Spans on different sides may be
+    // computed at the same time; a span uses no memory that another side does, so that each
+    // thread works in its own caches.
+    void ComputeSpan(std::uint64_t firstOutput, std::uint64_t count, const SampleWindow& window,
+                     float* out, unsigned side);
+
+  private:
+    // The vectors of a side laid out in one piece.
+    static constexpr std::size_t kChunkVectors = 1024;
+
     // Lays out chunk `chunk` (of ChunkCount()) of a side with the inputs of the span beginning at
-    // output firstOutput (a multiple of spanSize). The window must hold every input index of
-    // [FirstInput, LastInput] that lies inside the input.
+    // output firstOutput.
     void PrepareChunk(std::uint64_t firstOutput, std::size_t chunk, const SampleWindow& window,
                       unsigned side);
     std::size_t ChunkCount() const { return (sideVectors_ + kChunkVectors - 1) / kChunkVectors; }
     // The groups that make the first count outputs of a span.
     std::size_t GroupCount(std::uint64_t count) const;
-    // Computes the outputs of one group of the span prepared on that side into out, which has room
-    // for spanSize values (group g writes some of them; the groups together the first count).
+    // Computes the outputs of one group of the span laid out on that side into out, which has
+    // room for spanSize values (group g writes some of them; the groups together the first count).
     void ComputeGroup(std::uint64_t firstOutput, std::size_t group, unsigned side,
                       float* out) const;
 
-    // Both steps on side 0, shared out over the team: outputs [firstOutput, firstOutput + count)
-    // into out.
-    void ComputeSpan(std::uint64_t firstOutput, std::uint64_t count, const SampleWindow& window,
-                     float* out, WorkerTeam& team);
-
-  private:
-    // The vectors of a side laid out by one item.
-    static constexpr std::size_t kChunkVectors = 1024;
-
     std::uint32_t up_;
     std::uint32_t down_;
+    unsigned sides_;
     std::size_t taps_;
     std::size_t longestPhase_;
     PhaseSumKernel kernel_;
@@ -108,7 +109,7 @@ class PolyphaseFilter {
     std::size_t sideVectors_;              // vectors of each side (slots_ × down)
     std::size_t sideSize_;                 // doubles of each side, rounded up to align the next
     double* rows_ = nullptr;               // the down rows of side 0, aligned (see PhaseRows),
-                                           // then those of side 1 if there is one
+                                           // then those of the other sides
 };
 
 }  // namespace sonaro

@@ -71,12 +71,17 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
 }
 
 void WorkerTeam::WaitUntilDone(std::size_t count) {
-    // Items taken by other threads may still run; they are short, so spin a little first.
-    for (int spin = 0; spin < 4000; ++spin) {
-        if (done_.load(std::memory_order_acquire) == count) {
-            return;
+    // Items taken by other threads may still run; they are short, so spin a while first: waking
+    // a thread that sleeps takes tens of microseconds on a virtual machine.
+    const auto until = Clock::now() + kSpinTime;
+    do {
+        for (int i = 0; i < 64; ++i) {
+            if (done_.load(std::memory_order_acquire) == count) {
+                return;
+            }
+            __builtin_ia32_pause();
         }
-    }
+    } while (Clock::now() < until);
     for (std::size_t seen = done_.load(std::memory_order_acquire); seen != count;
          seen = done_.load(std::memory_order_acquire)) {
         done_.wait(seen, std::memory_order_acquire);
@@ -104,7 +109,6 @@ void WorkerTeam::Work(std::uint64_t generation, std::size_t count,
 }
 
 void WorkerTeam::SpinFor(std::uint64_t seen) const {
-    constexpr auto kSpinTime = std::chrono::microseconds(300);
     const auto until = Clock::now() + kSpinTime;
     do {
         for (int i = 0; i < 64; ++i) {

@@ -43,6 +43,9 @@ class WorkerTeam {
     // worker still holding an old job can never take an item of a new one.
     static constexpr int kItemBits = 32;
     using Clock = std::chrono::steady_clock;
+    // How long a thread that waits for a job, or for the last items of one, spins before it
+    // sleeps.
+    static constexpr auto kSpinTime = std::chrono::microseconds(300);
 
     void WorkerLoop();
     // Waits a short while, without sleeping, for a job newer than seen: waking a sleeping thread

@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "convert/formats/adpcm_block_decoder.h"
+#include "convert/stages/stage_work.h"
 
 namespace sonaro {
 namespace {
@@ -48,17 +49,16 @@ void DecodeGroup(const std::uint8_t* in, unsigned channels, BlockGroup& group, s
 
 }  // namespace
 
-bool AdpcmToPcm16(StageContext& context, BarShare bar, const AdpcmSource& source,
-                  const std::string& output, std::uint32_t& frames) {
-    const AdpcmGeometry& geometry = source.geometry;
-    Stage stage(context, bar);
+Outcome<std::uint32_t> AdpcmDecoder::Run(const StageCall& call, ProgressPort& progress) const {
+    const AdpcmGeometry& geometry = geometry_;
     if (!geometry.Fits()) {
-        return stage.Fail(IDS_INVALID_FOR_CONVERSION);
+        return Failure::Of(IDS_INVALID_FOR_CONVERSION);
     }
-    return stage.Run([&] {
+    StageWork stage(call, progress);
+    return stage.Run([&]() -> StageWork::Count {
         const unsigned channels = geometry.channels;
         const std::size_t frameBytes = std::size_t{channels} * sizeof(std::int16_t);
-        const AdpcmBlockPlan claimed = geometry.Plan(source.dataSize);
+        const AdpcmBlockPlan claimed = geometry.Plan(call.input.count);
         // A partial block may hold more frames than a full one when the header's samples per
         // block are fewer than a block could hold; and when the file ends before the claimed
         // data, its partial block is cut elsewhere than the claim's, so any size is allowed for.
@@ -68,13 +68,13 @@ bool AdpcmToPcm16(StageContext& context, BarShare bar, const AdpcmSource& source
         const std::uint64_t blocksPerWrite =
             std::min<std::uint64_t>(claimed.Blocks(), kBlocksPerTransfer);
         // Missing data decodes as silence.
-        stage.input().Reserve(source.dataSize,
+        stage.input().Reserve(call.input.count,
                               std::size_t{geometry.blockAlign} * kBlocksPerTransfer, 0);
         stage.output().Reserve(static_cast<std::size_t>(widestBlock * frameBytes * blocksPerWrite));
-        stage.input().OpenAt(source.path, source.dataOffset);
+        stage.input().OpenAt(call.input.path, call.input.offset);
         const AdpcmBlockPlan plan =
             geometry.Plan(static_cast<std::uint32_t>(stage.input().LimitToFile()));
-        stage.output().Open(output);
+        stage.output().Open(call.output);
 
         // The whole blocks a transfer at a time, then the partial one. Each block is reported
         // before it is passed on to the output: a cancel there leaves it and those after it out.
@@ -91,7 +91,7 @@ bool AdpcmToPcm16(StageContext& context, BarShare bar, const AdpcmSource& source
                 reinterpret_cast<std::int16_t*>(stage.output().Ahead(group.count * blockBytes)));
             for (std::uint64_t k = 0; k < group.count; ++k, ++b) {
                 if (stage.Cancelled(b, blocks)) {
-                    return false;
+                    return std::nullopt;
                 }
                 if (k == group.failed) {
                     return stage.Fail(group.failure == Result::BadPredictor
@@ -101,9 +101,8 @@ bool AdpcmToPcm16(StageContext& context, BarShare bar, const AdpcmSource& source
                 stage.output().PassOn(blockBytes);
             }
         }
-        stage.Finish(Stage::Input::Keep);
-        frames = plan.frames;
-        return true;
+        stage.Finish();
+        return plan.frames;
     });
 }
 

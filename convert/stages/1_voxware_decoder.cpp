@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "convert/codecs/codec_session.h"
+#include "convert/stages/stage_work.h"
 
 namespace sonaro {
 namespace {
@@ -15,31 +16,29 @@ constexpr std::size_t kBlocksPerTransfer = 64;
 
 }  // namespace
 
-bool VoxwareToPcm16(StageContext& context, BarShare bar, CodecManager& codecs,
-                    const VoxwareSource& source, const std::string& output, std::uint32_t& frames) {
-    Stage stage(context, bar);
-    // Outside the work: after a file error the stream is closed once the user has been told.
-    CodecSession session(codecs);
+Outcome<std::uint32_t> VoxwareDecoder::Run(const StageCall& call, ProgressPort& progress) const {
+    CodecSession session(codecs_);
     WaveFormat pcm;
     pcm.formatTag = WAVE_FORMAT_PCM;
-    if (codecs.FormatSuggest(source.format, pcm) != 0 ||
-        !session.Open(source.format, pcm, kBlockBytes, kSampleBytes)) {
-        return stage.Fail(IDS_VOXWARE_CONVERSION);
+    if (codecs_.FormatSuggest(format_, pcm) != 0 ||
+        !session.Open(format_, pcm, kBlockBytes, kSampleBytes)) {
+        return Failure::Of(IDS_VOXWARE_CONVERSION);
     }
-    return stage.Run([&] {
+    StageWork stage(call, progress);
+    return stage.Run([&]() -> StageWork::Count {
         if (!session.Prepare()) {
             return stage.Fail(IDS_VOXWARE_CONVERSION);
         }
-        stage.input().Reserve(source.dataSize, kBlockBytes * kBlocksPerTransfer, 0);
+        stage.input().Reserve(call.input.count, kBlockBytes * kBlocksPerTransfer, 0);
         stage.output().Reserve(std::size_t{session.pcmBytes()} * kBlocksPerTransfer);
-        stage.input().OpenAt(source.path, source.dataOffset);
+        stage.input().OpenAt(call.input.path, call.input.offset);
         const std::uint64_t blocks = stage.input().LimitToFile() / kBlockBytes;
-        stage.output().Open(output);
+        stage.output().Open(call.output);
         std::uint64_t count = 0;
         for (std::uint64_t i = 0; i < blocks; ++i) {
             if (stage.Cancelled(i, blocks)) {
                 session.End();
-                return false;
+                return std::nullopt;
             }
             std::copy_n(stage.input().Next(kBlockBytes), kBlockBytes, session.block());
             const auto decoded = session.Convert();
@@ -51,12 +50,11 @@ bool VoxwareToPcm16(StageContext& context, BarShare bar, CodecManager& codecs,
             stage.output().Append(decoded->data(), decoded->size());
             count += decoded->size() / kSampleBytes;
         }
-        stage.Finish(Stage::Input::Keep);
+        stage.Finish();
         if (!session.End()) {
             return stage.Fail(IDS_VOXWARE_CONVERSION);
         }
-        frames = static_cast<std::uint32_t>(count);
-        return true;
+        return static_cast<std::uint32_t>(count);
     });
 }
 

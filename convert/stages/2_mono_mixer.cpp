@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "convert/formats/vector_shuffle.h"
+#include "convert/stages/stage_work.h"
 
 namespace sonaro {
 namespace {
@@ -108,21 +109,21 @@ template <bool kStereo, bool kEightBit>
 
 }  // namespace
 
-bool PcmToMonoFloats(StageContext& context, BarShare bar, const PcmSource& source,
-                     const std::string& output, std::uint32_t& frames) {
-    const bool stereo = source.channels != 1;
-    const bool eightBit = source.bitsPerSample == 8;
+Outcome<std::uint32_t> MonoMixer::Run(const StageCall& call, ProgressPort& progress) const {
+    const bool stereo = stereo_;
+    const bool eightBit = eightBit_;
     const std::size_t frameBytes = (eightBit ? 1 : 2) * (stereo ? 2 : 1);
-    Stage stage(context, bar);
-    return stage.Run([&] {
+    const std::uint32_t frames = call.input.count;
+    StageWork stage(call, progress);
+    return stage.Run([&]() -> StageWork::Count {
         const std::uint32_t transferFrames = std::min(frames, kChunkFrames * kChunksPerTransfer);
         // Missing data reads as silence.
         stage.input().Reserve(std::uint64_t{frameBytes} * frames, frameBytes * transferFrames,
                               eightBit ? 0x80 : 0x00);
         stage.output().Reserve(transferFrames * sizeof(float));
-        stage.input().OpenAt(source.path, source.offset);
+        stage.input().OpenAt(call.input.path, call.input.offset);
         const auto present = static_cast<std::uint32_t>(stage.input().LimitToFile() / frameBytes);
-        stage.output().Open(output);
+        stage.output().Open(call.output);
 
         const auto chunks = static_cast<std::uint32_t>(BlockCount(present, kChunkFrames));
         for (std::uint32_t i = 0; i < chunks; ++i) {
@@ -130,12 +131,11 @@ bool PcmToMonoFloats(StageContext& context, BarShare bar, const PcmSource& sourc
             MixChunk(stage.input().Next(frameBytes * count), count, stereo, eightBit,
                      reinterpret_cast<float*>(stage.output().Next(count * sizeof(float))));
             if (stage.Cancelled(i, chunks)) {
-                return false;
+                return std::nullopt;
             }
         }
-        stage.Finish(Stage::Input::Keep);
-        frames = present;
-        return true;
+        stage.Finish();
+        return present;
     });
 }
 

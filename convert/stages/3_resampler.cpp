@@ -13,6 +13,7 @@
 #include "convert/resampler/polyphase_filter.h"
 #include "convert/resampler/rate_table.h"
 #include "convert/resampler/worker_team.h"
+#include "convert/stages/stage_work.h"
 
 namespace sonaro {
 namespace {
@@ -29,48 +30,49 @@ constexpr std::size_t kBlocksPerWrite = 32;
 // on a 2-CPU virtual machine, 20 and 40 s of 44.1 kHz stereo converted faster with one thread.
 constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 29;
 
-// One pass over the input, span by span. Each span's inputs are read into a window of their
-// own, laid out in rows, then summed; the outputs go on to be written in whole blocks of 2000,
-// 32 at a time, and the bar is reported at every output where it moves on. The work of span k
-// and the reading and laying out of span k + 1 make one job for the team, so no thread waits
-// for the reading:
-//     job k:  [read span k + 1] [groups of span k ...] [chunks of span k + 1 ...]
-// (the chunks wait until the read is done). Span k lays out its rows on side k % 2; its window is
-// the one span k - 1 did not use, unless that one holds its inputs already. A single thread has
-// one window and one side: span k's window is done with once its rows are laid out, and it runs
-// the items in order, so its groups are summed before the next span's chunks replace the rows.
-// Between jobs the calling thread alone writes and reports, and a read that failed is reported
-// only after the outputs of the span before it were passed on, as reading span after span would.
+// One pass over the input, span by span. The team takes as many spans at a time as it has
+// threads, one each: a thread reads the inputs of its span into a window of its own (reads at a
+// position, side by side), lays them out in rows of its own and sums them, so that no thread
+// works on memory another one has written. A span's window is the one its thread used for the
+// span before, unless that one holds its inputs already. Between rounds the calling thread alone
+// passes the outputs on, in order, in whole blocks of 2000 written 32 at a time, and reports the
+// bar at every output where it moves on; a read that failed is reported only after the outputs
+// of the spans before it were passed on, as reading span after span would.
 class Pass {
   public:
-    Pass(Stage& stage, BarShare bar, std::vector<std::vector<float>>& windows,
-         std::vector<float>& span, PolyphaseFilter& filter, WorkerTeam& team,
+    Pass(StageWork& stage, BarShare bar, std::vector<std::vector<float>>& windows,
+         std::vector<std::vector<float>>& spans, PolyphaseFilter& filter, WorkerTeam& team,
          std::uint32_t inputCount)
         : stage_(stage),
           bar_(bar),
           windows_(windows),
-          span_(span),
+          spans_(spans),
           filter_(filter),
           team_(team),
           inputCount_(inputCount),
           total_(filter_.taps() + std::uint64_t{filter_.up()} * (inputCount - 1)),
           outputs_((total_ + filter_.down() - 1) / filter_.down()),
-          spans_((outputs_ + filter_.spanSize() - 1) / filter_.spanSize()) {}
+          spanCount_((outputs_ + filter_.spanSize() - 1) / filter_.spanSize()),
+          held_(windows.size()),
+          failures_(windows.size()) {}
 
     // Answers false when the user cancelled; the output then holds the full blocks written.
     bool Run() {
-        ReadWindow(0);
-        team_.ForEach(filter_.ChunkCount(),
-                      [&](std::size_t chunk) { filter_.PrepareChunk(0, chunk, Window(0), 0); });
-        for (std::uint64_t k = 0; k < spans_; ++k) {
-            const std::uint64_t first = k * filter_.spanSize();
-            const std::uint64_t count = std::min<std::uint64_t>(span_.size(), outputs_ - first);
-            RunJob(k, count);
-            if (!Emit(first, count) || stage_.Cancelled(reportedK_, total_)) {
-                return false;
-            }
-            if (readFailure_) {
-                std::rethrow_exception(readFailure_);
+        const std::size_t sides = windows_.size();
+        for (std::uint64_t round = 0; round * sides < spanCount_; ++round) {
+            const std::uint64_t first = round * sides;
+            const auto count =
+                static_cast<std::size_t>(std::min<std::uint64_t>(sides, spanCount_ - first));
+            team_.ForEach(count, [&](std::size_t side) { Compute(first + side, side); });
+            for (std::size_t side = 0; side < count; ++side) {
+                if (failures_[side]) {
+                    std::rethrow_exception(failures_[side]);
+                }
+                const std::uint64_t firstOutput = (first + side) * filter_.spanSize();
+                if (!Emit(firstOutput, SpanOutputs(first + side), spans_[side].data()) ||
+                    stage_.Cancelled(reportedK_, total_)) {
+                    return false;
+                }
             }
         }
         return true;
@@ -79,81 +81,62 @@ class Pass {
     std::uint64_t outputs() const { return outputs_; }
 
   private:
-    // Sums span k (count outputs) and, when there is one, reads and lays out span k + 1.
-    void RunJob(std::uint64_t k, std::uint64_t count) {
-        const bool next = k + 1 < spans_;
-        const std::uint64_t first = k * filter_.spanSize();
-        const std::size_t sides = windows_.size();
-        const auto side = static_cast<unsigned>(k % sides);
-        const std::size_t reads = next ? 1 : 0;
-        const std::size_t groups = filter_.GroupCount(count);
-        const std::size_t chunks = next ? filter_.ChunkCount() : 0;
-        std::atomic<bool> read{false};
-        team_.ForEach(reads + groups + chunks, [&](std::size_t item) {
-            if (item < reads) {
-                try {
-                    ReadWindow(k + 1);
-                } catch (...) {
-                    readFailure_ = std::current_exception();
-                }
-                read.store(true, std::memory_order_release);
-                read.notify_all();
-            } else if (item < reads + groups) {
-                filter_.ComputeGroup(first, item - reads, side, span_.data());
-            } else {
-                read.wait(false, std::memory_order_acquire);
-                if (!readFailure_) {
-                    filter_.PrepareChunk(first + filter_.spanSize(), item - reads - groups,
-                                         Window(k + 1), static_cast<unsigned>((k + 1) % sides));
-                }
-            }
-        });
+    std::uint64_t SpanOutputs(std::uint64_t k) const {
+        return std::min(filter_.spanSize(), outputs_ - k * filter_.spanSize());
     }
 
-    // Makes the window of span k hold the inputs it reaches (those inside the input): the window
-    // of span k - 1 when it holds them already, else the other one, read from the span's oldest
-    // input on. A file shorter than its count reads as zeros rather than as stale samples.
-    void ReadWindow(std::uint64_t k) {
+    // Reads span k's inputs on that side and computes its outputs there; a failure is kept for
+    // the calling thread.
+    void Compute(std::uint64_t k, std::size_t side) {
+        try {
+            ReadWindow(k, side);
+            const Held& held = held_[side];
+            filter_.ComputeSpan(
+                k * filter_.spanSize(), SpanOutputs(k),
+                {windows_[side].data(), held.start, held.end, std::int64_t{inputCount_}},
+                spans_[side].data(), static_cast<unsigned>(side));
+        } catch (...) {
+            failures_[side] = std::current_exception();
+        }
+    }
+
+    // Makes the window of that side hold the inputs span k reaches (those inside the input),
+    // read from the span's oldest input on, unless it holds them already. A file shorter than
+    // its count reads as zeros rather than as stale samples.
+    void ReadWindow(std::uint64_t k, std::size_t side) {
         const std::uint64_t first = k * filter_.spanSize();
         const std::int64_t oldest = std::max<std::int64_t>(filter_.FirstInput(first), 0);
         const std::int64_t newest =
             std::min<std::int64_t>(filter_.LastInput(first), std::int64_t{inputCount_} - 1);
-        const Held& before = held_[(k + 1) % 2];
-        Held& held = held_[k % 2];
-        if (k > 0 && oldest >= before.start && newest < before.end) {
-            held = before;
+        Held& held = held_[side];
+        if (held.end > held.start && oldest >= held.start && newest < held.end) {
             return;
         }
         // As much as the window takes: the next span may find its inputs there too.
-        const auto room = static_cast<std::int64_t>(windows_[0].size());
+        const auto room = static_cast<std::int64_t>(windows_[side].size());
         if (newest - oldest + 1 > room) {
             throw std::logic_error("a span of outputs reaches beyond the input window");
         }
         const std::int64_t count =
             std::clamp<std::int64_t>(std::int64_t{inputCount_} - oldest, 0, room);
-        held = {k > 0 ? (before.buffer + 1) % static_cast<int>(windows_.size()) : 0, oldest,
-                oldest + count};
+        held = {};
         stage_.input().ReadAt(static_cast<std::uint64_t>(oldest) * sizeof(float),
-                              windows_[held.buffer].data(),
+                              windows_[side].data(),
                               static_cast<std::size_t>(count) * sizeof(float));
+        held = {oldest, oldest + count};
     }
 
-    SampleWindow Window(std::uint64_t k) const {
-        const Held& held = held_[k % 2];
-        return {windows_[held.buffer].data(), held.start, held.end, std::int64_t{inputCount_}};
-    }
-
-    // Passes outputs [first, first + count) of the span on to the output, and reports the bar at
-    // every output where its position moves on. Answers false when a report finds the user
-    // cancelled.
-    bool Emit(std::uint64_t first, std::uint64_t count) {
+    // Passes outputs [first, first + count), held in outputs, on to the output, and reports the
+    // bar at every output where its position moves on. Answers false when a report finds the
+    // user cancelled.
+    bool Emit(std::uint64_t first, std::uint64_t count, const float* outputs) {
         for (std::uint64_t done = 0; done < count;) {
             const std::uint64_t outputIndex = first + done;
             std::uint64_t piece = count - done;
             if (nextReport_ >= outputIndex) {
                 piece = std::min(piece, nextReport_ - outputIndex + 1);
             }
-            stage_.output().Append(span_.data() + done, piece * sizeof(float));
+            stage_.output().Append(outputs + done, piece * sizeof(float));
             done += piece;
             if (first + done - 1 == nextReport_ && !ReportAt(nextReport_)) {
                 return false;
@@ -174,29 +157,34 @@ class Pass {
         return !stage_.Cancelled(reportedK_, total_);
     }
 
-    Stage& stage_;
+    StageWork& stage_;
     BarShare bar_;
     std::vector<std::vector<float>>& windows_;  // one per side of the filter
-    std::vector<float>& span_;
+    std::vector<std::vector<float>>& spans_;    // the outputs of each side's span
     PolyphaseFilter& filter_;
     WorkerTeam& team_;
     std::uint32_t inputCount_;
-    std::uint64_t total_;    // length of the whole convolution at the filter rate
-    std::uint64_t outputs_;  // ceil(total / down)
-    std::uint64_t spans_;
-    // The inputs [start, end) held for span k at k % 2, and which window holds them.
+    std::uint64_t total_;      // length of the whole convolution at the filter rate
+    std::uint64_t outputs_;    // ceil(total / down)
+    std::uint64_t spanCount_;  // spans of outputs
+    // The inputs [start, end) each side's window holds.
     struct Held {
-        int buffer = 0;
         std::int64_t start = 0;
         std::int64_t end = 0;
     };
-    Held held_[2];
-    std::exception_ptr readFailure_;
-    std::uint64_t reportedK_ = 0;   // the filter position of the last output reported
-    std::uint64_t nextReport_ = 0;  // the next output at which the bar position moves
+    std::vector<Held> held_;
+    std::vector<std::exception_ptr> failures_;  // of each side's span in this round
+    std::uint64_t reportedK_ = 0;               // the filter position of the last output reported
+    std::uint64_t nextReport_ = 0;              // the next output at which the bar position moves
 };
 
 }  // namespace
+
+std::size_t ResamplerWindowSamples(unsigned threads) {
+    return threads <= 1
+               ? kResamplerSingleWindowSamples
+               : std::max(kResamplerSingleWindowSamples, kResamplerWindowSamples / threads);
+}
 
 unsigned ResamplerThreads(std::uint32_t inputCount, std::uint32_t inputRate, unsigned threads) {
     const RateRatio* ratio = FindRateRatio(inputRate);
@@ -210,22 +198,22 @@ unsigned ResamplerThreads(std::uint32_t inputCount, std::uint32_t inputRate, uns
     return work < kSharedWork ? 1 : 0;
 }
 
-bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& output,
-                        const std::string& input, std::uint32_t inputCount,
-                        std::uint32_t& outputCount, std::uint32_t inputRate, unsigned threads) {
-    const RateRatio* ratio = FindRateRatio(inputRate);
+Outcome<std::uint32_t> Resampler::Run(const StageCall& call, ProgressPort& progress) const {
+    const std::uint32_t inputCount = call.input.count;
+    const RateRatio* ratio = FindRateRatio(inputRate_);
     if (ratio != nullptr && ratio->Copied()) {
-        outputCount = inputCount;
-        return CopyFileInBlocks(context.messages, output, input);
+        if (auto failure = CopyFileInBlocks(call.output, call.input.path)) {
+            return *std::move(failure);
+        }
+        return inputCount;
     }
-    Stage stage(context, bar);
-    return stage.Run([&] {
+    StageWork stage(call, progress);
+    return stage.Run([&]() -> StageWork::Count {
         // The working storage comes before the rate's filter is looked up and any file opened:
-        // two windows and two sides of rows for a team, one of each for a single thread.
-        WorkerTeam team(ResamplerThreads(inputCount, inputRate, threads));
-        const unsigned sides = team.size() > 1 ? 2 : 1;
-        const std::size_t windowSamples =
-            sides == 1 ? kResamplerSingleWindowSamples : kResamplerWindowSamples;
+        // a window, a side of rows and a span of outputs for each thread.
+        WorkerTeam team(ResamplerThreads(inputCount, inputRate_, threads_));
+        const unsigned sides = team.size();
+        const std::size_t windowSamples = ResamplerWindowSamples(sides);
         std::vector<std::vector<float>> windows(sides, std::vector<float>(windowSamples));
         stage.output().Reserve(kOutputBlockSamples * kBlocksPerWrite * sizeof(float),
                                StageWriter::AtReport::Keep);
@@ -234,20 +222,19 @@ bool MonoFloatsTo8000Hz(StageContext& context, BarShare bar, const std::string& 
             return stage.Fail(IDS_INVALID_FOR_CONVERSION);
         }
         PolyphaseFilter filter(*table, ratio->up, ratio->down, windowSamples, sides);
-        std::vector<float> span(filter.spanSize());
-        stage.input().Open(input);
-        stage.output().Open(output);
+        std::vector<std::vector<float>> spans(sides, std::vector<float>(filter.spanSize()));
+        stage.input().Open(call.input.path);
+        stage.output().Open(call.output);
         std::uint64_t produced = 0;
         if (inputCount > 0) {
-            Pass pass(stage, bar, windows, span, filter, team, inputCount);
+            Pass pass(stage, call.bar, windows, spans, filter, team, inputCount);
             if (!pass.Run()) {
-                return false;
+                return std::nullopt;
             }
             produced = pass.outputs();
         }
-        stage.Finish(Stage::Input::Remove);
-        outputCount = static_cast<std::uint32_t>(produced);
-        return true;
+        stage.Finish();
+        return static_cast<std::uint32_t>(produced);
     });
 }
 

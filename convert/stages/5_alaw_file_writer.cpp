@@ -7,6 +7,7 @@
 
 #include "convert/formats/little_endian.h"
 #include "convert/formats/wave_format.h"
+#include "convert/stages/stage_work.h"
 
 namespace sonaro {
 namespace {
@@ -48,16 +49,15 @@ std::array<std::uint8_t, kALawHeaderSize> ALawHeader(std::uint32_t samples) {
     return header;
 }
 
-bool ALawToWaveFile(StageContext& context, BarShare bar, const std::string& output,
-                    const std::string& input) {
-    Stage stage(context, bar);
-    return stage.Run([&] {
-        stage.input().Open(input);
-        stage.output().Open(output);
+Outcome<std::uint32_t> ALawFileWriter::Run(const StageCall& call, ProgressPort& progress) const {
+    StageWork stage(call, progress);
+    return stage.Run([&]() -> StageWork::Count {
+        stage.input().Open(call.input.path);
+        stage.output().Open(call.output);
         const std::uint64_t length = stage.input().Length();
         if (length > std::numeric_limits<std::uint32_t>::max() - kRiffOverhead) {
             // The header's sizes could not describe it.
-            throw FileException(FileException::invalidFile, EFBIG, input);
+            throw FileException(FileException::invalidFile, EFBIG, call.input.path);
         }
         const auto transfer =
             static_cast<std::size_t>(std::min(length, kBlockBytes * kBlocksPerTransfer));
@@ -72,11 +72,11 @@ bool ALawToWaveFile(StageContext& context, BarShare bar, const std::string& outp
                 static_cast<std::size_t>(std::min(length - d * kBlockBytes, kBlockBytes));
             stage.output().Append(stage.input().Next(size), size);
             if (stage.Cancelled(d, blocks)) {
-                return false;
+                return std::nullopt;
             }
         }
-        stage.Finish(Stage::Input::Remove);
-        return true;
+        stage.Finish();
+        return static_cast<std::uint32_t>(length);
     });
 }
 

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
 
 #include "convert/stages/stage.h"
 
@@ -13,10 +12,11 @@ namespace sonaro {
 constexpr std::size_t kALawHeaderSize = 58;
 std::array<std::uint8_t, kALawHeaderSize> ALawHeader(std::uint32_t samples);
 
-// The last stage: writes output as the A-law WAVE file of the codes in input (one byte per
-// sample, the whole file), then removes input. On failure it has shown one message and answers
-// false, leaving both files for the caller to remove.
-bool ALawToWaveFile(StageContext& context, BarShare bar, const std::string& output,
-                    const std::string& input);
+// The last stage: writes the A-law WAVE file of the codes in its input (one byte per sample, as
+// many as the input file holds); hands back the codes written.
+class ALawFileWriter final : public Stage {
+  public:
+    Outcome<std::uint32_t> Run(const StageCall& call, ProgressPort& progress) const override;
+};
 
 }  // namespace sonaro

@@ -4,19 +4,17 @@ namespace sonaro {
 
 bool ProgressReporter::Report(int position) {
     const auto now = Clock::now();
-    if (!reported_ || position != lastPosition_ || now - lastPump_ >= kPumpInterval) {
+    if (!stop_ &&
+        (!reported_ || position != lastPosition_ || now - lastReport_ >= kReportInterval)) {
         reported_ = true;
         lastPosition_ = position;
-        lastPump_ = now;
-        if (beforePump_) {
-            beforePump_();
+        lastReport_ = now;
+        if (beforeReport_) {
+            beforeReport_();
         }
-        port_.SetBarPos(position);
-        port_.PumpWaitingMessages(true);
-    } else if (port_.IsCancelled() && beforePump_) {
-        beforePump_();
+        stop_ = port_.Report(position);
     }
-    return port_.IsCancelled();
+    return stop_;
 }
 
 }  // namespace sonaro

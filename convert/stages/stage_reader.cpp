@@ -45,8 +45,11 @@ void StageReader::Fill(std::uint8_t* into, std::size_t size) {
 }
 
 void StageReader::ReadAt(std::uint64_t position, void* into, std::size_t size) {
-    file_.Seek(static_cast<std::int64_t>(position), File::SeekFrom::Begin);
-    Fill(static_cast<std::uint8_t*>(into), size);
+    auto* bytes = static_cast<std::uint8_t*>(into);
+    const std::size_t got = file_.ReadAt(position, bytes, size);
+    if (got < size) {
+        std::memset(bytes + got, fill_, size - got);
+    }
 }
 
 const std::uint8_t* StageReader::Next(std::size_t size) {

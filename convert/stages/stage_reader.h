@@ -30,7 +30,7 @@ class StageReader {
     // Hands out the same bytes again, from the offset on.
     void Rewind();
     // Reads size bytes from position of the file into the memory given, bypassing the buffer;
-    // those beyond the end of the file read as the fill.
+    // those beyond the end of the file read as the fill. Several threads may read at once.
     void ReadAt(std::uint64_t position, void* into, std::size_t size);
 
     std::uint64_t Length() const { return file_.GetLength(); }

@@ -7,7 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <sstream>
 
+#include "cli/command_line.h"
+#include "cli/convert_command.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wav_builder.h"
@@ -103,6 +108,36 @@ TEST_F(CliConvert, BatchGoesOnPastARefusedFile) {
     EXPECT_FALSE(test::Exists(dir.File("out/bad.wav")));
 }
 
+// A fault of the program itself in one file of a batch (injected where the mix opens that file's
+// samples, its second open after the reader's) fails that file alone, with one line naming it;
+// the other file converts, and nothing is left behind.
+TEST_F(CliConvert, InternalFaultFailsOnlyItsFile) {
+    const auto a = dir.Write("a.wav", test::ToneFile(8000, 1, 0.5));
+    const auto b = dir.Write("b.wav", test::ToneFile(22050, 2, 0.5));
+    std::filesystem::create_directory(dir.File("out"));
+    const Outcome<CommandLine> command =
+        ParseCommandLine({"--jobs", "2", a, b, "--output-dir", dir.File("out")});
+    ASSERT_TRUE(command);
+    std::ostringstream out;
+    std::ostringstream errors;
+    ::setenv("TMPDIR", tempRoot.path().c_str(), 1);
+    int status = 0;
+    {
+        test::ScopedFault fault(FileOperation::Open, test::kInternalFault, 2, "b.wav");
+        status = RunConvert(*command, out, errors);
+        EXPECT_TRUE(fault.fired());
+    }
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors.str(), test::CliMessage(b,
+                                             "An internal error stopped the work on this file "
+                                             "(a fault injected into the program at " +
+                                                 b + ")."));
+    EXPECT_EQ(Soxi(dir.File("out/a.wav")), "8000|1|8-bit A-law|4000\n");
+    EXPECT_FALSE(test::Exists(dir.File("out/b.wav")));
+    EXPECT_TRUE(tempRoot.ListBelow().empty());
+}
+
 // A run killed outright leaves its private directory; the next run removes it.
 TEST_F(CliConvert, NextRunRemovesTheDirectoryOfAKilledOne) {
     const auto input = dir.Write("long.wav", test::ToneFile(44100, 2, 240.0));
@@ -165,6 +200,57 @@ TEST_F(CliConvert, AdpcmFromSoxMatchesItsPcmDecoding) {
         }
         EXPECT_EQ(test::ReadAll(dir.File("a.wav")), test::ReadAll(dir.File("p.wav")))
             << c.rate << " Hz, " << c.channels << " channel(s), " << c.length;
+    }
+}
+
+// A result whose name is taken, in DIR or by another input, under each --existing: out/ holds
+// a.wav, the inputs are x/a.wav, y/a.wav and b.wav (without the option, x/a.wav and b.wav).
+TEST_F(CliConvert, EachPolicyForATakenName) {
+    std::filesystem::create_directories(dir.File("x"));
+    std::filesystem::create_directories(dir.File("y"));
+    const auto x = dir.Write("x/a.wav", test::ToneFile(8000, 1, 0.3));
+    const auto y = dir.Write("y/a.wav", test::ToneFile(22050, 2, 0.2));
+    const auto b = dir.Write("b.wav", test::ToneFile(16000, 1, 0.1));
+    std::map<std::string, std::vector<std::uint8_t>> alone = {{"old", {'o', 'l', 'd'}}};
+    for (const auto& [name, input] : {std::pair{"x", x}, {"y", y}, {"b", b}}) {
+        const std::string output = dir.File(std::string(name) + ".alone");
+        ASSERT_EQ(test::RunProcess(kProgram, {input, "-o", output}, Env()).exitCode, 0);
+        alone[name] = test::ReadAll(output);
+    }
+    const struct {
+        std::vector<std::string> option;
+        std::map<std::string, std::string> results;  // out/ afterwards: name and whose bytes
+    } cases[] = {
+        {{}, {{"a.wav", "x"}, {"b.wav", "b"}}},
+        {{"--existing=replace"}, {{"a.wav", "y"}, {"b.wav", "b"}}},
+        {{"--existing=skip"}, {{"a.wav", "old"}, {"b.wav", "b"}}},
+        {{"--existing", "number"},
+         {{"a.wav", "old"}, {"a (2).wav", "x"}, {"a (3).wav", "y"}, {"b.wav", "b"}}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(dir.File("out"));
+        std::filesystem::create_directory(dir.File("out"));
+        dir.Write("out/a.wav", alone["old"]);
+        std::vector<std::string> arguments = c.option;
+        for (const auto& input : c.option.empty() ? std::vector{x, b} : std::vector{x, y, b}) {
+            arguments.push_back(input);
+        }
+        arguments.insert(arguments.end(), {"-j2", "--output-dir", dir.File("out")});
+        const auto run = test::RunProcess(kProgram, arguments, Env());
+        const std::string what = testing::PrintToString(c.option);
+        EXPECT_EQ(run.exitCode, 0) << what << run.err;
+        EXPECT_EQ(run.err, "") << what;
+        std::map<std::string, std::string> results;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.File("out"))) {
+            const auto bytes = test::ReadAll(entry.path());
+            for (const auto& [whose, expected] : alone) {
+                if (bytes == expected) {
+                    results[entry.path().filename()] = whose;
+                }
+            }
+        }
+        EXPECT_EQ(results, c.results) << what;
+        EXPECT_TRUE(std::filesystem::is_empty(tempRoot.path()));
     }
 }
 

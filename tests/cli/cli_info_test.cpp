@@ -102,6 +102,10 @@ TEST(CliUsage, ErrorsExitTwo) {
         {{"-", "--output-dir", "d"}, "the standard input (-) is converted with -o OUTPUT only"},
         {{"--import", "x/a.mp3", "a.flac", "--output-dir", "d"},
          "two results are named a.wav; they would overwrite each other in d"},
+        {{"--existing=keep", "a.wav", "--output-dir", "d"},
+         "--existing takes replace, skip or number"},
+        {{"--existing=skip", "a.wav", "-o", "b.wav"}, "--existing goes with --output-dir"},
+        {{"--existing=skip", "--info", "a.wav"}, "--existing goes with --output-dir"},
     };
     for (const auto& c : cases) {
         const auto result = test::RunProcess(kProgram, c.arguments);

@@ -17,7 +17,8 @@ std::string Describe(const CommandLine& c) {
     return std::string(kActions[static_cast<int>(c.action)]) + " " + inputs + " o=" + c.output +
            " dir=" + c.outputDir + " v" + std::to_string(c.volumeLevel) + " j" +
            std::to_string(c.jobs) + (c.quiet ? " q" : "") + (c.printResult ? " p" : "") +
-           (c.import ? " i" : "");
+           (c.import ? " i" : "") +
+           (c.existing ? " e" + std::to_string(static_cast<int>(*c.existing)) : "");
 }
 
 TEST(CommandLine, AcceptsTheGnuForms) {
@@ -37,14 +38,16 @@ TEST(CommandLine, AcceptsTheGnuForms) {
         {{"--import", "--info", "a.mp3"}, "info [a.mp3] o= dir= v10 j1 i"},
         {{"a.mp3", "b.mp3", "--import", "--output-dir=d"},
          "convert [a.mp3][b.mp3] o= dir=d v10 j1 i"},
+        {{"--existing=skip", "a", "--output-dir=d"}, "convert [a] o= dir=d v10 j1 e1"},
+        {{"a", "b", "--existing", "number", "--output-dir=d"}, "convert [a][b] o= dir=d v10 j1 e2"},
+        {{"--ex=replace", "a", "a", "--output-dir=d"}, "convert [a][a] o= dir=d v10 j1 e0"},
         {{"--volume", "3", "--version", "--bogus"}, "version  o= dir= v3 j1"},
         {{"-h", "-o"}, "help  o= dir= v10 j1"},
     };
     for (const auto& c : cases) {
-        CommandLine parsed;
-        std::string error;
-        EXPECT_TRUE(ParseCommandLine(c.arguments, parsed, error)) << error;
-        EXPECT_EQ(Describe(parsed), c.parsed) << testing::PrintToString(c.arguments);
+        const Outcome<CommandLine> parsed = ParseCommandLine(c.arguments);
+        ASSERT_TRUE(parsed) << parsed.failure().Text();
+        EXPECT_EQ(Describe(*parsed), c.parsed) << testing::PrintToString(c.arguments);
     }
 }
 

@@ -23,6 +23,9 @@ enum class TestCodecFault : std::uint8_t {
 constexpr std::uint8_t kTestCodecOddSize = 0x1;   // the size of a block's output is one too many
 constexpr std::uint8_t kTestCodecOverlong = 0x2;  // claims one byte more than the buffer holds
 constexpr std::uint8_t kTestCodecOddUsed = 0x4;   // claims one byte less than it wrote
+// Takes a millisecond for each block, as a slow codec does: a conversion that lasts long enough
+// for its progress window to be looked at.
+constexpr std::uint8_t kTestCodecSlow = 0x8;
 
 // The driver's own failure codes.
 constexpr int kTestCodecRefused = 1000;   // not a format it knows

@@ -6,8 +6,10 @@
 // each addition. The codec bytes can make an operation fail (see test_codec_control.h).
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <new>
+#include <thread>
 
 #include "convert/codecs/codec_driver_api.h"
 #include "tests/codec_driver/test_codec_control.h"
@@ -156,12 +158,15 @@ int Convert(sonaro_codec_stream handle, sonaro_codec_buffers* buffers, std::uint
     if (buffers->destination_length < blocks * kBlockOutput) {
         return sonaro::test::kTestCodecTooSmall;
     }
+    const std::uint8_t flags = static_cast<Stream*>(handle)->flags;
+    if (flags & sonaro::test::kTestCodecSlow) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(blocks));
+    }
     for (std::uint32_t i = 0; i < blocks; ++i) {
         DecodeBlock(buffers->source + i * kBlockBytes, buffers->destination + i * kBlockOutput);
     }
     buffers->source_length_used = blocks * kBlockBytes;
     buffers->destination_length_used = blocks * kBlockOutput;
-    const std::uint8_t flags = static_cast<Stream*>(handle)->flags;
     if (flags & sonaro::test::kTestCodecOverlong) {
         buffers->destination_length_used = buffers->destination_length + 1;
     }

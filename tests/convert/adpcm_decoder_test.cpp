@@ -12,8 +12,8 @@
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/formats/adpcm_block_decoder.h"
 #include "convert/formats/little_endian.h"
+#include "convert/operations/wave_reader.h"
 #include "convert/stages/1_adpcm_decoder.h"
-#include "document/wave_reader.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
@@ -49,6 +49,12 @@ std::vector<std::uint8_t> RandomBlocks(std::size_t bytes, std::uint16_t blockAli
     return data;
 }
 
+// Where the Microsoft ADPCM data of a source file lie, and how they are cut into blocks.
+struct AdpcmSource {
+    StageInput input;
+    AdpcmGeometry geometry;
+};
+
 class AdpcmStageTest : public ::testing::Test {
   protected:
     // Writes an ADPCM file holding these data bytes and answers where they lie.
@@ -59,10 +65,15 @@ class AdpcmStageTest : public ::testing::Test {
         spec.dataSize = dataSize;
         const auto bytes = spec.Build();
         const std::string path = dir.Write("in.wav", bytes);
-        return {path,
-                bytes.size() - data.size(),
-                dataSize.value_or(static_cast<std::uint32_t>(data.size())),
+        return {{path, bytes.size() - data.size(),
+                 dataSize.value_or(static_cast<std::uint32_t>(data.size()))},
                 {channels, blockAlign, samplesPerBlock}};
+    }
+
+    // Decodes the source into the output; true when the stage succeeded, frames then set.
+    bool Decode(test::StageRun& run, const AdpcmSource& source, std::uint32_t& frames,
+                BarShare bar = kBar) {
+        return run.Run(AdpcmDecoder(source.geometry), {source.input, output, bar}, frames);
     }
 
     // What the blocks decode to, one after the other, each of frames[b] frames.
@@ -85,10 +96,10 @@ class AdpcmStageTest : public ::testing::Test {
     }
 
     // The stage on this source, as the cancel and fault runs call it.
-    std::function<bool(StageContext&)> Stage(const AdpcmSource& source) {
-        return [this, source](StageContext& context) {
+    std::function<bool(test::StageRun&)> Stage(const AdpcmSource& source) {
+        return [this, source](test::StageRun& run) {
             std::uint32_t frames = 0;
-            return AdpcmToPcm16(context, kBar, source, output, frames);
+            return Decode(run, source, frames);
         };
     }
 
@@ -112,14 +123,14 @@ TEST_F(AdpcmStageTest, FrameCountsOfWholeAndPartialBlocks) {
         const AdpcmSource source = Source(c.channels, c.blockAlign, 500, data);
         test::StageRun run;
         std::uint32_t frames = 0;
-        ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, output, frames));
+        ASSERT_TRUE(Decode(run, source, frames));
         std::uint32_t total = 0;
         for (const auto count : c.frames) {
             total += count;
         }
         EXPECT_EQ(frames, total) << c.rest;
         EXPECT_EQ(test::ReadInt16(output), Expected(data, source, c.frames)) << c.rest;
-        EXPECT_TRUE(run.user.messages.empty());
+        EXPECT_TRUE(run.messages.empty());
     }
 }
 
@@ -129,7 +140,7 @@ TEST_F(AdpcmStageTest, SamplesPerBlockBelowTheBlockCapacity) {
     const AdpcmSource source = Source(1, 256, 300, data);
     test::StageRun run;
     std::uint32_t frames = 0;
-    ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, output, frames));
+    ASSERT_TRUE(Decode(run, source, frames));
     EXPECT_EQ(frames, 600U);
     EXPECT_EQ(test::ReadInt16(output), Expected(data, source, {300, 300}));
 }
@@ -138,7 +149,7 @@ TEST_F(AdpcmStageTest, BarStaysBetweenZeroAndTwo) {
     const auto data = RandomBlocks(30 * 64, 64, 1, 3);
     test::StageRun run;
     std::uint32_t frames = 0;
-    ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, Source(1, 64, 116, data), output, frames));
+    ASSERT_TRUE(Decode(run, Source(1, 64, 116, data), frames));
     EXPECT_EQ(run.progress.ShownPositions(), (std::vector<int>{0, 1, 2}));
 }
 
@@ -148,8 +159,8 @@ TEST_F(AdpcmStageTest, PredictorOutOfRangeStopsAtItsBlock) {
     const AdpcmSource source = Source(2, 64, 52, data);
     test::StageRun run;
     std::uint32_t frames = 0;
-    EXPECT_FALSE(AdpcmToPcm16(run.context, kBar, source, output, frames));
-    EXPECT_EQ(run.user.messages, std::vector<std::string>{"ADPCM predictor out of range."});
+    EXPECT_FALSE(Decode(run, source, frames));
+    EXPECT_EQ(run.messages, std::vector<std::string>{"ADPCM predictor out of range."});
     EXPECT_EQ(test::ReadInt16(output), Expected(data, source, {52, 52}));
 }
 
@@ -167,7 +178,7 @@ TEST_F(AdpcmStageTest, ClaimedDataBeyondTheFileAreNotMadeUp) {
         const AdpcmSource source = Source(1, 256, c.samplesPerBlock, data, c.claimed);
         test::StageRun run;
         std::uint32_t frames = 0;
-        ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, output, frames)) << c.bytes;
+        ASSERT_TRUE(Decode(run, source, frames)) << c.bytes;
         EXPECT_EQ(frames, std::accumulate(c.frames.begin(), c.frames.end(), 0U));
         EXPECT_EQ(test::ReadInt16(output), Expected(data, source, c.frames));
     }
@@ -183,11 +194,11 @@ TEST_F(AdpcmStageTest, UnsoundGeometryIsRefused) {
     const auto data = RandomBlocks(1024, 256, 1, 1);
     for (const auto& c : cases) {
         test::StageRun run;
-        const AdpcmSource source{
-            dir.Write("in.wav", data), 0, 1024, {c.channels, c.blockAlign, c.samplesPerBlock}};
+        const AdpcmSource source{{dir.Write("in.wav", data), 0, 1024},
+                                 {c.channels, c.blockAlign, c.samplesPerBlock}};
         std::uint32_t frames = 7;
-        EXPECT_FALSE(AdpcmToPcm16(run.context, kBar, source, output, frames));
-        EXPECT_EQ(run.user.messages, std::vector<std::string>{"File is invalid for conversion."});
+        EXPECT_FALSE(Decode(run, source, frames));
+        EXPECT_EQ(run.messages, std::vector<std::string>{"File is invalid for conversion."});
         EXPECT_FALSE(test::Exists(output));
     }
 }
@@ -215,18 +226,19 @@ TEST_F(AdpcmStageTest, CancelAtEveryReport) {
     EXPECT_GE(cancels, 3) << "at least one report at each of positions 0, 1 and 2";
 }
 
-// With one bar position per block every report pumps: a cancel at the report of a block leaves
+// With one bar position per block every block is reported: a cancel at the report of a block leaves
 // exactly the blocks before it in the output, though blocks are decoded many at once.
 TEST_F(AdpcmStageTest, CancelLeavesOutItsBlockAndThoseAfter) {
     const auto data = RandomBlocks(100 * 64, 64, 2, 12);
     const AdpcmSource source = Source(2, 64, 52, data);
     const auto all = Expected(data, source, std::vector<std::uint32_t>(100, 52));
-    for (const int pump : {1, 2, 17, 64, 65, 100}) {
-        test::StageRun run(pump);
+    for (const int report : {1, 2, 17, 64, 65, 100}) {
+        test::StageRun run(report);
         std::uint32_t frames = 0;
-        EXPECT_FALSE(AdpcmToPcm16(run.context, {0, 100}, source, output, frames));
-        const auto before = all.begin() + (pump - 1) * 52 * 2;
-        EXPECT_EQ(test::ReadInt16(output), std::vector<std::int16_t>(all.begin(), before)) << pump;
+        EXPECT_FALSE(Decode(run, source, frames, {0, 100}));
+        const auto before = all.begin() + (report - 1) * 52 * 2;
+        EXPECT_EQ(test::ReadInt16(output), std::vector<std::int16_t>(all.begin(), before))
+            << report;
     }
 }
 
@@ -234,7 +246,7 @@ TEST_F(AdpcmStageTest, EveryFileFaultGivesOneMessage) {
     const auto data = RandomBlocks(3 * 64 + 20, 64, 2, 6);
     const AdpcmSource source = Source(2, 64, 52, data);
     const auto failed = test::ExpectEveryFaultReported([] {}, Stage(source));
-    // The four blocks are read in one piece. Samples are written before each pump that finds
+    // The four blocks are read in one piece. Samples are written before each report that finds
     // some (where the bar moves to 1 and to 2, and once more should 20 ms pass between two
     // blocks) and at the end.
     test::ExpectFaultCounts(failed,
@@ -290,17 +302,19 @@ class AdpcmPeerTest : public ::testing::TestWithParam<int> {
 TEST_P(AdpcmPeerTest, SameSamplesAsSox) {
     const int channels = GetParam();
     const auto encoded = Encode(channels);
-    FormatRecord record;
     NoCodecManager codecs;
-    ASSERT_EQ(WaveReader(record, codecs).Read(dir.Write("full.wav", encoded)), 0U);
-    ASSERT_EQ(record.channels, channels);
-    const std::uint32_t blockAlign = record.blockAlign;
+    const Outcome<SoundDescription> opened =
+        WaveReader(codecs).Read(dir.Write("full.wav", encoded));
+    ASSERT_TRUE(opened) << opened.failure().Text();
+    const SoundDescription& sound = *opened;
+    ASSERT_EQ(sound.format.channels, channels);
+    const std::uint32_t blockAlign = sound.format.blockAlign;
     const std::uint32_t headerBytes = 7U * channels;
     // Whole blocks only; then partial blocks of every kind: too short, header only, odd sizes.
-    const std::uint32_t fullData = record.dataSize / blockAlign * blockAlign;
+    const std::uint32_t fullData = sound.dataSize / blockAlign * blockAlign;
     for (const std::uint32_t rest : {0U, headerBytes - 1, headerBytes, headerBytes + 1,
                                      headerBytes + 9, blockAlign / 2 + 1, blockAlign - 1}) {
-        auto file = Cut(encoded, record.dataOffset, fullData - blockAlign + rest);
+        auto file = Cut(encoded, sound.dataOffset, fullData - blockAlign + rest);
         const std::string cut = dir.Write("cut.wav", file);
         for (std::size_t i = kCoefficientsAt; i < kCoefficientsAt + 28; ++i) {
             file[i] ^= 0x5A;  // the listed coefficient pairs, spoilt for us: they are not used
@@ -311,14 +325,14 @@ TEST_P(AdpcmPeerTest, SameSamplesAsSox) {
             test::RunProcess(sox, {cut, "-t", "raw", "-e", "signed", "-b", "16", soxOut});
         ASSERT_EQ(decoded.exitCode, 0) << decoded.err;
 
-        const AdpcmSource source{spoilt,
-                                 record.dataOffset,
-                                 fullData - blockAlign + rest,
-                                 {record.channels, record.blockAlign, record.samplesPerBlock}};
+        const AdpcmDecoder decoder(
+            {static_cast<std::uint8_t>(channels), sound.format.blockAlign, sound.samplesPerBlock});
         test::StageRun run;
         std::uint32_t frames = 0;
         const std::string ours = dir.File("ours.raw");
-        ASSERT_TRUE(AdpcmToPcm16(run.context, kBar, source, ours, frames));
+        ASSERT_TRUE(run.Run(decoder,
+                            {{spoilt, sound.dataOffset, fullData - blockAlign + rest}, ours, kBar},
+                            frames));
         const auto expected = test::ReadAll(soxOut);
         EXPECT_EQ(test::ReadAll(ours), expected) << "rest " << rest;
         EXPECT_EQ(std::size_t{frames} * channels * 2, expected.size()) << "rest " << rest;

@@ -6,8 +6,8 @@
 #include <numeric>
 
 #include "convert/codecs/no_codec_manager.h"
+#include "convert/operations/wave_reader.h"
 #include "convert/stages/5_alaw_file_writer.h"
-#include "document/wave_reader.h"
 #include "resources/string_ids.h"
 #include "tests/convert/stage_test_support.h"
 #include "tests/support/scratch_dir.h"
@@ -27,6 +27,14 @@ class WriterTest : public ::testing::Test {
   protected:
     std::string Input(std::size_t n) { return dir.Write("SN_1_tmp.tmp", Codes(n)); }
 
+    // Writes the A-law file of the codes in the input, consumed as the chain has it unless told.
+    bool Write(test::StageRun& run, bool consumed = true) {
+        std::uint32_t count = 0;
+        const bool ok = run.Run(ALawFileWriter(), {{input, 0, 0, consumed}, output, kBar}, count);
+        EXPECT_EQ(count, ok ? test::ReadAll(output).size() - 58 : 0U) << "the codes written";
+        return ok;
+    }
+
     test::ScratchDir dir;
     std::string input = dir.File("SN_1_tmp.tmp");
     std::string output = dir.File("SN_2_tmp.tmp");
@@ -34,7 +42,8 @@ class WriterTest : public ::testing::Test {
 
 TEST_F(WriterTest, WholeFileForEightThousandTwoHundredForty) {
     test::StageRun run;
-    ASSERT_TRUE(ALawToWaveFile(run.context, kBar, output, Input(8240)));
+    Input(8240);
+    ASSERT_TRUE(Write(run));
     // 8240 = 0x2030 samples; RIFF size 8290 = 0x2062.
     std::vector<std::uint8_t> expected = {
         'R',  'I',  'F',  'F',  0x62, 0x20, 0x00, 0x00, 'W',  'A',  'V',  'E',  'f',  'm',  't',
@@ -46,15 +55,18 @@ TEST_F(WriterTest, WholeFileForEightThousandTwoHundredForty) {
     expected.insert(expected.end(), codes.begin(), codes.end());
     EXPECT_EQ(test::ReadAll(output), expected);
     EXPECT_EQ(test::ReadAll(output).size(), 8298U);
-    EXPECT_FALSE(test::Exists(input)) << "the codes file is removed on success";
-    EXPECT_TRUE(run.user.messages.empty());
+    EXPECT_FALSE(test::Exists(input)) << "the consumed codes file is removed on success";
+    EXPECT_TRUE(run.messages.empty());
     EXPECT_EQ(run.progress.positions, (std::vector<int>{98, 99})) << "two blocks";
 }
 
+// An input that is not consumed stays.
 TEST_F(WriterTest, LengthsAndBlocks) {
     for (const std::size_t n : {0U, 1U, 7999U, 8000U, 8001U, 16000U, 24001U}) {
         test::StageRun run;
-        ASSERT_TRUE(ALawToWaveFile(run.context, kBar, output, Input(n)));
+        Input(n);
+        ASSERT_TRUE(Write(run, false));
+        EXPECT_EQ(test::ReadAll(input), Codes(n)) << n;
         const auto file = test::ReadAll(output);
         ASSERT_EQ(file.size(), n + 58) << "no pad byte, also for odd lengths";
         const auto header = ALawHeader(static_cast<std::uint32_t>(n));
@@ -71,32 +83,32 @@ TEST_F(WriterTest, LengthsAndBlocks) {
 // The file it writes is what the program's own reader takes for an A-law file.
 TEST_F(WriterTest, ReaderRecognisesTheResult) {
     test::StageRun run;
-    ASSERT_TRUE(ALawToWaveFile(run.context, kBar, output, Input(1001)));
-    FormatRecord record;
+    Input(1001);
+    ASSERT_TRUE(Write(run));
     NoCodecManager codecs;
-    EXPECT_EQ(WaveReader(record, codecs).Read(output), IDS_ALREADY_OPTIMISED);
+    const Outcome<SoundDescription> read = WaveReader(codecs).Read(output);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.failure().message, IDS_ALREADY_OPTIMISED);
 }
 
 TEST_F(WriterTest, CancelAfterTheFirstBlockLeavesHeaderAndOneBlock) {
     test::StageRun run(1);
-    EXPECT_FALSE(ALawToWaveFile(run.context, kBar, output, Input(16000)));
-    EXPECT_EQ(run.user.messages, std::vector<std::string>{"Conversion cancelled."});
+    Input(16000);
+    EXPECT_FALSE(Write(run));
+    EXPECT_EQ(run.messages, std::vector<std::string>{"Conversion cancelled."});
     EXPECT_EQ(test::ReadAll(output).size(), 58U + 8000);
     EXPECT_TRUE(test::Exists(input));
 
     const int cancels = test::ExpectCancelAtEveryReport(
-        [&] { Input(20000); },
-        [&](StageContext& context) { return ALawToWaveFile(context, kBar, output, input); },
-        output);
+        [&] { Input(20000); }, [&](test::StageRun& again) { return Write(again); }, output);
     EXPECT_GE(cancels, 2);
 }
 
 TEST_F(WriterTest, EveryFileFaultGivesOneMessage) {
     const auto failed = test::ExpectEveryFaultReported(
-        [&] { Input(16001); },
-        [&](StageContext& context) { return ALawToWaveFile(context, kBar, output, input); });
+        [&] { Input(16001); }, [&](test::StageRun& run) { return Write(run); });
     // The codes are read in one piece (up to 32 blocks of 8000); the header goes out with the
-    // first block, the rest at the pump where the bar moves to 99 (and once more should 20 ms
+    // first block, the rest at the report where the bar moves to 99 (and once more should 20 ms
     // pass in between).
     test::ExpectFaultCounts(failed,
                             {{FileOperation::Open, 2},
@@ -115,8 +127,9 @@ TEST_F(WriterTest, CodesBeyondTheHeaderSizesAreRefused) {
         Input(0);
         ASSERT_EQ(::truncate(input.c_str(), static_cast<off_t>(n)), 0);
         test::StageRun run;
-        EXPECT_FALSE(ALawToWaveFile(run.context, kBar, output, input));
-        EXPECT_EQ(run.user.messages, std::vector<std::string>{"Unexpected file error."});
+        EXPECT_FALSE(Write(run));
+        EXPECT_EQ(run.messages, std::vector<std::string>{"Unexpected file error."});
+        EXPECT_EQ(run.messagePaths, std::vector<std::string>{input});
         EXPECT_TRUE(test::ReadAll(output).empty());
     }
 }

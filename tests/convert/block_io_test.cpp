@@ -1,4 +1,4 @@
-// Large-block reading and writing of the stages, and the work a reporter does before it pumps.
+// Large-block reading and writing of the stages, and the work a reporter does before it reports.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -154,21 +154,20 @@ TEST_F(BlockIoTest, WriterKeepsBytesMadeAheadOutUntilPassedOn) {
     EXPECT_EQ(test::ReadAll(path), std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 1300));
 }
 
-// The hook runs right before each pump, and when a cancel is found without one.
-TEST(ProgressReporterHook, RunsBeforeEveryPumpAndAtACancel) {
-    test::ScriptedProgress progress;
+// The hook runs right before each report that goes out. Once a report answered stop, none goes
+// out again and every call answers stop.
+TEST(ProgressReporterHook, RunsBeforeEveryReportAndNoneGoesOutAfterAStop) {
+    test::ScriptedProgress progress(3);
     ProgressReporter reporter(progress);
-    std::vector<int> pumpsAtHook;
-    reporter.SetBeforePump([&] { pumpsAtHook.push_back(progress.pumps); });
-    EXPECT_FALSE(reporter.Report(3));  // first report pumps
-    EXPECT_FALSE(reporter.Report(3));  // same position, too soon: no pump
-    EXPECT_FALSE(reporter.Report(4));  // position moved: pump
-    EXPECT_EQ(pumpsAtHook, (std::vector<int>{0, 1}));
-    EXPECT_EQ(progress.pumps, 2);
-    progress.cancelled = true;  // a cancel seen between pumps (an interrupt, say)
-    EXPECT_TRUE(reporter.Report(4));
-    EXPECT_EQ(pumpsAtHook, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(progress.pumps, 2);
+    std::vector<int> reportsAtHook;
+    reporter.SetBeforeReport([&] { reportsAtHook.push_back(progress.reports); });
+    EXPECT_FALSE(reporter.Report(3));  // the first report goes out
+    EXPECT_FALSE(reporter.Report(3));  // same position, too soon: none
+    EXPECT_FALSE(reporter.Report(4));  // the position moved: a report
+    EXPECT_TRUE(reporter.Report(5));   // the third report answers stop
+    EXPECT_TRUE(reporter.Report(6));
+    EXPECT_EQ(reportsAtHook, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(progress.positions, (std::vector<int>{3, 4, 5}));
 }
 
 }  // namespace

@@ -16,24 +16,31 @@ constexpr BarShare kBar{3, 2};
 
 class MixerTest : public ::testing::Test {
   protected:
+    // Mixes frames of the input (from offset on) into the output; true when the stage
+    // succeeded, count then set to the frames mixed.
+    bool Run(test::StageRun& run, StageInput input, unsigned channels, unsigned bits,
+             std::uint32_t& count) {
+        return run.Run(MonoMixer(channels, bits), {std::move(input), output, kBar}, count);
+    }
+
     // Mixes a headerless input file of these bytes; answers the floats written.
     std::vector<float> Mix(const std::vector<std::uint8_t>& bytes, std::uint32_t frames,
-                           std::uint8_t channels, unsigned bits) {
+                           unsigned channels, unsigned bits) {
         test::StageRun run;
-        EXPECT_TRUE(PcmToMonoFloats(
-            run.context, kBar, {dir.Write("in.raw", bytes), 0, channels, bits}, output, frames));
-        EXPECT_TRUE(run.user.messages.empty());
+        std::uint32_t count = 0;
+        EXPECT_TRUE(Run(run, {dir.Write("in.raw", bytes), 0, frames}, channels, bits, count));
+        EXPECT_TRUE(run.messages.empty());
         const std::vector<float> values = test::ReadFloats(output);
-        EXPECT_EQ(values.size(), frames) << "the count passed on is that of the floats written";
+        EXPECT_EQ(values.size(), count) << "the count handed back is that of the floats written";
         return values;
     }
 
     // The stage on frames of 16-bit PCM in input, as the cancel and fault runs call it.
-    std::function<bool(StageContext&)> Stage(const std::string& input, std::uint32_t frames,
-                                             std::uint8_t channels) {
-        return [this, input, frames, channels](StageContext& context) {
-            std::uint32_t count = frames;
-            return PcmToMonoFloats(context, kBar, {input, 0, channels, 16}, output, count);
+    std::function<bool(test::StageRun&)> Stage(const std::string& input, std::uint32_t frames,
+                                               unsigned channels) {
+        return [this, input, frames, channels](test::StageRun& run) {
+            std::uint32_t count = 0;
+            return Run(run, {input, 0, frames}, channels, 16, count);
         };
     }
 
@@ -55,7 +62,7 @@ TEST_F(MixerTest, FrameValues) {
 // against the rule in double precision: (left + right) × 0.5, less 128 for 8-bit samples.
 TEST_F(MixerTest, EveryFormatFollowsTheRuleInDoublePrecision) {
     std::mt19937 random(5);
-    for (const std::uint8_t channels : {1, 2}) {
+    for (const unsigned channels : {1U, 2U}) {
         for (const unsigned bits : {8U, 16U}) {
             const std::uint32_t frames = 1003;
             std::vector<std::uint8_t> bytes(frames * channels * bits / 8);
@@ -94,10 +101,9 @@ TEST_F(MixerTest, ChunksOfTwoThousandFrames) {
             sample = static_cast<std::int16_t>(random());
         }
         test::StageRun run;
-        std::uint32_t count = frames;
-        ASSERT_TRUE(PcmToMonoFloats(run.context, kBar,
-                                    {dir.Write("in.raw", test::Int16Bytes(samples)), 0, 2, 16},
-                                    output, count));
+        std::uint32_t count = 0;
+        ASSERT_TRUE(
+            Run(run, {dir.Write("in.raw", test::Int16Bytes(samples)), 0, frames}, 2, 16, count));
         std::vector<float> expected(frames);
         for (std::uint32_t f = 0; f < frames; ++f) {
             expected[f] =
@@ -121,23 +127,21 @@ TEST_F(MixerTest, ChunksOfTwoThousandFrames) {
 TEST_F(MixerTest, EmptyInputMakesAnEmptyFile) {
     test::StageRun run;
     std::uint32_t frames = 0;
-    ASSERT_TRUE(
-        PcmToMonoFloats(run.context, kBar, {dir.Write("in.raw", {}), 0, 1, 8}, output, frames));
+    ASSERT_TRUE(Run(run, {dir.Write("in.raw", {}), 0, 0}, 1, 8, frames));
     EXPECT_TRUE(test::Exists(output));
     EXPECT_TRUE(test::ReadAll(output).empty());
     EXPECT_TRUE(run.progress.positions.empty());
 }
 
 // A PCM source is read from its data offset: its header never reaches the output, and the
-// source is not removed.
+// source, not consumed, is not removed.
 TEST_F(MixerTest, SourceIsReadFromItsDataOffset) {
     const auto spec = test::PcmSpec(8000, 1, 8, {0x80, 0x81, 0x7F, 0xFF, 0x00});
     const auto bytes = spec.Build();
     const std::string source = dir.Write("source.wav", bytes);
     test::StageRun run;
-    std::uint32_t frames = 5;
-    ASSERT_TRUE(
-        PcmToMonoFloats(run.context, kBar, {source, bytes.size() - 5, 1, 8}, output, frames));
+    std::uint32_t frames = 0;
+    ASSERT_TRUE(Run(run, {source, bytes.size() - 5, 5}, 1, 8, frames));
     EXPECT_EQ(test::ReadFloats(output), (std::vector<float>{0.0F, 1.0F, -1.0F, 127.0F, -128.0F}));
     EXPECT_EQ(test::ReadAll(source), bytes);
 }
@@ -158,14 +162,14 @@ TEST_F(MixerTest, CancelAtEveryReport) {
     EXPECT_GE(cancels, 2);
     // Cancelled at the first report, one whole chunk has been written.
     test::StageRun run(1);
-    EXPECT_FALSE(Stage(input, 9001, 2)(run.context));
+    EXPECT_FALSE(Stage(input, 9001, 2)(run));
     EXPECT_EQ(test::ReadAll(output).size(), 8000U);
 }
 
 TEST_F(MixerTest, EveryFileFaultGivesOneMessage) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(2 * 4001, 0x33));
     const auto failed = test::ExpectEveryFaultReported([] {}, Stage(input, 4001, 1));
-    // The input is read in one piece. The output is written before each pump: at the first
+    // The input is read in one piece. The output is written before each report: at the first
     // report and where the bar moves to 4 (and once more should 20 ms pass in between).
     test::ExpectFaultCounts(failed,
                             {{FileOperation::Open, 2},

@@ -15,7 +15,7 @@
 namespace sonaro {
 namespace {
 
-constexpr NormaliserBars kBars{{90, 5}, {95, 3}};
+constexpr BarShare kBar{90, 8};
 
 // The codes by the rule stated for the whole file at once: the fade-in covers the first 400
 // samples, the fade-out the last 399 unless they lie in the first 2000; rounding half away from
@@ -54,13 +54,21 @@ std::vector<float> RandomSamples(std::size_t n, unsigned seed, float scale = 100
 
 class NormaliserTest : public ::testing::Test {
   protected:
+    // Runs the stage on count samples of the input, consumed as the chain has it.
+    bool Run(test::StageRun& run, std::uint32_t count, int level) {
+        std::uint32_t codes = 0;
+        const bool ok = run.Run(Normaliser(level), {{input, 0, count, true}, output, kBar}, codes);
+        EXPECT_EQ(codes, ok ? count : 0U) << "the codes written";
+        return ok;
+    }
+
     // Runs the stage on these samples; answers the codes written.
     std::vector<std::uint8_t> Encode(const std::vector<float>& samples, int level) {
         test::StageRun run;
-        EXPECT_TRUE(FloatsToALaw(run.context, kBars, output, Input(samples),
-                                 static_cast<std::uint32_t>(samples.size()), level));
-        EXPECT_TRUE(run.user.messages.empty());
-        EXPECT_FALSE(test::Exists(input)) << "the input is removed on success";
+        Input(samples);
+        EXPECT_TRUE(Run(run, static_cast<std::uint32_t>(samples.size()), level));
+        EXPECT_TRUE(run.messages.empty());
+        EXPECT_FALSE(test::Exists(input)) << "the consumed input is removed on success";
         return test::ReadAll(output);
     }
 
@@ -69,10 +77,8 @@ class NormaliserTest : public ::testing::Test {
     }
 
     // The stage on count samples of the input at level 10, as the cancel and fault runs call it.
-    std::function<bool(StageContext&)> Stage(std::uint32_t count) {
-        return [this, count](StageContext& context) {
-            return FloatsToALaw(context, kBars, output, input, count, 10);
-        };
+    std::function<bool(test::StageRun&)> Stage(std::uint32_t count) {
+        return [this, count](test::StageRun& run) { return Run(run, count, 10); };
     }
 
     test::ScratchDir dir;
@@ -147,6 +153,53 @@ TEST_F(NormaliserTest, BlocksMatchTheSampleBySampleRule) {
     }
 }
 
+// The codes by the sample-by-sample rule, with the peak the stage finds (NaNs never count).
+std::vector<std::uint8_t> CodesByTheRule(const std::vector<float>& samples, int level) {
+    float maximum = 0.0F;
+    float minimum = 0.0F;
+    for (const float x : samples) {
+        maximum = std::max(maximum, x);
+        minimum = std::min(minimum, x);
+    }
+    const float peak = std::max(maximum, -minimum);
+    std::vector<std::uint8_t> codes;
+    for (std::size_t p = 0; p < samples.size(); ++p) {
+        codes.push_back(
+            EncodeALaw(Scaled(samples[p], peak, VolumeFactor(level), Fade(p, samples.size()))));
+    }
+    return codes;
+}
+
+// Scaled values exactly halfway between two integers (a peak of 32767 at full volume keeps most
+// samples as they are), at both ends of the scale, and files whose peak is infinite, on the
+// vector path and on the samples after the last whole vector.
+TEST_F(NormaliserTest, HalfwaysAndInfinitiesFollowTheRule) {
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    std::vector<float> halfways(3007);
+    for (std::size_t p = 0; p < halfways.size(); ++p) {
+        const float k = static_cast<float>(p % 61) - 30.0F;
+        halfways[p] = p % 5 == 0 ? 32767.0F - k * 0.5F : k + 0.5F;
+    }
+    halfways[100] = -32767.0F;
+    std::size_t exact = 0;
+    for (const float x : halfways) {
+        const double value = (double{x} / 32767.0F) * 32767;
+        exact += value - std::floor(value) == 0.5 ? 1 : 0;
+    }
+    EXPECT_GT(exact, 1000U) << "most values lie halfway";
+    std::vector<float> infinite = RandomSamples(2411, 7);
+    infinite[1234] = kInfinity;
+    std::vector<float> both = infinite;
+    both[777] = -kInfinity;
+    both[1500] = std::nanf("");
+    for (const auto& samples : {halfways, infinite, both}) {
+        for (const int level : {10, 7}) {
+            EXPECT_EQ(Encode(samples, level), CodesByTheRule(samples, level))
+                << samples.size() << " samples at level " << level;
+        }
+    }
+}
+
 TEST_F(NormaliserTest, LoudestSampleIsFullScale) {
     auto samples = RandomSamples(3000, 1);
     samples[1000] = 1500.0F;
@@ -188,10 +241,21 @@ TEST_F(NormaliserTest, EmptyInput) {
     EXPECT_TRUE(test::Exists(output));
 }
 
+// The peak pass takes the first five eighths of the share (90 to 94), encoding the rest (95 to
+// 97): at every report of the peak pass the output is still empty.
 TEST_F(NormaliserTest, BarPositions) {
-    test::StageRun run;
-    ASSERT_TRUE(FloatsToALaw(run.context, kBars, output, Input(RandomSamples(10000, 3)), 10000, 7));
-    EXPECT_EQ(run.progress.ShownPositions(), (std::vector<int>{90, 91, 92, 93, 94, 95, 96, 97}));
+    test::StageRun run(0, output);
+    Input(RandomSamples(10000, 3));
+    ASSERT_TRUE(Run(run, 10000, 7));
+    std::vector<int> passes[2];
+    for (std::size_t r = 0; r < run.progress.positions.size(); ++r) {
+        std::vector<int>& pass = passes[run.progress.sizesAtReport[r] > 0 ? 1 : 0];
+        if (pass.empty() || pass.back() != run.progress.positions[r]) {
+            pass.push_back(run.progress.positions[r]);
+        }
+    }
+    EXPECT_EQ(passes[0], (std::vector<int>{90, 91, 92, 93, 94}));
+    EXPECT_EQ(passes[1], (std::vector<int>{95, 96, 97}));
 }
 
 // A cancel in the peak pass leaves an empty output; one in the encoding pass leaves the blocks
@@ -203,25 +267,28 @@ TEST_F(NormaliserTest, CancelAtEveryReport) {
     EXPECT_GE(cancels, 6);
 
     test::StageRun first(1);
-    EXPECT_FALSE(FloatsToALaw(first.context, kBars, output, Input(samples), 4100, 10));
+    Input(samples);
+    EXPECT_FALSE(Run(first, 4100, 10));
     EXPECT_TRUE(test::Exists(output));
     EXPECT_TRUE(test::ReadAll(output).empty());
     EXPECT_TRUE(test::Exists(input)) << "a failed stage leaves its input";
 
     test::StageRun full;
-    ASSERT_TRUE(FloatsToALaw(full.context, kBars, output, Input(samples), 4100, 10));
+    Input(samples);
+    ASSERT_TRUE(Run(full, 4100, 10));
     const auto& positions = full.progress.positions;
     const auto encoding = std::find(positions.begin(), positions.end(), 95) - positions.begin();
     test::StageRun second(static_cast<int>(encoding) + 1);
-    EXPECT_FALSE(FloatsToALaw(second.context, kBars, output, Input(samples), 4100, 10));
+    Input(samples);
+    EXPECT_FALSE(Run(second, 4100, 10));
     EXPECT_EQ(test::ReadAll(output).size(), 2000U);
 }
 
 TEST_F(NormaliserTest, EveryFileFaultGivesOneMessage) {
     const auto samples = RandomSamples(4100, 5);
     const auto failed = test::ExpectEveryFaultReported([&] { Input(samples); }, Stage(4100));
-    // Each pass reads the file in one piece; the codes are written before every pump, and the
-    // bar moves at each of the three blocks.
+    // Each pass reads the file in one piece; the codes are written before every report, and
+    // the bar moves at each of the three blocks.
     EXPECT_EQ(failed, (std::map<FileOperation, int>{{FileOperation::Open, 2},
                                                     {FileOperation::Read, 2},
                                                     {FileOperation::Write, 3},

@@ -5,13 +5,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstring>
+#include <set>
 #include <stdexcept>
 #include <type_traits>
 
 #include "convert/resampler/cpu_budget.h"
 #include "convert/resampler/filter_tables.h"
+#include "convert/resampler/phase_sums.h"
 #include "convert/resampler/polyphase_filter.h"
+#include "convert/resampler/rate_table.h"
 #include "convert/resampler/worker_team.h"
 #include "tests/convert/resampling_reference.h"
 
@@ -23,33 +27,44 @@ using test::Rate;
 
 using test::SameBits;
 
-// The smallest window that holds one span: one unit of 384 columns.
+// The smallest window that holds one span: one unit of kLaneUnit columns.
 std::size_t SmallestWindow(const Rate& rate) {
     const std::size_t taps = FindFilterTable(rate.filterRate)->size;
     const std::size_t longest = (taps + rate.up - 1) / rate.up;
-    return longest - 1 + (rate.up - 1) * rate.down / rate.up + 383 * rate.down + 1;
+    return longest - 1 + (rate.up - 1) * rate.down / rate.up + (kLaneUnit - 1) * rate.down + 1;
 }
 
-// Runs the filter over the whole input span by span, as the stage does, each time with a window
-// that holds only the inputs the filter says the span reaches.
+// Runs the filter over the whole input as the stage does: the team computes as many spans at a
+// time as it has threads, each on a side of its own, each with a window that holds only the
+// inputs the filter says the span reaches.
 std::vector<float> FilterAll(const std::vector<float>& x, const Rate& rate, std::size_t window,
                              SimdLevel level, WorkerTeam& team) {
-    PolyphaseFilter filter(*FindFilterTable(rate.filterRate), rate.up, rate.down, window, 2, level);
+    const unsigned sides = team.size();
+    PolyphaseFilter filter(*FindFilterTable(rate.filterRate), rate.up, rate.down, window, sides,
+                           level);
     const auto count = static_cast<std::int64_t>(x.size());
     const std::uint64_t outputs =
         (filter.taps() + std::uint64_t{rate.up} * (x.size() - 1) + rate.down - 1) / rate.down;
+    const std::uint64_t spans = (outputs + filter.spanSize() - 1) / filter.spanSize();
     std::vector<float> y(outputs);
-    std::vector<float> span(filter.spanSize());
-    std::vector<float> held(window);
-    for (std::uint64_t first = 0; first < outputs; first += filter.spanSize()) {
-        const std::int64_t from = std::max<std::int64_t>(filter.FirstInput(first), 0);
-        const std::int64_t to = std::min(filter.LastInput(first), count - 1);
-        EXPECT_LE(to - from + 1, static_cast<std::int64_t>(window));
-        std::fill(held.begin(), held.end(), 1e30f);  // anything read beyond the reach shows
-        std::copy(x.begin() + from, x.begin() + to + 1, held.begin());
-        const std::uint64_t n = std::min(filter.spanSize(), outputs - first);
-        filter.ComputeSpan(first, n, {held.data(), from, to + 1, count}, span.data(), team);
-        std::copy_n(span.begin(), n, y.begin() + static_cast<std::ptrdiff_t>(first));
+    std::vector<std::vector<float>> span(sides, std::vector<float>(filter.spanSize()));
+    std::vector<std::vector<float>> held(sides, std::vector<float>(window));
+    for (std::uint64_t round = 0; round * sides < spans; ++round) {
+        const auto size =
+            static_cast<std::size_t>(std::min<std::uint64_t>(sides, spans - round * sides));
+        team.ForEach(size, [&](std::size_t side) {
+            const std::uint64_t first = (round * sides + side) * filter.spanSize();
+            const std::int64_t from = std::max<std::int64_t>(filter.FirstInput(first), 0);
+            const std::int64_t to = std::min(filter.LastInput(first), count - 1);
+            EXPECT_LE(to - from + 1, static_cast<std::int64_t>(window));
+            // Anything read beyond the reach shows.
+            std::fill(held[side].begin(), held[side].end(), 1e30f);
+            std::copy(x.begin() + from, x.begin() + to + 1, held[side].begin());
+            const std::uint64_t n = std::min(filter.spanSize(), outputs - first);
+            filter.ComputeSpan(first, n, {held[side].data(), from, to + 1, count},
+                               span[side].data(), static_cast<unsigned>(side));
+            std::copy_n(span[side].begin(), n, y.begin() + static_cast<std::ptrdiff_t>(first));
+        });
     }
     return y;
 }
@@ -66,7 +81,7 @@ TEST(ResamplingReference, PlainLoopIsTheDefinition) {
 
 // Lengths that end a span early, at and around span and lane boundaries, and several spans.
 std::vector<std::size_t> Lengths(const Rate& rate, std::size_t window) {
-    const std::size_t spanInputs = 384 * rate.down;
+    const std::size_t spanInputs = kLaneUnit * rate.down;
     return {1, 2, 3, 97, window - 1, window, window + 1, 2 * spanInputs, 5 * spanInputs + 7};
 }
 
@@ -110,7 +125,8 @@ TEST(PolyphaseFilter, SpansAreWholeLaneUnitsOfEveryPhaseAndFitTheWindow) {
         for (const std::size_t window : {SmallestWindow(rate), std::size_t{65536}}) {
             for (const SimdLevel level : SupportedSimdLevels()) {
                 const PolyphaseFilter filter(table, rate.up, rate.down, window, 2, level);
-                EXPECT_EQ(filter.spanSize() % (384 * rate.up), 0U) << rate.rate;
+                EXPECT_EQ(filter.sides(), 2U);
+                EXPECT_EQ(filter.spanSize() % (kLaneUnit * rate.up), 0U) << rate.rate;
                 EXPECT_LE(filter.LastInput(0) - filter.FirstInput(0) + 1,
                           static_cast<std::int64_t>(window));
                 // A span starts where the one before it ends.
@@ -125,6 +141,91 @@ TEST(PolyphaseFilter, SpansAreWholeLaneUnitsOfEveryPhaseAndFitTheWindow) {
     }
 }
 
+// One call of a kernel on made-up rows, against each sum done on its own as the kernel's
+// contract says: output (v, s) sums taps[j] times stream s of the vector j before vector
+// (slot × down + row) + v × down, for j = 0 to count - 1, from 0.0 in double precision.
+struct KernelCall {
+    std::size_t down;
+    std::size_t count;
+};
+
+// Taps that repeat every kPeriod, and inputs with pairs of huge values kPeriod vectors apart in
+// every stream: in each sum that meets both, the two huge terms cancel exactly, and what the
+// small terms between them leave depends on the order of the sum in every bit.
+constexpr std::size_t kPeriod = 7;
+
+std::vector<double> PeriodicTaps(std::size_t count) {
+    const std::vector<float> noise = test::Noise(kPeriod, 3);
+    std::vector<double> taps(count);
+    for (std::size_t t = 0; t < count; ++t) {
+        taps[t] = noise[t % kPeriod] / 32768.0f;
+    }
+    return taps;
+}
+
+std::vector<double> RowsWithCancellingPairs(std::size_t vectors, std::size_t width) {
+    const std::vector<float> noise = test::Noise(vectors * width, 5);
+    std::vector<double> rows(noise.begin(), noise.end());
+    for (std::size_t j = kPeriod; j < vectors; j += 23) {
+        for (std::size_t s = 0; s < width; ++s) {
+            rows[j * width + s] = 1e18f;
+            rows[(j - kPeriod) * width + s] = -1e18f;
+        }
+    }
+    return rows;
+}
+
+void ExpectKernelMatchesPlainSums(SimdLevel level, const KernelCall& call) {
+    const PhaseSumKernel kernel = PhaseSumKernelFor(level, call.down);
+    const std::size_t width = kernel.shape.width;
+    const std::size_t vectors = kernel.shape.vectors;
+    const std::size_t row = call.down - 1;
+    const std::size_t slot = call.count / call.down + 1;  // the oldest input read is vector 0 or on
+    const std::size_t newest = slot * call.down + row;
+    const std::vector<double> taps = PeriodicTaps(call.count);
+    const std::vector<double> rows =
+        RowsWithCancellingPairs(newest + (vectors - 1) * call.down + 1, width);
+    std::vector<float> out(width * vectors, 1e30f);
+    kernel.sum(taps.data(), call.count, {rows.data(), call.down}, row, slot,
+               {out.data(), 1, vectors});
+    for (std::size_t v = 0; v < vectors; ++v) {
+        for (std::size_t s = 0; s < width; ++s) {
+            double sum = 0.0;
+            for (std::size_t j = 0; j < call.count; ++j) {
+                sum += taps[j] * rows[(newest + v * call.down - j) * width + s];
+            }
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(out[v + s * vectors]),
+                      std::bit_cast<std::uint32_t>(static_cast<float>(sum)))
+                << SimdLevelName(level) << ", down " << call.down << ", " << call.count
+                << " taps, vector " << v << ", stream " << s;
+        }
+    }
+}
+
+// Every down of the rate table (fixed when compiled) and two others (taken at run time), with
+// phases shorter than, as long as and longer than the head start a kernel's shared loads need,
+// and lengths that end anywhere within a down.
+TEST(PhaseSums, EveryKernelMatchesThePlainSumsForAnyDownAndLength) {
+    std::vector<std::size_t> downs(kDownFactors.values.begin(),
+                                   kDownFactors.values.begin() + kDownFactors.count);
+    downs.push_back(5);
+    downs.push_back(1);
+    for (const SimdLevel level : SupportedSimdLevels()) {
+        const std::size_t headStart = PhaseSumKernelFor(level, 1).shape.sharing - 1;
+        for (const std::size_t down : downs) {
+            const std::size_t head = headStart * down;
+            std::set<std::size_t> counts{
+                1, 2, head + 1, head + 2, head + down - 1, head + down + 3, 4 * head + 5, 97, 1301};
+            if (head > 1) {
+                counts.insert({head - 1, head});
+            }
+            for (const std::size_t count : counts) {
+                ExpectKernelMatchesPlainSums(level, {down, count});
+            }
+        }
+    }
+}
+
 TEST(SimdLevels, BaselineIsAlwaysThereAndTheBestIsSupported) {
     const std::vector<SimdLevel> levels = SupportedSimdLevels();
     ASSERT_FALSE(levels.empty());
@@ -132,7 +233,8 @@ TEST(SimdLevels, BaselineIsAlwaysThereAndTheBestIsSupported) {
     EXPECT_EQ(levels.back(), BestSimdLevel());
     for (const SimdLevel level : levels) {
         EXPECT_TRUE(IsSupported(level));
-        EXPECT_EQ(kLaneUnit % PhaseSumKernelFor(level).shape.lanes(), 0U) << SimdLevelName(level);
+        EXPECT_EQ(kLaneUnit % PhaseSumKernelFor(level, 1).shape.lanes(), 0U)
+            << SimdLevelName(level);
     }
 }
 

@@ -12,10 +12,10 @@
 
 #include "convert/files/file.h"
 #include "convert/resampler/filter_tables.h"
+#include "convert/resampler/polyphase_filter.h"
 #include "convert/stages/3_resampler.h"
 #include "tests/convert/resampling_reference.h"
 #include "tests/convert/stage_test_support.h"
-#include "tests/support/fake_user.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_progress.h"
@@ -36,7 +36,7 @@ constexpr BarShare kBar{5, 85};
 // One call of the stage on an input file made from samples, with what it showed and left.
 struct ResampleResult {
     bool ok = false;
-    std::uint32_t count = 0xDEADBEEF;
+    std::uint32_t count = 0;
     std::vector<std::string> messages;
     test::ScriptedProgress progress;
     bool inputLeft = false;
@@ -47,23 +47,27 @@ struct ResampleResult {
 class Resampling : public ::testing::Test {
   protected:
     ResampleResult Resample(const std::vector<float>& input, std::uint32_t rate,
-                            int cancelAtPump = 0, std::uint32_t claimedCount = 0xFFFFFFFF,
+                            int stopAtReport = 0, std::uint32_t claimedCount = 0xFFFFFFFF,
                             unsigned threads = 0) {
-        ResampleResult run;
-        run.progress = test::ScriptedProgress(cancelAtPump);
-        test::FakeUser user;
-        StageContext context{run.progress, user};
         dir_.Write("in.f32", test::FloatBytes(input));
         const std::uint32_t count =
             claimedCount == 0xFFFFFFFF ? static_cast<std::uint32_t>(input.size()) : claimedCount;
-        run.ok = MonoFloatsTo8000Hz(context, kBar, out(), in(), count, run.count, rate, threads);
-        run.messages = user.messages;
+        test::StageRun stage(stopAtReport);
+        ResampleResult run;
+        run.ok = Run(stage, count, rate, threads, run.count);
+        run.messages = stage.messages;
+        run.progress = stage.progress;
         run.inputLeft = test::Exists(in());
         run.outputMade = test::Exists(out());
         if (run.outputMade) {
             run.output = test::ReadFloats(out());
         }
         return run;
+    }
+    // The stage on count samples of the input, consumed as the chain has it.
+    bool Run(test::StageRun& run, std::uint32_t count, std::uint32_t rate, unsigned threads,
+             std::uint32_t& outputs) const {
+        return run.Run(Resampler(rate, threads), {{in(), 0, count, true}, out(), kBar}, outputs);
     }
     std::string in() const { return dir_.File("in.f32"); }
     std::string out() const { return dir_.File("out.f32"); }
@@ -84,7 +88,7 @@ TEST_F(Resampling, OneSecondGivesTheKnownLengths) {
         EXPECT_TRUE(run.ok) << c.rate;
         EXPECT_EQ(run.count, c.outputs) << c.rate;
         EXPECT_EQ(run.output.size(), c.outputs) << c.rate;
-        EXPECT_FALSE(run.inputLeft) << "the input goes on success";
+        EXPECT_FALSE(run.inputLeft) << "the consumed input goes on success";
         EXPECT_TRUE(run.messages.empty());
     }
 }
@@ -131,13 +135,15 @@ TEST_F(Resampling, SingleSampleGivesEveryOtherTap) {
     EXPECT_TRUE(SameBits(run.output, expected));
 }
 
+// The copy hands back the input's count without a report, and keeps the input though it is
+// consumed: the next stage overwrites it.
 TEST_F(Resampling, EightKilohertzInputsAreCopied) {
     for (const std::uint32_t rate : {8000U, 8012U}) {
         const std::vector<float> input = Noise(4321, rate);
         const ResampleResult run = Resample(input, rate);
         EXPECT_TRUE(run.ok);
         EXPECT_EQ(run.count, 4321U);
-        EXPECT_TRUE(run.inputLeft) << "the copy path removes nothing";
+        EXPECT_TRUE(run.inputLeft) << "the copy path removes nothing, consumed or not";
         EXPECT_EQ(test::ReadAll(out()), test::FloatBytes(input));
         EXPECT_TRUE(run.progress.positions.empty()) << "the bar does not move";
         EXPECT_TRUE(run.messages.empty());
@@ -145,29 +151,10 @@ TEST_F(Resampling, EightKilohertzInputsAreCopied) {
 }
 
 TEST_F(Resampling, CopyOfAMissingInputIsReportedByTheCopy) {
-    test::FakeUser user;
-    test::ScriptedProgress progress;
-    StageContext context{progress, user};
+    test::StageRun run;
     std::uint32_t count = 0;
-    EXPECT_FALSE(MonoFloatsTo8000Hz(context, kBar, out(), in(), 10, count, 8000));
-    EXPECT_EQ(user.messages, std::vector<std::string>{"Temporary file removed! Unable to save."});
-}
-
-TEST_F(Resampling, ShortInputIsReadWithOneSeekAndOneRead) {
-    const std::vector<float> input = Noise(kResamplerSingleWindowSamples, 1);
-    {
-        test::ScopedFault reads(FileOperation::Read, EIO, 1000000, "in.f32");
-        ASSERT_TRUE(Resample(input, 16000).ok);
-        EXPECT_EQ(reads.seen(), 1);
-    }
-    {
-        test::ScopedFault seeks(FileOperation::Seek, EIO, 1000000, "in.f32");
-        ASSERT_TRUE(Resample(input, 16000).ok);
-        EXPECT_EQ(seeks.seen(), 1);
-    }
-    test::ScopedFault reads(FileOperation::Read, EIO, 1000000, "in.f32");
-    ASSERT_TRUE(Resample(Noise(10 * kResamplerWindowSamples, 2), 16000).ok);
-    EXPECT_GE(reads.seen(), 10) << "a long input is read window by window";
+    EXPECT_FALSE(Run(run, 10, 8000, 0, count));
+    EXPECT_EQ(run.messages, std::vector<std::string>{"Temporary file removed! Unable to save."});
 }
 
 // Whole blocks of 2000 outputs, 32 at a time, and a last partial block at the end.
@@ -213,10 +200,9 @@ TEST_F(Resampling, CancelKeepsOnlyTheBlocksWritten) {
     const std::vector<float> input = Noise(300000, 5);  // 150240 outputs at 16000 Hz
     const std::vector<float> all = DirectResample(input, RateOf(16000));
     constexpr std::size_t kWrite = 32 * 2000;  // outputs written at a time
-    for (const int pump : {20, 60, 80}) {
-        const ResampleResult run = Resample(input, 16000, pump);
+    for (const int report : {20, 60, 80}) {
+        const ResampleResult run = Resample(input, 16000, report);
         EXPECT_FALSE(run.ok);
-        EXPECT_EQ(run.count, 0xDEADBEEFU) << "the count is left alone";
         EXPECT_EQ(run.messages, std::vector<std::string>{"Conversion cancelled."});
         EXPECT_TRUE(run.inputLeft);
         ASSERT_TRUE(run.outputMade);
@@ -225,8 +211,8 @@ TEST_F(Resampling, CancelKeepsOnlyTheBlocksWritten) {
         // first output, or a later one for a report made because time passed), before the next
         // position is reached. Only the whole writes before it were made.
         const int position = run.progress.positions.back();
-        EXPECT_GE(run.output.size(), FirstOutputAt(position) / kWrite * kWrite) << pump;
-        EXPECT_LE(run.output.size(), FirstOutputAt(position + 1)) << pump;
+        EXPECT_GE(run.output.size(), FirstOutputAt(position) / kWrite * kWrite) << report;
+        EXPECT_LE(run.output.size(), FirstOutputAt(position + 1)) << report;
         EXPECT_TRUE(
             SameBits(run.output, std::vector<float>(all.begin(), all.begin() + run.output.size())));
     }
@@ -242,16 +228,55 @@ TEST_F(Resampling, EveryFileFaultIsReportedOnce) {
     for (const unsigned threads : {1U, 2U}) {
         const auto failed = test::ExpectEveryFaultReported(
             [&] { dir_.Write("in.f32", test::FloatBytes(input)); },
-            [&](StageContext& context) {
-                return MonoFloatsTo8000Hz(context, kBar, out(), in(), length, count, 22050,
-                                          threads);
-            });
+            [&](test::StageRun& run) { return Run(run, length, 22050, threads, count); });
         EXPECT_EQ(failed.at(FileOperation::Open), 2);
         EXPECT_GE(failed.at(FileOperation::Read), 5);
-        EXPECT_EQ(failed.at(FileOperation::Seek), failed.at(FileOperation::Read));
+        EXPECT_EQ(failed.count(FileOperation::Seek), 0U) << "windows are read at their position";
         EXPECT_EQ(failed.at(FileOperation::Write), static_cast<int>((outputs + 63999) / 64000));
         EXPECT_EQ(failed.at(FileOperation::Close), 2);
         EXPECT_EQ(failed.at(FileOperation::Remove), 1);
+    }
+}
+
+// Two threads read and compute spans side by side; a read that fails is still reported after
+// the outputs of every span before it were passed on: the bar has reached all the positions it
+// would have reached reading span after span, up to the failing span's first output, and no
+// further. The two reads of a round come in either order: read n belongs to span 2r or 2r + 1
+// of round r = (n - 1) / 2. The second read of a round is mostly that of the second span (the
+// calling thread takes the first span and reads at once), whose failure comes after the first
+// span's outputs.
+TEST_F(Resampling, ReadFailureOfATeamComesAfterTheSpansBeforeIt) {
+    const std::vector<float> input = Noise(300000, 5);  // 150240 outputs at 16000 Hz
+    const ResampleResult whole = Resample(input, 16000, 0, 0xFFFFFFFF, 2);
+    ASSERT_TRUE(whole.ok);
+    const PolyphaseFilter filter(*FindFilterTable(16000), 1, 2, ResamplerWindowSamples(2), 2);
+    ASSERT_GE(whole.count, 4 * filter.spanSize()) << "four spans or more, each read once";
+    // The positions shown when span f fails.
+    const auto before = [&](std::uint64_t f) {
+        std::vector<int> positions;
+        for (const int position : whole.progress.ShownPositions()) {
+            if (FirstOutputAt(position) < f * filter.spanSize()) {
+                positions.push_back(position);
+            }
+        }
+        return positions;
+    };
+    for (const int failing : {1, 2, 3, 4}) {
+        const std::uint64_t round = static_cast<std::uint64_t>(failing - 1) / 2;
+        int secondSpanFailed = 0;
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            test::ScopedFault reads(FileOperation::Read, EIO, failing, "in.f32");
+            const ResampleResult run = Resample(input, 16000, 0, 0xFFFFFFFF, 2);
+            EXPECT_FALSE(run.ok);
+            EXPECT_EQ(run.messages, std::vector<std::string>{"Hardware error."});
+            const std::vector<int> shown = run.progress.ShownPositions();
+            EXPECT_TRUE(shown == before(2 * round) || shown == before(2 * round + 1))
+                << "read " << failing << " fails";
+            secondSpanFailed += shown == before(2 * round + 1) ? 1 : 0;
+        }
+        if (failing % 2 == 0) {
+            EXPECT_GT(secondSpanFailed, 0) << "read " << failing;
+        }
     }
 }
 
@@ -270,6 +295,17 @@ TEST(ResamplerThreads, OneForShortInputsTheTeamsShareOtherwise) {
     }
 }
 
+// Each thread of a team has a window of its own; larger teams get shorter ones.
+TEST(ResamplerThreads, WindowsOfEachThread) {
+    const struct {
+        unsigned threads;
+        std::size_t samples;
+    } cases[] = {{1, 16384}, {2, 32768}, {3, 21845}, {4, 16384}, {8, 16384}, {16, 16384}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResamplerWindowSamples(c.threads), c.samples) << c.threads;
+    }
+}
+
 TEST_F(Resampling, FailureLeavesTheInput) {
     for (const FileOperation operation : {FileOperation::Write, FileOperation::Remove}) {
         test::ScopedFault fault(operation, EIO);
@@ -284,10 +320,7 @@ TEST_F(Resampling, CancelAtAnyReportStopsWriting) {
     for (const unsigned threads : {1U, 2U}) {
         const int reports = test::ExpectCancelAtEveryReport(
             [&] { dir_.Write("in.f32", test::FloatBytes(input)); },
-            [&](StageContext& context) {
-                return MonoFloatsTo8000Hz(context, kBar, out(), in(), 9000, count, 48000, threads);
-            },
-            out());
+            [&](test::StageRun& run) { return Run(run, 9000, 48000, threads, count); }, out());
         EXPECT_GE(reports, 85) << threads;
     }
 }

@@ -1,7 +1,11 @@
-// Every stage when its working buffers cannot be had. The program's allocation functions are
-// replaced here so that one allocation of a chosen size fails, as it would with no memory left.
+// Every stage when its working buffers cannot be had, and the memory a stage holds. The
+// program's allocation functions are replaced here so that one allocation of a chosen size fails,
+// as it would with no memory left, and so that the bytes allocated are counted.
+#include <malloc.h>
+
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
@@ -16,6 +20,16 @@
 namespace {
 
 std::size_t failingSize = 0;  // 0: every allocation succeeds
+// The bytes allocated and not yet freed, and the most there were since peakBytes was last set.
+std::atomic<std::size_t> liveBytes{0};
+std::atomic<std::size_t> peakBytes{0};
+
+void Free(void* memory) {
+    if (memory != nullptr) {
+        liveBytes -= ::malloc_usable_size(memory);
+        std::free(memory);
+    }
+}
 
 }  // namespace
 
@@ -25,17 +39,21 @@ void* operator new(std::size_t size) {
         throw std::bad_alloc();
     }
     if (void* memory = std::malloc(size == 0 ? 1 : size)) {
+        const std::size_t live = liveBytes += ::malloc_usable_size(memory);
+        if (live > peakBytes) {
+            peakBytes = live;
+        }
         return memory;
     }
     throw std::bad_alloc();
 }
 
 void operator delete(void* memory) noexcept {
-    std::free(memory);
+    Free(memory);
 }
 
 void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
+    Free(memory);
 }
 
 namespace sonaro {
@@ -47,16 +65,16 @@ class MemoryTest : public ::testing::Test {
   protected:
     // Runs the stage with the allocation of that many bytes failing; it must fail with the one
     // message and the allocation must have been tried.
-    void ExpectAllocationFailure(std::size_t bytes,
-                                 const std::function<bool(StageContext&)>& stage) {
+    void ExpectAllocationFailure(std::size_t bytes, const Stage& stage, const StageCall& call) {
         test::StageRun run;
         failingSize = bytes;
-        const bool ok = stage(run.context);
+        std::uint32_t count = 0;
+        const bool ok = run.Run(stage, call, count);
         const bool tried = failingSize == 0;
         failingSize = 0;
         EXPECT_TRUE(tried) << bytes;
         EXPECT_FALSE(ok) << bytes;
-        EXPECT_EQ(run.user.messages, std::vector<std::string>{"Memory allocation error."}) << bytes;
+        EXPECT_EQ(run.messages, std::vector<std::string>{"Memory allocation error."}) << bytes;
     }
 
     test::ScratchDir dir;
@@ -67,14 +85,11 @@ TEST_F(MemoryTest, AdpcmBuffers) {
     // Blocks of 1013 bytes hold 2014 frames of one channel; the buffers hold the whole input
     // of 3000 bytes and room for the 16-bit samples of its three blocks, each as wide as a whole
     // one.
-    const AdpcmSource source{
-        dir.Write("in.raw", std::vector<std::uint8_t>(3000)), 0, 3000, {1, 1013, 2014}};
+    const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(3000));
     const std::size_t sampleBytes = 2 * 3 * 2014;
     for (const std::size_t bytes : {std::size_t{3000}, sampleBytes}) {
-        ExpectAllocationFailure(bytes, [&](StageContext& context) {
-            std::uint32_t frames = 0;
-            return AdpcmToPcm16(context, kBar, source, output, frames);
-        });
+        ExpectAllocationFailure(bytes, AdpcmDecoder({1, 1013, 2014}),
+                                {{input, 0, 3000}, output, kBar});
         EXPECT_FALSE(test::Exists(output)) << "nothing is opened before the buffers are had";
     }
 }
@@ -83,10 +98,7 @@ TEST_F(MemoryTest, MixerBuffers) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 1777));
     // The whole input of 1777 frames of 16-bit stereo, and 1777 floats out: both the same size.
     for (const std::size_t bytes : {4U * 1777}) {
-        ExpectAllocationFailure(bytes, [&](StageContext& context) {
-            std::uint32_t frames = 1777;
-            return PcmToMonoFloats(context, kBar, {input, 0, 2, 16}, output, frames);
-        });
+        ExpectAllocationFailure(bytes, MonoMixer(2, 16), {{input, 0, 1777}, output, kBar});
         EXPECT_FALSE(test::Exists(output));
     }
 }
@@ -94,9 +106,7 @@ TEST_F(MemoryTest, MixerBuffers) {
 TEST_F(MemoryTest, NormaliserBuffers) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * 1777));
     for (const std::size_t bytes : {4U * 1777, 1777U}) {
-        ExpectAllocationFailure(bytes, [&](StageContext& context) {
-            return FloatsToALaw(context, {kBar, kBar}, output, input, 1777, 10);
-        });
+        ExpectAllocationFailure(bytes, Normaliser(10), {{input, 0, 1777, true}, output, kBar});
         EXPECT_FALSE(test::Exists(output));
         EXPECT_TRUE(test::Exists(input));
     }
@@ -107,19 +117,33 @@ TEST_F(MemoryTest, ResamplerBuffers) {
     // The input window of a single thread and the output buffer of 32 blocks of 2000 floats.
     for (const std::size_t bytes :
          {4 * kResamplerSingleWindowSamples, std::size_t{4 * 2000 * 32}}) {
-        ExpectAllocationFailure(bytes, [&](StageContext& context) {
-            std::uint32_t count = 0;
-            return MonoFloatsTo8000Hz(context, kBar, output, input, 1777, count, 44100);
-        });
+        ExpectAllocationFailure(bytes, Resampler(44100), {{input, 0, 1777, true}, output, kBar});
         EXPECT_FALSE(test::Exists(output));
         EXPECT_TRUE(test::Exists(input));
     }
 }
 
+// The resampler reads a long input window by window: it holds no more memory for sixteen
+// windows of input than for one.
+TEST_F(MemoryTest, ResamplerMemoryDoesNotGrowWithTheInput) {
+    std::size_t held[2] = {};
+    for (const std::size_t windows : {1U, 16U}) {
+        const auto samples = static_cast<std::uint32_t>(windows * kResamplerSingleWindowSamples);
+        const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(4 * samples));
+        test::StageRun run;
+        std::uint32_t count = 0;
+        const std::size_t before = liveBytes;
+        peakBytes = before;
+        ASSERT_TRUE(run.Run(Resampler(44100, 1), {{input, 0, samples}, output, kBar}, count));
+        held[windows == 1 ? 0 : 1] = peakBytes - before;
+    }
+    EXPECT_GT(held[0], 4 * kResamplerSingleWindowSamples) << "the counting sees the window";
+    EXPECT_LT(held[1], held[0] + 16384) << "held for one window: " << held[0];
+}
+
 TEST_F(MemoryTest, WriterBuffer) {
     const std::string input = dir.Write("in.raw", std::vector<std::uint8_t>(6543));
-    ExpectAllocationFailure(
-        6543, [&](StageContext& context) { return ALawToWaveFile(context, kBar, output, input); });
+    ExpectAllocationFailure(6543, ALawFileWriter(), {{input, 0, 0, true}, output, kBar});
     EXPECT_TRUE(test::ReadAll(output).empty()) << "the output exists, empty";
     EXPECT_TRUE(test::Exists(input));
 }

@@ -11,28 +11,40 @@
 
 namespace sonaro::test {
 
+bool StageRun::Run(const Stage& stage, const StageCall& call, std::uint32_t& count) {
+    const Outcome<std::uint32_t> outcome = stage.Run(call, progress);
+    if (!outcome) {
+        messages.push_back(outcome.failure().Text());
+        messagePaths.push_back(outcome.failure().path);
+        return false;
+    }
+    count = *outcome;
+    return true;
+}
+
 int ExpectCancelAtEveryReport(const std::function<void()>& prepare,
-                              const std::function<bool(StageContext&)>& stage,
+                              const std::function<bool(StageRun&)>& stage,
                               const std::string& watched) {
-    for (int pump = 1;; ++pump) {
+    for (int report = 1;; ++report) {
         prepare();
-        StageRun run(pump, watched);
-        const bool ok = stage(run.context);
+        StageRun run(report, watched);
+        const bool ok = stage(run);
         if (!run.progress.cancelled) {
-            EXPECT_TRUE(ok) << "pump " << pump;
-            EXPECT_TRUE(run.user.messages.empty()) << "pump " << pump;
-            return pump - 1;
+            EXPECT_TRUE(ok) << "report " << report;
+            EXPECT_TRUE(run.messages.empty()) << "report " << report;
+            return report - 1;
         }
-        EXPECT_FALSE(ok) << "pump " << pump;
-        EXPECT_EQ(run.user.messages, std::vector<std::string>{"Conversion cancelled."})
-            << "pump " << pump;
-        EXPECT_EQ(static_cast<long>(ReadAll(watched).size()), run.progress.sizesAtPump.at(pump - 1))
-            << "the stage went on writing after the cancel at pump " << pump;
+        EXPECT_FALSE(ok) << "report " << report;
+        EXPECT_EQ(run.messages, std::vector<std::string>{"Conversion cancelled."})
+            << "report " << report;
+        EXPECT_EQ(static_cast<long>(ReadAll(watched).size()),
+                  run.progress.sizesAtReport.at(report - 1))
+            << "the stage went on writing after the stop at report " << report;
     }
 }
 
-std::map<FileOperation, int> ExpectEveryFaultReported(
-    const std::function<void()>& prepare, const std::function<bool(StageContext&)>& stage) {
+std::map<FileOperation, int> ExpectEveryFaultReported(const std::function<void()>& prepare,
+                                                      const std::function<bool(StageRun&)>& stage) {
     const struct {
         FileOperation operation;
         int error;
@@ -52,15 +64,15 @@ std::map<FileOperation, int> ExpectEveryFaultReported(
             prepare();
             StageRun run;
             ScopedFault fault(kind.operation, kind.error, nth);
-            const bool ok = stage(run.context);
+            const bool ok = stage(run);
             if (!fault.fired()) {
                 EXPECT_TRUE(ok);
-                EXPECT_TRUE(run.user.messages.empty());
+                EXPECT_TRUE(run.messages.empty());
                 break;
             }
             ++failed[kind.operation];
             EXPECT_FALSE(ok) << "operation " << static_cast<int>(kind.operation) << " #" << nth;
-            EXPECT_EQ(run.user.messages, std::vector<std::string>{kind.message})
+            EXPECT_EQ(run.messages, std::vector<std::string>{kind.message})
                 << "operation " << static_cast<int>(kind.operation) << " #" << nth;
         }
     }

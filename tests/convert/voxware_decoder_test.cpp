@@ -7,7 +7,7 @@
 #include "convert/codecs/plugin_codec_manager.h"
 #include "convert/stages/1_voxware_decoder.h"
 #include "tests/codec_driver/test_codec_control.h"
-#include "tests/support/fake_user.h"
+#include "tests/convert/stage_test_support.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/recording_codecs.h"
 #include "tests/support/scratch_dir.h"
@@ -55,23 +55,22 @@ class VoxwareDecoderTest : public testing::Test {
         auto spec = test::VoxwareSpec(data, codecBytes);
         spec.dataSize = claimedSize;
         const auto bytes = spec.Build();
-        source.path = dir.Write("in.wav", bytes);
-        source.dataOffset = bytes.size() - data.size();
-        source.dataSize = claimedSize.value_or(static_cast<std::uint32_t>(data.size()));
-        source.format = WaveFormat{WAVE_FORMAT_VOXWARE, 1, 8000, 300, 27, 16, 16, {}};
-        std::copy(codecBytes.begin(), codecBytes.end(), source.format.extra.begin());
+        input.path = dir.Write("in.wav", bytes);
+        input.offset = bytes.size() - data.size();
+        input.count = claimedSize.value_or(static_cast<std::uint32_t>(data.size()));
+        format = WaveFormat{WAVE_FORMAT_VOXWARE, 1, 8000, 300, 27, 16, 16, {}};
+        std::copy(codecBytes.begin(), codecBytes.end(), format.extra.begin());
     }
 
-    bool Decode(CodecManager& codecs, int cancelAtPump = 0) {
-        progress = std::make_unique<test::ScriptedProgress>(cancelAtPump);
-        StageContext context{*progress, user};
-        return VoxwareToPcm16(context, {0, 3}, codecs, source, output, frames);
+    bool Decode(CodecManager& codecs, int stopAtReport = 0) {
+        run = std::make_unique<test::StageRun>(stopAtReport);
+        return run->Run(VoxwareDecoder(codecs, format), {input, output, {0, 3}}, frames);
     }
 
     // Decodes through the test driver, recording the calls.
-    bool Decode(int cancelAtPump = 0) {
+    bool Decode(int stopAtReport = 0) {
         RecordingCodecs recorder(manager);
-        const bool ok = Decode(recorder, cancelAtPump);
+        const bool ok = Decode(recorder, stopAtReport);
         calls = recorder.calls;
         prepared = recorder.prepared;
         return ok;
@@ -89,11 +88,11 @@ class VoxwareDecoderTest : public testing::Test {
     test::TestCodecProbe probe;
     PluginCodecManager manager{{test::DirectoryOf(test::VoxwareCodecLibrary())},
                                [](const std::string&, const std::string&) {}};
-    test::FakeUser user;
-    std::unique_ptr<test::ScriptedProgress> progress;
-    VoxwareSource source;
+    std::unique_ptr<test::StageRun> run;
+    StageInput input;
+    WaveFormat format;
     const std::string output = dir.File("SN_3_tmp.tmp");
-    std::uint32_t frames = 77;
+    std::uint32_t frames = 0;
     std::vector<std::string> calls;
     std::vector<CodecStreamHeader> prepared;
 };
@@ -112,7 +111,7 @@ TEST_F(VoxwareDecoderTest, ConvertsWholeBlocksAndIgnoresTheRest) {
         }
         EXPECT_EQ(test::ReadAll(output), expected) << blocks;
         EXPECT_EQ(calls, PreparedCalls(static_cast<int>(blocks), {"unprepare=0", "close=0"}));
-        EXPECT_TRUE(user.messages.empty());
+        EXPECT_TRUE(run->messages.empty());
         ExpectReleased();
     }
 }
@@ -159,16 +158,15 @@ TEST_F(VoxwareDecoderTest, ProgressGoesFromZeroToTwo) {
         MakeSource(test::VoxwareData(27 * c.blocks));
         ASSERT_TRUE(Decode());
         // Reports may repeat a position when time passes; the order of positions is fixed.
-        EXPECT_EQ(progress->ShownPositions(), c.positions) << c.blocks;
+        EXPECT_EQ(run->progress.ShownPositions(), c.positions) << c.blocks;
     }
 }
 
 TEST_F(VoxwareDecoderTest, CancelAtTheFirstBlockUnpreparesAndCloses) {
     MakeSource(test::VoxwareData(27 * 4));
     EXPECT_FALSE(Decode(1));
-    EXPECT_EQ(user.messages, std::vector<std::string>{"Conversion cancelled."});
+    EXPECT_EQ(run->messages, std::vector<std::string>{"Conversion cancelled."});
     EXPECT_EQ(calls, PreparedCalls(0, {"unprepare=0", "close=0"}));
-    EXPECT_EQ(frames, 77U);
     EXPECT_TRUE(test::ReadAll(output).empty());
     ExpectReleased();
 }
@@ -212,12 +210,9 @@ TEST_F(VoxwareDecoderTest, EveryCodecFailureGivesOneMessageAndItsCleanUp) {
         const auto data = test::VoxwareData(27 * 4);
         MakeSource(data, test::TestCodecBytes(c.fault, c.nth, c.flags));
         std::remove(output.c_str());
-        user.messages.clear();
-        frames = 77;
         EXPECT_FALSE(Decode());
-        EXPECT_EQ(user.messages, std::vector<std::string>{kConversionError});
+        EXPECT_EQ(run->messages, std::vector<std::string>{kConversionError});
         EXPECT_EQ(calls, c.calls);
-        EXPECT_EQ(frames, 77U);
         EXPECT_EQ(test::Exists(output), c.outputMade);
         if (c.outputMade) {
             const auto expected = test::TestCodecDecode(data);
@@ -239,7 +234,7 @@ TEST_F(VoxwareDecoderTest, ARefusedCloseIsAFailureAndTheStreamGoesWithTheManager
         EXPECT_EQ(
             recorder.calls,
             PreparedCalls(2, {"unprepare=0", "close=" + std::to_string(test::kTestCodecInjected)}));
-        EXPECT_EQ(user.messages, std::vector<std::string>{kConversionError});
+        EXPECT_EQ(run->messages, std::vector<std::string>{kConversionError});
         EXPECT_EQ(probe.PreparedBuffers(), 0);
         EXPECT_EQ(probe.OpenStreams(), 1);
     }
@@ -266,7 +261,6 @@ TEST_F(VoxwareDecoderTest, FileErrorsCloseTheStreamWithoutUnpreparing) {
         SCOPED_TRACE(c.message);
         MakeSource(test::VoxwareData(27 * 5));
         std::remove(output.c_str());
-        user.messages.clear();
         bool ok = true;
         {
             test::ScopedFault fault(c.operation, c.error, 1, c.pathPart);
@@ -274,13 +268,12 @@ TEST_F(VoxwareDecoderTest, FileErrorsCloseTheStreamWithoutUnpreparing) {
             EXPECT_TRUE(fault.fired());
         }
         EXPECT_FALSE(ok);
-        EXPECT_EQ(user.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(run->messages, std::vector<std::string>{c.message});
         const auto converts = std::count(calls.begin(), calls.end(), "convert(align)=0");
         EXPECT_EQ(calls, PreparedCalls(static_cast<int>(converts), {"close=0"}));
         EXPECT_EQ(converts > 0,
                   c.operation == FileOperation::Write || c.operation == FileOperation::Close);
         EXPECT_EQ(test::Exists(output), c.outputMade);
-        EXPECT_EQ(frames, 77U);
         ExpectReleased();
     }
 }
@@ -290,9 +283,8 @@ TEST_F(VoxwareDecoderTest, WithTheCodecGoneTheConversionFailsBeforeAnyFile) {
     for (const auto& directories :
          {std::vector<std::string>{}, {test::DirectoryOf(test::OtherTagCodecLibrary())}}) {
         PluginCodecManager other(directories, [](const std::string&, const std::string&) {});
-        user.messages.clear();
         EXPECT_FALSE(Decode(other));
-        EXPECT_EQ(user.messages, std::vector<std::string>{kConversionError});
+        EXPECT_EQ(run->messages, std::vector<std::string>{kConversionError});
         EXPECT_FALSE(test::Exists(output));
     }
 }

@@ -5,7 +5,7 @@
 
 #include "convert/codecs/plugin_codec_manager.h"
 #include "convert/stages/1_voxware_decoder.h"
-#include "tests/support/fake_user.h"
+#include "tests/convert/stage_test_support.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/test_codecs.h"
 #include "tests/support/wav_builder.h"
@@ -18,18 +18,17 @@ TEST(VoxwareLong, MoreThan65535BlocksAreAllConverted) {
     test::ScratchDir dir;
     const auto data = test::VoxwareData(27 * kBlocks);
     const auto file = test::VoxwareSpec(data).Build();
-    const VoxwareSource source{dir.Write("long.wav", file), file.size() - data.size(),
-                               static_cast<std::uint32_t>(data.size()),
-                               WaveFormat{WAVE_FORMAT_VOXWARE, 1, 8000, 300, 27, 16, 16, {}}};
+    const StageInput input{dir.Write("long.wav", file), file.size() - data.size(),
+                           static_cast<std::uint32_t>(data.size())};
     PluginCodecManager codecs({test::DirectoryOf(test::VoxwareCodecLibrary())},
                               [](const std::string&, const std::string&) {});
-    test::FakeUser user;
-    test::ScriptedProgress progress;
-    StageContext context{progress, user};
+    const VoxwareDecoder decoder(codecs,
+                                 WaveFormat{WAVE_FORMAT_VOXWARE, 1, 8000, 300, 27, 16, 16, {}});
+    test::StageRun run;
     std::uint32_t frames = 0;
     const std::string output = dir.File("SN_3_tmp.tmp");
-    ASSERT_TRUE(VoxwareToPcm16(context, {0, 3}, codecs, source, output, frames));
-    EXPECT_TRUE(user.messages.empty());
+    ASSERT_TRUE(run.Run(decoder, {input, output, {0, 3}}, frames));
+    EXPECT_TRUE(run.messages.empty());
     EXPECT_EQ(frames, 720U * kBlocks);
 
     // The last two blocks, past the 16-bit count, are there and right.
@@ -39,7 +38,7 @@ TEST(VoxwareLong, MoreThan65535BlocksAreAllConverted) {
     in.seekg(-static_cast<std::streamoff>(tail.size()), std::ios::end);
     in.read(reinterpret_cast<char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
     EXPECT_EQ(tail, test::TestCodecDecode(std::vector<std::uint8_t>(data.end() - 54, data.end())));
-    EXPECT_EQ(progress.positions.back(), 2);
+    EXPECT_EQ(run.progress.positions.back(), 2);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Whole-file decoding for playback: every supported encoding sample for sample, the chunk walk,
-// the refusals, and the codec stream's calls including a failure at each of them.
+// Whole-file decoding for playback of the sounds the reader and the conversion describe: every
+// supported encoding sample for sample, the refusals, and the codec stream's calls including a
+// failure at each of them.
 #include "convert/playback/wave_decoder.h"
 #include "convert/playback/wave_stream.h"
 
@@ -13,6 +14,7 @@
 #include "convert/codecs/plugin_codec_manager.h"
 #include "convert/formats/alaw_decoder.h"
 #include "convert/formats/little_endian.h"
+#include "convert/operations/operations.h"
 #include "tests/codec_driver/test_codec_control.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
@@ -49,16 +51,35 @@ TEST(ALawDecoding, EveryCodeIsItsIntervalMiddle) {
     EXPECT_EQ(DecodeALaw(0x2A), -32256);
 }
 
-std::vector<std::uint8_t> ALawFile(const std::vector<std::uint8_t>& codes) {
-    return test::ALawSpec(codes).Build();
+// No limit on the length of the file.
+constexpr std::uint64_t kAnyLength = std::uint64_t{1} << 40;
+
+// The description of a file of these bytes as the reader gives it (none when it refuses them: the
+// test then fails).
+SoundDescription Described(const test::ScratchDir& dir, const std::vector<std::uint8_t>& bytes,
+                           CodecManager& codecs, const std::string& name = "in.wav") {
+    const Outcome<SoundDescription> opened = OpenSound(dir.Write(name, bytes), codecs);
+    if (!opened) {
+        ADD_FAILURE() << opened.failure().Text();
+        return {};
+    }
+    return *opened;
+}
+
+// A converted file of these codes, and its description.
+SoundDescription Converted(const test::ScratchDir& dir, const std::vector<std::uint8_t>& codes,
+                           const std::string& name = "result.wav") {
+    return ALawResult(dir.Write(name, test::ALawSpec(codes).Build()),
+                      static_cast<std::uint32_t>(codes.size()));
 }
 
 class DecoderTest : public ::testing::Test {
   protected:
     std::optional<DecodedSound> Decode(const std::vector<std::uint8_t>& bytes) {
-        return decoder_.Decode(bytes);
+        return decoder_.Decode(Described(dir_, bytes, codecs_), kAnyLength);
     }
 
+    test::ScratchDir dir_;
     NoCodecManager codecs_;
     WaveDecoder decoder_{codecs_};
 };
@@ -68,9 +89,9 @@ TEST_F(DecoderTest, ConvertedALawFileOfOddLength) {
     for (unsigned i = 0; i < 257; ++i) {
         codes.push_back(static_cast<std::uint8_t>(i * 7));
     }
-    const std::vector<std::uint8_t> file = ALawFile(codes);
-    ASSERT_EQ(file.size(), 58U + 257U);
-    const auto sound = Decode(file);
+    const SoundDescription result = Converted(dir_, codes);
+    ASSERT_EQ(test::ReadAll(result.path).size(), 58U + 257U);
+    const auto sound = decoder_.Decode(result, kAnyLength);
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->samplesPerSec, 8000U);
     EXPECT_EQ(sound->channels, 1U);
@@ -101,15 +122,6 @@ TEST_F(DecoderTest, Pcm8IsUnsignedAroundTheMiddle) {
     EXPECT_EQ(sound->samples, (std::vector<std::int16_t>{-32768, -32512, -256, 0, 256, 32512}));
 }
 
-TEST_F(DecoderTest, WalksPastOtherChunksWithTheirPadByte) {
-    WavSpec spec = test::Pcm16Spec(8000, 1, {100, -200});
-    // A LIST chunk of odd length 5 followed by its pad byte, then the data chunk.
-    spec.extraChunk = {'L', 'I', 'S', 'T', 5, 0, 0, 0, 'a', 'b', 'c', 'd', 'e', 0};
-    const auto sound = Decode(spec.Build());
-    ASSERT_TRUE(sound);
-    EXPECT_EQ(sound->samples, (std::vector<std::int16_t>{100, -200}));
-}
-
 TEST_F(DecoderTest, DataChunkLongerThanTheFileIsCutToWhatIsThere) {
     // A recording whose header was never finished claims far more data than it holds.
     WavSpec spec = test::Pcm16Spec(48000, 1, {5, 6, 7});
@@ -119,15 +131,10 @@ TEST_F(DecoderTest, DataChunkLongerThanTheFileIsCutToWhatIsThere) {
     EXPECT_EQ(sound->samples, (std::vector<std::int16_t>{5, 6, 7}));
 }
 
-TEST_F(DecoderTest, EmptyDataIsAnEmptySound) {
-    const auto sound = Decode(test::Pcm16Spec(8000, 2, {}).Build());
-    ASSERT_TRUE(sound);
-    EXPECT_EQ(sound->frames(), 0U);
-}
-
+// Formats and shapes the decoder cannot play, in a description of a sound.
 struct RefusedCase {
     const char* name;
-    std::function<void(WavSpec&)> change;
+    std::function<void(SoundDescription&)> change;
 };
 
 void PrintTo(const RefusedCase& c, std::ostream* out) {
@@ -137,49 +144,36 @@ void PrintTo(const RefusedCase& c, std::ostream* out) {
 class RefusedTest : public DecoderTest, public ::testing::WithParamInterface<RefusedCase> {};
 
 TEST_P(RefusedTest, GivesNoSound) {
-    WavSpec spec = test::Pcm16Spec(8000, 1, {1, 2, 3, 4});
-    GetParam().change(spec);
-    EXPECT_FALSE(Decode(spec.Build()));
+    SoundDescription sound =
+        Described(dir_, test::Pcm16Spec(8000, 1, {1, 2, 3, 4}).Build(), codecs_);
+    ASSERT_TRUE(decoder_.Decode(sound, kAnyLength));
+    GetParam().change(sound);
+    EXPECT_FALSE(decoder_.Decode(sound, kAnyLength));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Decoder, RefusedTest,
-    ::testing::Values(RefusedCase{"NotRiff", [](WavSpec& s) { s.riff = "RIFX"; }},
-                      RefusedCase{"NotWave", [](WavSpec& s) { s.wave = "AVI "; }},
-                      RefusedCase{"NoFormatChunk", [](WavSpec& s) { s.fmt = "junk"; }},
-                      RefusedCase{"NoDataChunk", [](WavSpec& s) { s.dataId = "date"; }},
-                      RefusedCase{"FormatChunkTooShort", [](WavSpec& s) { s.fmtSize = 14; }},
-                      RefusedCase{"NoChannels", [](WavSpec& s) { s.channels = 0; }},
-                      RefusedCase{"NineChannels", [](WavSpec& s) { s.channels = 9; }},
-                      RefusedCase{"RateZero", [](WavSpec& s) { s.rate = 0; }},
-                      RefusedCase{"Pcm24Bit", [](WavSpec& s) { s.bits = 24; }},
-                      RefusedCase{"Pcm4Bit", [](WavSpec& s) { s.bits = 4; }},
-                      RefusedCase{"MuLaw", [](WavSpec& s) { s.tag = 7; }},
-                      RefusedCase{"Float", [](WavSpec& s) { s.tag = 3; }},
-                      RefusedCase{"ALaw16Bit",
-                                  [](WavSpec& s) {
-                                      s.tag = 6;
-                                      s.bits = 16;
-                                  }},
-                      RefusedCase{"VoxwareWithoutCodec", [](WavSpec& s) { s.tag = 0x74; }}),
+    ::testing::Values(
+        RefusedCase{"NoChannels", [](SoundDescription& s) { s.format.channels = 0; }},
+        RefusedCase{"NineChannels", [](SoundDescription& s) { s.format.channels = 9; }},
+        RefusedCase{"RateZero", [](SoundDescription& s) { s.format.samplesPerSec = 0; }},
+        RefusedCase{"Pcm24Bit", [](SoundDescription& s) { s.format.bitsPerSample = 24; }},
+        RefusedCase{"Pcm4Bit", [](SoundDescription& s) { s.format.bitsPerSample = 4; }},
+        RefusedCase{"MuLaw", [](SoundDescription& s) { s.format.formatTag = 7; }},
+        RefusedCase{"Float", [](SoundDescription& s) { s.format.formatTag = 3; }},
+        RefusedCase{"ALaw16Bit", [](SoundDescription& s) { s.format.formatTag = 6; }},
+        RefusedCase{"VoxwareWithoutCodec", [](SoundDescription& s) { s.format.formatTag = 0x74; }}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST_F(DecoderTest, DataBeforeFormatIsRefused) {
-    std::vector<std::uint8_t> bytes = {'R', 'I', 'F', 'F', 0,   0, 0, 0, 'W', 'A', 'V',
-                                       'E', 'd', 'a', 't', 'a', 2, 0, 0, 0,   1,   2};
-    const std::vector<std::uint8_t> valid = test::Pcm16Spec(8000, 1, {1}).Build();
-    bytes.insert(bytes.end(), valid.begin() + 12, valid.end());  // its fmt and data chunks
-    EXPECT_FALSE(Decode(bytes));
-}
-
-// Every prefix of a valid file: nothing read beyond the end (the sanitizer build checks), and a
-// prefix that still holds both chunk headers gives the samples it holds.
+// Every prefix of a converted file: nothing read beyond the end (the sanitizer build checks), no
+// sound while the data would start beyond the end, and the samples it holds once they start.
 TEST_F(DecoderTest, EveryTruncationIsSafe) {
-    const std::vector<std::uint8_t> file = ALawFile({0xD5, 0x55, 0xAA, 0x2A, 0x00});
+    const std::vector<std::uint8_t> file = test::ALawSpec({0xD5, 0x55, 0xAA, 0x2A, 0x00}).Build();
     for (std::size_t length = 0; length <= file.size(); ++length) {
         const std::vector<std::uint8_t> prefix(file.begin(),
                                                file.begin() + static_cast<std::ptrdiff_t>(length));
-        const auto sound = Decode(prefix);
+        const auto sound =
+            decoder_.Decode(ALawResult(dir_.Write("result.wav", prefix), 5), kAnyLength);
         if (length < 58) {
             EXPECT_FALSE(sound) << length;
         } else {
@@ -202,26 +196,36 @@ TEST(WaveStreamPieces, AnyPieceSizesGiveTheWholeSound) {
     for (auto& sample : pcm) {
         sample = static_cast<std::int16_t>(random());
     }
-    const std::vector<std::vector<std::uint8_t>> files = {
-        test::Pcm16Spec(22050, 2, pcm).Build(),
-        test::PcmSpec(11025, 1, 8, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 301))
-            .Build(),
-        test::ALawSpec(bytes).Build(), test::AdpcmSpec(22050, 1, 256, 500, bytes).Build(),
-        test::AdpcmSpec(22050, 2, 256, 244, bytes).Build()};
+    test::ScratchDir dir;
     NoCodecManager codecs;
-    for (std::size_t f = 0; f < files.size(); ++f) {
-        const auto whole = WaveDecoder(codecs).Decode(files[f]);
+    const std::vector<SoundDescription> sounds = {
+        Described(dir, test::Pcm16Spec(22050, 2, pcm).Build(), codecs, "pcm16.wav"),
+        Described(dir,
+                  test::PcmSpec(11025, 1, 8,
+                                std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 301))
+                      .Build(),
+                  codecs, "pcm8.wav"),
+        Converted(dir, bytes),
+        Described(dir, test::AdpcmSpec(22050, 1, 256, 500, bytes).Build(), codecs, "mono.wav"),
+        Described(dir, test::AdpcmSpec(22050, 2, 256, 244, bytes).Build(), codecs, "stereo.wav")};
+    for (std::size_t f = 0; f < sounds.size(); ++f) {
+        const auto whole = WaveDecoder(codecs).Decode(sounds[f], kAnyLength);
         ASSERT_TRUE(whole) << f;
         for (const std::size_t piece :
              {std::size_t{whole->channels}, std::size_t{7}, std::size_t{1001}}) {
-            const auto stream = WaveStream::Open(files[f], codecs);
+            const auto stream = WaveStream::Open(sounds[f], kAnyLength, codecs);
             ASSERT_NE(stream, nullptr) << f;
             EXPECT_EQ(stream->frames(), whole->frames()) << f;
-            std::vector<std::int16_t> samples(piece);
+            constexpr std::int16_t kUntouched = 0x7A5A;
+            std::vector<std::int16_t> samples(piece + 1);
             std::vector<std::int16_t> all;
             while (!stream->AtEnd()) {
+                std::fill(samples.begin(), samples.end(), kUntouched);
                 const std::size_t got = stream->Read(samples.data(), piece);
                 ASSERT_EQ(got % stream->channels(), 0U) << f;
+                ASSERT_TRUE(std::all_of(samples.begin() + static_cast<long>(got), samples.end(),
+                                        [](std::int16_t s) { return s == kUntouched; }))
+                    << f << ": nothing written beyond the samples answered";
                 ASSERT_GT(got + stream->channels(),
                           std::min(piece, whole->samples.size() - all.size()))
                     << "as many whole frames as fit";
@@ -233,18 +237,17 @@ TEST(WaveStreamPieces, AnyPieceSizesGiveTheWholeSound) {
     }
 }
 
-TEST(DecoderFile, ReadsUpToTheSizeLimit) {
-    test::ScratchDir dir;
+TEST_F(DecoderTest, ReadsUpToTheSizeLimit) {
     const std::vector<std::uint8_t> bytes = test::Pcm16Spec(16000, 1, {9, 8, 7}).Build();
-    const std::string path = dir.Write("a.wav", bytes);
-    NoCodecManager codecs;
-    WaveDecoder decoder(codecs);
-    const auto sound = decoder.DecodeFile(path, bytes.size());
-    ASSERT_TRUE(sound);
-    EXPECT_EQ(sound->samples, (std::vector<std::int16_t>{9, 8, 7}));
-    EXPECT_FALSE(decoder.DecodeFile(path, bytes.size() - 1));
-    EXPECT_FALSE(decoder.DecodeFile(dir.File("missing.wav"), 1 << 20));
-    EXPECT_FALSE(decoder.DecodeFile(dir.path(), 1 << 20));  // a directory
+    SoundDescription sound = Described(dir_, bytes, codecs_);
+    const auto decoded = decoder_.Decode(sound, bytes.size());
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->samples, (std::vector<std::int16_t>{9, 8, 7}));
+    EXPECT_FALSE(decoder_.Decode(sound, bytes.size() - 1));
+    sound.path = dir_.File("missing.wav");
+    EXPECT_FALSE(decoder_.Decode(sound, kAnyLength));
+    sound.path = dir_.path();  // a directory
+    EXPECT_FALSE(decoder_.Decode(sound, kAnyLength));
 }
 
 // Microsoft ADPCM against sox as a peer decoder: a file sox encoded, whole and with its last
@@ -277,13 +280,14 @@ TEST(DecoderAdpcm, SameSamplesAsSox) {
         const std::size_t dataSize = LoadLE32(&file[dataAt - 4]) / blockAlign * blockAlign - cut;
         bytes.resize(dataAt + dataSize);
         StoreLE32(&bytes[dataAt - 4], static_cast<std::uint32_t>(dataSize));
-        const std::string input = dir.Write("in.wav", bytes);
+        const SoundDescription described = Described(dir, bytes, codecs);
+        const std::string& input = described.path;
         const std::string raw = dir.File("sox.raw");
         ASSERT_EQ(
             test::RunProcess(sox, {input, "-t", "raw", "-e", "signed", "-b", "16", raw}).exitCode,
             0);
         const std::vector<std::uint8_t> expected = test::ReadAll(raw);
-        const auto sound = decoder.DecodeFile(input, 1 << 24);
+        const auto sound = decoder.Decode(described, kAnyLength);
         ASSERT_TRUE(sound) << cut;
         EXPECT_EQ(sound->channels, 2U);
         EXPECT_EQ(sound->samplesPerSec, 22050U);
@@ -295,20 +299,25 @@ TEST(DecoderAdpcm, SameSamplesAsSox) {
     }
 }
 
-TEST(DecoderAdpcm, ShapesTheBlockDecoderCannotTakeAreRefused) {
-    NoCodecManager codecs;
-    WaveDecoder decoder(codecs);
+// Geometries the block decoder cannot take, and a block whose predictor is out of range.
+TEST_F(DecoderTest, AdpcmShapesTheBlockDecoderCannotTakeAreRefused) {
     const std::vector<std::uint8_t> block(256, 0);
-    EXPECT_TRUE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 500, block).Build()));
-    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 501, block).Build()));  // too many
-    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 1, block).Build()));
-    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 6, 2, block).Build()));  // no header
+    const SoundDescription sound =
+        Described(dir_, test::AdpcmSpec(22050, 1, 256, 500, block).Build(), codecs_);
+    EXPECT_TRUE(decoder_.Decode(sound, kAnyLength));
+    const struct {
+        std::uint16_t blockAlign;
+        std::uint16_t samplesPerBlock;
+    } shapes[] = {{256, 501} /* too many */, {256, 1}, {6, 2} /* no room for the header */};
+    for (const auto& shape : shapes) {
+        SoundDescription changed = sound;
+        changed.format.blockAlign = shape.blockAlign;
+        changed.samplesPerBlock = shape.samplesPerBlock;
+        EXPECT_FALSE(decoder_.Decode(changed, kAnyLength)) << shape.samplesPerBlock;
+    }
     std::vector<std::uint8_t> badPredictor = block;
     badPredictor[0] = 7;
-    EXPECT_FALSE(decoder.Decode(test::AdpcmSpec(22050, 1, 256, 500, badPredictor).Build()));
-    test::WavSpec bare = test::AdpcmSpec(22050, 1, 256, 500, block);
-    bare.formatTail.clear();  // no frames-per-block field
-    EXPECT_FALSE(decoder.Decode(bare.Build()));
+    EXPECT_FALSE(Decode(test::AdpcmSpec(22050, 1, 256, 500, badPredictor).Build()));
 }
 
 // Voxware through the test codec driver that the conversion's tests use: its samples, worked out
@@ -316,26 +325,31 @@ TEST(DecoderAdpcm, ShapesTheBlockDecoderCannotTakeAreRefused) {
 class DecoderTestDriver : public ::testing::Test {
   protected:
     // Decodes with a codec manager of its own, gone by the end, and answers the streams the
-    // driver held open while the manager lived.
+    // driver held open while the manager lived. The codec bytes, which steer the driver, go into
+    // the reader's description of the file: its probe would refuse some of them.
     std::optional<DecodedSound> Decode(const std::vector<std::uint8_t>& data,
                                        const std::vector<std::uint8_t>& codecBytes,
                                        int& openStreams) {
         PluginCodecManager manager({test::DirectoryOf(test::VoxwareCodecLibrary())},
                                    [](const std::string&, const std::string&) {});
-        WaveDecoder decoder(manager);
-        auto sound = decoder.Decode(test::VoxwareSpec(data, codecBytes).Build());
+        SoundDescription sound =
+            Described(dir_, test::VoxwareSpec(data, kNoFault).Build(), manager);
+        std::copy(codecBytes.begin(), codecBytes.end(), sound.format.extra.begin());
+        auto decoded = WaveDecoder(manager).Decode(sound, kAnyLength);
         openStreams = probe_.OpenStreams();
         EXPECT_EQ(probe_.PreparedBuffers(), 0);
-        return sound;
+        return decoded;
     }
 
+    const std::vector<std::uint8_t> kNoFault = test::TestCodecBytes(test::TestCodecFault::None);
+    test::ScratchDir dir_;
     test::TestCodecProbe probe_;
 };
 
 TEST_F(DecoderTestDriver, SamplesOfTheDriver) {
     const auto data = test::VoxwareData(27 * 7 + 5);
     int open = -1;
-    const auto sound = Decode(data, test::TestCodecBytes(test::TestCodecFault::None), open);
+    const auto sound = Decode(data, kNoFault, open);
     EXPECT_EQ(open, 0);
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->samplesPerSec, 8000U);

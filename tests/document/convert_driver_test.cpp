@@ -83,13 +83,7 @@ TEST_F(ConvertTest, ResultDescribesTheALawFile) {
     EXPECT_EQ(user.viewUpdates, updatesBefore + 1);
     EXPECT_EQ(TempFiles(), std::vector<std::string>{"SN_2_tmp.tmp"});
     EXPECT_EQ(std::filesystem::file_size(doc.convertedPath()), 8255U + 58U);
-    const auto& calls = user.lastProgress.calls;
-    ASSERT_GE(calls.size(), 6U);
-    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 6),
-              (std::vector<std::string>{"Create(Converting..., 0)", "BeginModal(Progress, 0)",
-                                        "SetBarRange(0, 100, 1)", "SetMessage(in.wav)",
-                                        "Layout(1, 320)", "Pump"}))
-        << "the window as the driver sets it up, before any stage reports";
+    EXPECT_EQ(user.events, (std::vector<std::string>{"Progress(Converting..., in.wav)", "Closed"}));
     EXPECT_TRUE(
         std::is_sorted(user.lastProgress.positions.begin(), user.lastProgress.positions.end()));
     EXPECT_GE(user.lastProgress.positions.front(), 3);
@@ -121,22 +115,25 @@ TEST_F(ConvertTest, CancelAtEveryReportLeavesNothingBehind) {
     for (const auto& c : cases) {
         ASSERT_TRUE(doc.OnOpenDocument(dir.Write(c.name, c.file)));
         const FormatRecord before = doc.record();
-        for (int pump = 1;; ++pump) {
+        for (int report = 1;; ++report) {
             user.messages.clear();
-            user.cancelAtPump = pump;
+            user.events.clear();
+            user.cancelAtReport = report;
             doc.OnConvert();
             if (doc.converted()) {
-                EXPECT_GT(pump, 100 - c.firstPosition) << c.name << ": a pump per position";
+                EXPECT_GT(report, 100 - c.firstPosition) << c.name << ": a report per position";
                 break;
             }
-            ASSERT_EQ(user.messages, std::vector<std::string>{"Conversion cancelled."})
-                << c.name << " " << pump;
-            EXPECT_TRUE(TempFiles().empty()) << c.name << " " << pump;
+            ASSERT_EQ(user.events, (std::vector<std::string>{
+                                       "Progress(Converting..., " + std::string(c.name) + ")",
+                                       "Message(Conversion cancelled.)", "Closed"}))
+                << c.name << " " << report << ": the box over the progress window";
+            EXPECT_TRUE(TempFiles().empty()) << c.name << " " << report;
             EXPECT_EQ(doc.record().formatName, before.formatName);
             EXPECT_EQ(doc.record().dataSize, before.dataSize);
             EXPECT_TRUE(doc.convertedPath().empty());
             EXPECT_TRUE(doc.OnUpdateConvert());
-            ASSERT_LT(pump, 10000);
+            ASSERT_LT(report, 10000);
         }
         EXPECT_EQ(TempFiles(), std::vector<std::string>{"SN_2_tmp.tmp"}) << c.name;
         std::vector<int> bar(static_cast<std::size_t>(100 - c.firstPosition));
@@ -161,14 +158,20 @@ TEST_F(ConvertTest, ReconvertAfterVolumeChange) {
     EXPECT_FALSE(doc.OnUpdateConvert()) << "the same level changes nothing";
 }
 
+// The record shows the source again, its own size and play rule included: the result it described
+// is gone.
 TEST_F(ConvertTest, CancelledReconversionRestoresTheSource) {
     ASSERT_TRUE(doc.OnOpenDocument(Input()));
+    const FormatRecord source = doc.record();
     doc.OnConvert();
+    ASSERT_NE(doc.record().sizeKB, source.sizeKB);
     SetVolume(3);
-    user.cancelAtPump = 2;
+    user.cancelAtReport = 2;
     doc.OnConvert();
     EXPECT_EQ(doc.record().formatName, "PCM");
     EXPECT_EQ(doc.record().samplesPerSec, 44100U);
+    EXPECT_EQ(doc.record().sizeKB, source.sizeKB) << "the source's own size, not the gone result's";
+    EXPECT_EQ(doc.record().playable, source.playable);
     EXPECT_TRUE(doc.converted());
     EXPECT_TRUE(TempFiles().empty()) << "the previous result went first";
     user.messages.clear();

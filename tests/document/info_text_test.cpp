@@ -1,4 +1,4 @@
-#include "document/info_text.h"
+#include "convert/operations/info_text.h"
 
 #include <gtest/gtest.h>
 

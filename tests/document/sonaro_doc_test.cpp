@@ -148,7 +148,7 @@ TEST(DocWithoutSound, PlaysNothingAndSaysNothing) {
     NoCodecManager codecs;
     CSonaroDoc doc(user, sound, codecs);
     doc.OnOpenDocument(dir.Write("in.wav", test::PcmSpec(8000, 1, 8).Build()));
-    doc.PlayFile(doc.sourcePath());
+    doc.OnPlay();
     EXPECT_TRUE(sound.played.empty());
     EXPECT_EQ(sound.stops, 0);
     EXPECT_TRUE(user.messages.empty());

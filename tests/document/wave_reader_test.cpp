@@ -1,12 +1,13 @@
 // The reader's judgement of WAVE headers: each refusal at the step that decides it, the accepted
 // shapes, and what the record holds afterwards.
-#include "document/wave_reader.h"
+#include "convert/operations/wave_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "document/info_text.h"
+#include "convert/operations/format_record.h"
+#include "convert/operations/info_text.h"
 #include "resources/string_ids.h"
 #include "tests/support/fake_codecs.h"
 #include "tests/support/scratch_dir.h"
@@ -180,14 +181,19 @@ const ReaderCase kCases[] = {
      IDS_CANNOT_READ_FILE},
 };
 
+// The number of the reader's message for the file: 0 when it accepts it.
+unsigned MessageOf(const std::string& path, CodecManager& codecs) {
+    const Outcome<SoundDescription> read = WaveReader(codecs).Read(path);
+    return read ? 0U : read.failure().message;
+}
+
 class WaveReaderCases : public ::testing::TestWithParam<ReaderCase> {};
 
 TEST_P(WaveReaderCases, GivesItsMessage) {
     test::ScratchDir dir;
     const std::string path = dir.Write("in.wav", GetParam().bytes());
-    FormatRecord record;
     test::ProbeCodecs codecs;
-    EXPECT_EQ(WaveReader(record, codecs).Read(path), GetParam().expected);
+    EXPECT_EQ(MessageOf(path, codecs), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, WaveReaderCases, ::testing::ValuesIn(kCases),
@@ -203,9 +209,8 @@ TEST(WaveReader, EveryTruncatedHeaderCannotBeRead) {
             const std::string path =
                 dir.Write("cut.wav", std::vector<std::uint8_t>(
                                          whole.begin(), whole.begin() + static_cast<long>(length)));
-            FormatRecord record;
             test::ProbeCodecs codecs;
-            EXPECT_EQ(WaveReader(record, codecs).Read(path), IDS_CANNOT_READ_FILE)
+            EXPECT_EQ(MessageOf(path, codecs), IDS_CANNOT_READ_FILE)
                 << "tag " << spec.tag << " cut at " << length;
         }
     }
@@ -222,37 +227,25 @@ TEST(WaveReader, VoxwareProbeAnswers) {
     } const cases[] = {
         {512, 0, IDS_VOXWARE_NOT_INSTALLED}, {0, 512, IDS_VOXWARE_CONVERSION}, {0, 0, 0}};
     for (const auto& c : cases) {
-        FormatRecord record;
         test::ProbeCodecs codecs;
         codecs.suggestResult = c.suggest;
         codecs.openResult = c.open;
-        EXPECT_EQ(WaveReader(record, codecs).Read(path), c.expected);
+        EXPECT_EQ(MessageOf(path, codecs), c.expected);
         EXPECT_EQ(codecs.openStreams, 0) << "the probe only asks";
         EXPECT_EQ(codecs.lastSource.extraSize, 16);
     }
 }
 
-TEST(WaveReader, RefusalKeepsTheFieldsWrittenSoFar) {
-    test::ScratchDir dir;
-    WavSpec spec = test::PcmSpec(44100, 2, 16);
-    spec.rate = 44101;
-    FormatRecord record;
-    test::ProbeCodecs codecs;
-    ASSERT_EQ(WaveReader(record, codecs).Read(dir.Write("in.wav", spec.Build())),
-              IDS_RATE_UNSUPPORTED);
-    EXPECT_EQ(record.formatName, "PCM");
-    EXPECT_EQ(record.formatTag, 1);
-    EXPECT_EQ(record.channels, 2);
-    EXPECT_EQ(record.samplesPerSec, 0U);
-}
-
-TEST(WaveReader, AcceptedPcmFillsTheRecord) {
+TEST(WaveReader, AcceptedPcmIsDescribed) {
     test::ScratchDir dir;
     WavSpec spec = test::PcmSpec(22050, 2, 16, std::vector<std::uint8_t>(88200));
     spec.fact = true;
-    FormatRecord record;
     test::ProbeCodecs codecs;
-    ASSERT_EQ(WaveReader(record, codecs).Read(dir.Write("in.wav", spec.Build())), 0U);
+    const std::string path = dir.Write("in.wav", spec.Build());
+    const Outcome<SoundDescription> read = WaveReader(codecs).Read(path);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->path, path);
+    const FormatRecord record = RecordOf(*read);
     EXPECT_EQ(record.formatName, "PCM");
     EXPECT_EQ(record.dataOffset, 56U);
     EXPECT_EQ(record.dataSize, 88200U);
@@ -279,55 +272,57 @@ TEST(WaveReader, SizeAndPlayableFollowTheFileLength) {
         const std::size_t header = test::PcmSpec(8000, 1, 8).Build().size() - 64;
         const WavSpec spec =
             test::PcmSpec(8000, 1, 8, std::vector<std::uint8_t>(c.fileLength - header));
-        FormatRecord record;
         test::ProbeCodecs codecs;
-        ASSERT_EQ(WaveReader(record, codecs).Read(dir.Write("in.wav", spec.Build())), 0U);
-        EXPECT_EQ(record.sizeKB, c.sizeKB) << c.fileLength;
-        EXPECT_EQ(record.playable, c.playable) << c.fileLength;
+        const Outcome<SoundDescription> read =
+            WaveReader(codecs).Read(dir.Write("in.wav", spec.Build()));
+        ASSERT_TRUE(read);
+        EXPECT_EQ(RecordOf(*read).sizeKB, c.sizeKB) << c.fileLength;
+        EXPECT_EQ(RecordOf(*read).playable, c.playable) << c.fileLength;
     }
 }
 
 TEST(WaveReader, PlaybackTimes) {
-    FormatRecord adpcm;
-    adpcm.formatTag = 2;
-    adpcm.channels = 1;
-    adpcm.blockAlign = 256;
+    SoundDescription adpcm;
+    adpcm.format.formatTag = 2;
+    adpcm.format.channels = 1;
+    adpcm.format.blockAlign = 256;
     adpcm.samplesPerBlock = 500;
     adpcm.dataSize = 1000;  // 3 blocks and 232 bytes: 1500 + 452 samples
-    adpcm.waveFormat.avgBytesPerSec = 1000;
-    EXPECT_FLOAT_EQ(InputPlaybackSeconds(adpcm), 1952.0F / 2000.0F);
+    adpcm.format.avgBytesPerSec = 1000;
+    EXPECT_FLOAT_EQ(PlaybackSeconds(adpcm), 1952.0F / 2000.0F);
 
-    FormatRecord voxware;
-    voxware.formatTag = 116;
+    SoundDescription voxware;
+    voxware.format.formatTag = 116;
     voxware.dataSize = 300;
-    EXPECT_EQ(InputPlaybackSeconds(voxware), static_cast<float>(8100 * double{0.000125F}));
-    EXPECT_EQ(FormatPlaybackTime(InputPlaybackSeconds(voxware)), "00:01.01");
+    EXPECT_EQ(PlaybackSeconds(voxware), static_cast<float>(8100 * double{0.000125F}));
+    EXPECT_EQ(FormatPlaybackTime(PlaybackSeconds(voxware)), "00:01.01");
 
-    FormatRecord pcm;
-    pcm.formatTag = 1;
+    SoundDescription pcm;
+    pcm.format.formatTag = 1;
     pcm.dataSize = 1000000;  // larger than the file: the time follows the header
-    pcm.waveFormat.avgBytesPerSec = 176400;
-    EXPECT_FLOAT_EQ(InputPlaybackSeconds(pcm), 1000000.0F / 176400.0F);
+    pcm.format.avgBytesPerSec = 176400;
+    EXPECT_FLOAT_EQ(PlaybackSeconds(pcm), 1000000.0F / 176400.0F);
+
+    EXPECT_EQ(PlaybackSeconds(ALawResult("r.wav", 8255)),
+              static_cast<float>(8255 * double{0.000125F}));
 }
 
-TEST(WaveReader, UnreadableFilesThrowWithTheirCause) {
+TEST(WaveReader, UnreadableFilesFailWithTheirCause) {
     test::ScratchDir dir;
-    FormatRecord record;
     test::ProbeCodecs codecs;
     const struct {
         std::string path;
-        FileException::Cause cause;
-    } cases[] = {{dir.File("missing.wav"), FileException::fileNotFound},
-                 {dir.path(), FileException::accessDenied},
-                 {dir.File("missing/in.wav"), FileException::fileNotFound},
-                 {dir.Write("file", {1}) + "/in.wav", FileException::badPath}};
+        unsigned message;
+    } cases[] = {{dir.File("missing.wav"), IDS_FILE_NOT_FOUND},
+                 {dir.path(), IDS_ACCESS_DENIED},
+                 {dir.File("missing/in.wav"), IDS_FILE_NOT_FOUND},
+                 {dir.Write("file", {1}) + "/in.wav", IDS_BAD_PATH}};
     for (const auto& c : cases) {
-        try {
-            WaveReader(record, codecs).Read(c.path);
-            ADD_FAILURE() << c.path << " was read";
-        } catch (const FileException& error) {
-            EXPECT_EQ(error.cause(), c.cause) << c.path;
-        }
+        const Outcome<SoundDescription> read = WaveReader(codecs).Read(c.path);
+        ASSERT_FALSE(read) << c.path << " was read";
+        EXPECT_EQ(read.failure().message, c.message) << c.path;
+        EXPECT_EQ(read.failure().path, c.path);
+        EXPECT_NE(read.failure().osError, 0) << c.path;
     }
 }
 

@@ -19,7 +19,7 @@ TEST(AppBinaryTest, VersionAndUsageWorkWithoutADisplay) {
               "change and share; no warranty.\n");
     const test::ProcessResult usage = test::RunProcess(SONARO_APP_PATH, {"--help"}, kNoDisplay);
     EXPECT_EQ(usage.exitCode, 0);
-    EXPECT_EQ(usage.out.rfind("Usage: sonaro [FILE]\n", 0), 0U) << usage.out;
+    EXPECT_EQ(usage.out.rfind("Usage: sonaro [FILE...]\n", 0), 0U) << usage.out;
     EXPECT_EQ(usage.err, "");
     EXPECT_EQ(test::OptionsMissingFromManPage(usage.out, "sonaro"), std::vector<std::string>{});
 }

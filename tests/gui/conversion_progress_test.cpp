@@ -41,8 +41,13 @@ class PopupUser final : public UserPort {
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void UpdateAllViews() override {}
-    std::unique_ptr<ProgressPort> CreateProgress(const std::string& title, bool smooth) override {
-        auto popup = std::make_unique<CProgressPopup>(main_, title, smooth);
+    std::optional<std::string> ChooseImportPath(const std::string&,
+                                                const std::vector<std::string>&) override {
+        return {};
+    }
+    std::unique_ptr<ProgressPort> CreateProgress(const std::string& title,
+                                                 const std::string& message) override {
+        auto popup = CProgressPopup::OpenForWork(main_, title, message);
         popup_ = popup.get();
         return popup;
     }
@@ -129,7 +134,7 @@ TEST_F(ConversionProgressTest, RunsThroughWithTheMainWindowDisabled) {
     EXPECT_FALSE(mainEnabledDuring_);
     EXPECT_TRUE(main_.isEnabled());
     EXPECT_EQ(user_.popup(), nullptr);  // the window lived for the conversion only
-    EXPECT_TRUE(ProfileHasPosition());
+    EXPECT_EQ(ProfileHasPosition(), CProgressPopup::CanPlaceWindows());
     EXPECT_EQ(TemporaryFiles(), std::vector<std::string>{"SN_2_tmp.tmp"});  // the result
 }
 

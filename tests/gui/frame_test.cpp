@@ -18,6 +18,7 @@
 #include "app/recent_files.h"
 #include "resources/string_ids.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/keyboard_focus.h"
 
 namespace sonaro {
 namespace {
@@ -53,9 +54,12 @@ class FrameTest : public test::GuiTest {
 };
 
 TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
-    // Text of each item; an empty text stands for a separator.
+    // Text of each item as the menu shows it, the shortcut after a tab; an empty text stands for
+    // a separator.
     const std::vector<std::pair<QString, QStringList>> expected = {
-        {"&File", {"&Open...\tCtrl+O", "&Import...\tCtrl+I", "Save &As...", "", "E&xit"}},
+        {"&File",
+         {"&Open...\tCtrl+O", "&Import...\tCtrl+I", "&Convert Several Files...\tCtrl+B",
+          "Save &As...", "", "E&xit"}},
         {"&Convert", {"&Convert", "", "&Settings..."}},
         {"&Help", {"&Help Topics", "", "&About Sonaro..."}},
     };
@@ -66,7 +70,10 @@ TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
         ASSERT_NE(popups[p]->menu(), nullptr);
         QStringList texts;
         for (QAction* item : popups[p]->menu()->actions()) {
-            texts.append(item->isSeparator() ? QString() : item->text());
+            const QString shortcut = item->shortcut().toString();
+            texts.append(item->isSeparator()  ? QString()
+                         : shortcut.isEmpty() ? item->text()
+                                              : item->text() + '\t' + shortcut);
         }
         EXPECT_EQ(texts, expected[p].second) << popups[p]->text().toStdString();
     }
@@ -74,8 +81,9 @@ TEST_F(FrameTest, MenuBarHoldsThreePopupsWithTheirItems) {
     const QList<QAction*> file = popups[0]->menu()->actions();
     EXPECT_EQ(file[0], Command(ID_FILE_OPEN));
     EXPECT_EQ(file[1], Command(ID_FILE_IMPORT));
-    EXPECT_EQ(file[2], Command(ID_FILE_SAVE_AS));
-    EXPECT_EQ(file[4], Command(ID_APP_EXIT));
+    EXPECT_EQ(file[2], Command(ID_FILE_CONVERT_SEVERAL));
+    EXPECT_EQ(file[3], Command(ID_FILE_SAVE_AS));
+    EXPECT_EQ(file[5], Command(ID_APP_EXIT));
     EXPECT_EQ(popups[1]->menu()->actions()[0], Command(ID_CONVERT));
     EXPECT_EQ(popups[1]->menu()->actions()[2], Command(ID_SETTINGS));
     EXPECT_EQ(popups[2]->menu()->actions()[0], Command(ID_HELP_TOPICS));
@@ -112,6 +120,9 @@ TEST_F(FrameTest, AcceleratorsOfTheWindow) {
     EXPECT_EQ(Command(ID_FILE_IMPORT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_I));
     EXPECT_EQ(Command(ID_FILE_IMPORT)->statusTip(),
               "Import a sound file of any format as a WAV file");
+    EXPECT_EQ(Command(ID_FILE_CONVERT_SEVERAL)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+    EXPECT_EQ(Command(ID_FILE_CONVERT_SEVERAL)->statusTip(),
+              "Convert many sound files at once into a folder");
     EXPECT_EQ(Command(ID_FILE_SAVE)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     EXPECT_EQ(Command(ID_NEXT_PANE)->shortcut(), QKeySequence(Qt::Key_F6));
     EXPECT_EQ(Command(ID_PREV_PANE)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F6));
@@ -237,6 +248,9 @@ TEST_F(FrameTest, CtrlIImportsTheChosenFile) {
 // A user who types the name has the focus in the name field; the path chosen must still be the
 // one opened.
 TEST_F(FrameTest, OpenDialogTakesThePathWhileItsNameFieldHasTheFocus) {
+    if (!test::ShowWithKeyboard(&frame())) {
+        GTEST_SKIP() << test::kNoKeyboard;
+    }
     const std::string path = ValidFile();
     ModalScript script;
     script.Then([&](QWidget* widget) {

@@ -4,7 +4,9 @@
 
 #include <QAction>
 #include <QSettings>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/main_frame.h"
@@ -16,6 +18,28 @@
 #include "tests/support/wav_builder.h"
 
 namespace sonaro::test {
+
+// Points TMPDIR at a directory while it lives: a conversion makes its private directory there.
+class TmpDirOverride {
+  public:
+    explicit TmpDirOverride(const std::string& path) {
+        const char* old = std::getenv("TMPDIR");
+        old_ = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
+        setenv("TMPDIR", path.c_str(), 1);
+    }
+    ~TmpDirOverride() {
+        if (old_) {
+            setenv("TMPDIR", old_->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+    }
+    TmpDirOverride(const TmpDirOverride&) = delete;
+    TmpDirOverride& operator=(const TmpDirOverride&) = delete;
+
+  private:
+    std::optional<std::string> old_;
+};
 
 // A started application with a recording sound output of one device, no file open, and an empty
 // profile.

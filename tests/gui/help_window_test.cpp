@@ -22,6 +22,8 @@ TEST(HelpWindowTest, ContextsOpenTheirPages) {
     EXPECT_EQ(help.window(), first) << "one help window is reused";
     EXPECT_EQ(help.window()->currentTitle(), "The Settings dialog");
     EXPECT_TRUE(help.window()->currentPage().toString().endsWith("settings.html"));
+    help.ShowHelp(3);
+    EXPECT_EQ(help.window()->currentTitle(), "Converting several files");
 }
 
 TEST(HelpWindowTest, BelongsToTheModalDialogThatAskedForIt) {

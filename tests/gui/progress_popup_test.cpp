@@ -15,6 +15,7 @@
 #include <QTest>
 #include <memory>
 
+#include "tests/gui/keyboard_focus.h"
 #include "ui/profile.h"
 
 namespace sonaro {
@@ -100,11 +101,14 @@ TEST_F(ProgressPopupTest, CreatedShownCentredWithoutCloseBox) {
     EXPECT_EQ(popup.progressBar()->maximum(), 100);
     EXPECT_FALSE(popup.modal());
     EXPECT_TRUE(main_.isEnabled());
+    EXPECT_EQ(popup.messageText()->font(), QApplication::font("QMessageBox"));
+    EXPECT_EQ(popup.cancelButton()->font(), QApplication::font("QMessageBox"));
+    if (!CProgressPopup::CanPlaceWindows()) {
+        GTEST_SKIP() << "the compositor places windows here, over their owner as a rule";
+    }
     const QPoint offset = window->frameGeometry().center() - main_.frameGeometry().center();
     EXPECT_LE(std::abs(offset.x()), 1);
     EXPECT_LE(std::abs(offset.y()), 1);
-    EXPECT_EQ(popup.messageText()->font(), QApplication::font("QMessageBox"));
-    EXPECT_EQ(popup.cancelButton()->font(), QApplication::font("QMessageBox"));
 }
 
 // Client size W + 20 by N lines + button height + 30; the button right-aligned under the text,
@@ -195,9 +199,24 @@ TEST_F(ProgressPopupTest, BeginModalWithoutAWindowMakesOneOverTheMainWindow) {
     EXPECT_FALSE(main_.isEnabled());
 }
 
-TEST_F(ProgressPopupTest, PumpGivesTheModalWindowTheFocus) {
+// The focus goes to the Cancel button, where a screen reader names it, and comes back there
+// from the program's other windows at the next report.
+TEST_F(ProgressPopupTest, PumpGivesTheModalWindowTheFocusOnCancel) {
+    if (!test::ShowWithKeyboard(&main_)) {
+        GTEST_SKIP() << test::kNoKeyboard;
+    }
     auto popup = ConvertingPopup();
-    EXPECT_EQ(QApplication::focusWidget(), popup->window());
+    EXPECT_EQ(QApplication::focusWidget(), popup->cancelButton());
+    EXPECT_TRUE(popup->window()->isActiveWindow());
+    QWidget other;  // as the help window, open beside the conversion
+    other.setFocusPolicy(Qt::StrongFocus);
+    other.show();
+    other.activateWindow();
+    other.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &other; }));
+    popup->PumpWaitingMessages(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return popup->window()->isActiveWindow(); }));
+    EXPECT_EQ(QApplication::focusWidget(), popup->cancelButton());
 }
 
 // Escape typed into any window of the program cancels; the popup goes at once, the main window
@@ -236,7 +255,8 @@ TEST_F(ProgressPopupTest, EscapeIgnoredWhenThePumpIsToldSo) {
     EXPECT_TRUE(popup->window()->isVisible());
 }
 
-// Escape before the window is modal hides it; the window still exists, so its position is saved.
+// Escape before the window is modal hides it; the window still exists, so its position is saved
+// (where the platform tells positions).
 TEST_F(ProgressPopupTest, CancelBeforeModalOnlyHides) {
     {
         CProgressPopup popup(&main_, "Converting...", false);
@@ -246,7 +266,7 @@ TEST_F(ProgressPopupTest, CancelBeforeModalOnlyHides) {
         ASSERT_NE(popup.window(), nullptr);
         EXPECT_FALSE(popup.window()->isVisible());
     }
-    EXPECT_TRUE(ProfileHasPosition());
+    EXPECT_EQ(ProfileHasPosition(), CProgressPopup::CanPlaceWindows());
 }
 
 TEST_F(ProgressPopupTest, LeftButtonReleasedOverCancelCancelsWherePressed) {
@@ -277,7 +297,13 @@ TEST_F(ProgressPopupTest, CloseRequestCancels) {
     EXPECT_EQ(popup->window(), nullptr);
 }
 
+// Where the compositor places windows (Wayland) no position is known, and none is written.
 TEST_F(ProgressPopupTest, NormalEndSavesTheLastTopLeftCorner) {
+    if (!CProgressPopup::CanPlaceWindows()) {
+        { ConvertingPopup(); }
+        EXPECT_FALSE(ProfileHasPosition());
+        return;
+    }
     QPoint corner;
     {
         auto popup = ConvertingPopup();

@@ -17,6 +17,7 @@
 
 #include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
+#include "tests/gui/keyboard_focus.h"
 #include "tests/support/fake_sound.h"
 #include "tests/support/fake_user.h"
 #include "ui/dialog_units.h"
@@ -49,12 +50,6 @@ int RunDialog(CSettingsDlg& dialog, const std::function<void()>& act) {
     const int result = dialog.exec();
     EXPECT_FALSE(leftOpen) << "the dialog was not closed";
     return result;
-}
-
-void ShowActive(QWidget& window) {
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
 }
 
 // The controls' rectangles in the dialog's client coordinates.
@@ -135,7 +130,9 @@ TEST(SettingsDialog, TabOrder) {
     for (const unsigned devices : {1U, 0U}) {
         SettingsValues values{devices, 10, false, false};
         CSettingsDlg dialog(nullptr, values);
-        ShowActive(dialog);
+        if (!test::ShowWithKeyboard(&dialog)) {
+            GTEST_SKIP() << test::kNoKeyboard;
+        }
         std::vector<QWidget*> visited{QApplication::focusWidget()};
         for (int i = 0; i < 6; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -158,7 +155,9 @@ TEST(SettingsDialog, TabOrder) {
 TEST(SettingsDialog, Mnemonics) {
     SettingsValues values{1, 10, false, false};
     CSettingsDlg dialog(nullptr, values);
-    ShowActive(dialog);
+    if (!test::ShowWithKeyboard(&dialog)) {
+        GTEST_SKIP() << test::kNoKeyboard;
+    }
     QTest::keyClick(&dialog, Qt::Key_V, Qt::AltModifier);
     EXPECT_EQ(QApplication::focusWidget(), dialog.volumeSlider());
     QCheckBox* open = dialog.afterOpenBox();

@@ -7,6 +7,7 @@
 #include "app/qt_sound_output.h"
 #include "convert/codecs/no_codec_manager.h"
 #include "document/sonaro_doc.h"
+#include "tests/support/described_sound.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wav_builder.h"
@@ -31,7 +32,7 @@ TEST_F(NoServerTest, NoDeviceAndNothingPlays) {
     EXPECT_EQ(sound_.CountDevices(), 0U);
     const std::string path =
         dir_.Write("in.wav", test::Pcm16Spec(8000, 1, {0, 1000, 0, -1000}).Build());
-    EXPECT_FALSE(sound_.PlayFile(path));
+    EXPECT_FALSE(sound_.PlayFile(test::Described(path)));
     EXPECT_FALSE(sound_.IsPlaying());
     EXPECT_TRUE(sound_.Stop());
 }

@@ -1,7 +1,8 @@
-// The sound output against a real sound server: a PulseAudio daemon of the test's own plays into
-// a null sink whose monitor is recorded; the recording must carry the sound that was played, for
-// as long as it lasts, at its level and pitch. This program starts the server before any test
-// (see main below), so it runs on its own rather than test by test.
+// The sound output against a real sound server: a PulseAudio daemon of the test's own (or, with
+// --sound-server=pipewire, PipeWire with its PulseAudio interface) plays into a null sink whose
+// monitor is recorded; the recording must carry the sound that was played, for as long as it
+// lasts, at its level and pitch. This program starts the server before any test (see main
+// below), so it runs on its own rather than test by test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <numbers>
 #include <thread>
 
@@ -20,6 +22,7 @@
 #include "convert/playback/wave_decoder.h"
 #include "document/sonaro_doc.h"
 #include "tests/gui/sound_server.h"
+#include "tests/support/described_sound.h"
 #include "tests/support/fake_user.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/wav_builder.h"
@@ -27,7 +30,7 @@
 namespace sonaro {
 namespace {
 
-test::PulseServer* gServer = nullptr;
+test::SoundServer* gServer = nullptr;
 
 double Tone(std::size_t i, double rate, double frequency, double amplitude) {
     return amplitude * 32767.0 * std::sin(2.0 * std::numbers::pi * frequency * i / rate);
@@ -93,7 +96,7 @@ struct Recording {
 
 Recording ReadRecording(const std::string& path, unsigned channel) {
     NoCodecManager codecs;
-    const auto sound = WaveDecoder(codecs).DecodeFile(path, 1U << 30);
+    const auto sound = WaveDecoder(codecs).Decode(test::Described(path), 1U << 30);
     Recording recording;
     if (!sound || channel >= sound->channels) {
         ADD_FAILURE() << "the recording cannot be read";
@@ -135,6 +138,18 @@ class PlaybackTest : public ::testing::Test {
     NoCodecManager codecs_;
     QtSoundOutput sound_{codecs_};
 };
+
+// The sound goes to the server asked for, not to one the machine runs.
+TEST_F(PlaybackTest, TheServerIsTheOneAskedFor) {
+    const QString name = gServer->Name();
+    std::printf("sound server: %s\n", qPrintable(name));
+    if (gServer->kind() == test::SoundServerKind::PipeWire) {
+        EXPECT_TRUE(name.startsWith("PulseAudio (on PipeWire ")) << name.toStdString();
+    } else {
+        EXPECT_EQ(name.toStdString(), "pulseaudio");
+    }
+    EXPECT_TRUE(recorder_.Finish());
+}
 
 TEST_F(PlaybackTest, OneDeviceAndPlayEnabled) {
     EXPECT_EQ(sound_.CountDevices(), 1U);
@@ -198,7 +213,7 @@ TEST_F(PlaybackTest, FirstSoundSoonAfterPlay) {
     const double commanded = recorder_.SecondsRecorded();
     QElapsedTimer returned;
     returned.start();
-    ASSERT_TRUE(sound_.PlayFile(path));
+    ASSERT_TRUE(sound_.PlayFile(test::Described(path)));
     const qint64 returnedMs = returned.elapsed();
     Run(1500);
     EXPECT_TRUE(sound_.Stop());
@@ -221,8 +236,8 @@ TEST_F(PlaybackTest, PlaysStereoPcmOnItsOwnChannels) {
         samples.push_back(static_cast<std::int16_t>(Tone(i, 22050, 1000, 0.25)));
         samples.push_back(0);
     }
-    ASSERT_TRUE(
-        sound_.PlayFile(dir_.Write("stereo.wav", test::Pcm16Spec(22050, 2, samples).Build())));
+    ASSERT_TRUE(sound_.PlayFile(
+        test::Described(dir_.Write("stereo.wav", test::Pcm16Spec(22050, 2, samples).Build()))));
     ASSERT_TRUE(WaitForEnd());
     Run(300);
     ASSERT_TRUE(recorder_.Finish());
@@ -238,7 +253,7 @@ TEST_F(PlaybackTest, PlaysStereoPcmOnItsOwnChannels) {
 // The program stopped for a fifth of a second, as on a busy machine: the sound goes on without
 // a gap, from the sound the device holds ahead.
 TEST_F(PlaybackTest, APauseOfTheProgramLeavesNoGap) {
-    ASSERT_TRUE(sound_.PlayFile(dir_.Write("tone.wav", ALawTone(1.0, 440, 0.5))));
+    ASSERT_TRUE(sound_.PlayFile(test::Described(dir_.Write("tone.wav", ALawTone(1.0, 440, 0.5)))));
     Run(300);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ASSERT_TRUE(WaitForEnd());
@@ -252,9 +267,9 @@ TEST_F(PlaybackTest, APauseOfTheProgramLeavesNoGap) {
 TEST_F(PlaybackTest, NewPlayReplacesAndStopEnds) {
     const std::string first = dir_.Write("first.wav", ALawTone(3.0, 440, 0.5));
     const std::string second = dir_.Write("second.wav", ALawTone(3.0, 660, 0.5));
-    ASSERT_TRUE(sound_.PlayFile(first));
+    ASSERT_TRUE(sound_.PlayFile(test::Described(first)));
     Run(600);
-    ASSERT_TRUE(sound_.PlayFile(second));
+    ASSERT_TRUE(sound_.PlayFile(test::Described(second)));
     Run(600);
     EXPECT_TRUE(sound_.Stop());
     EXPECT_FALSE(sound_.IsPlaying());
@@ -271,11 +286,12 @@ TEST_F(PlaybackTest, NewPlayReplacesAndStopEnds) {
 }
 
 TEST_F(PlaybackTest, FilesThatCannotBePlayed) {
-    EXPECT_FALSE(sound_.PlayFile(dir_.File("missing.wav")));
-    EXPECT_FALSE(sound_.PlayFile(dir_.Write("text.wav", {'h', 'e', 'l', 'l', 'o'})));
+    EXPECT_FALSE(sound_.PlayFile(test::Described(dir_.File("missing.wav"))));
+    EXPECT_FALSE(
+        sound_.PlayFile(test::Described(dir_.Write("text.wav", {'h', 'e', 'l', 'l', 'o'}))));
     test::WavSpec mulaw = test::PcmSpec(8000, 1, 8);
     mulaw.tag = 7;
-    EXPECT_FALSE(sound_.PlayFile(dir_.Write("mulaw.wav", mulaw.Build())));
+    EXPECT_FALSE(sound_.PlayFile(test::Described(dir_.Write("mulaw.wav", mulaw.Build()))));
     EXPECT_FALSE(sound_.IsPlaying());
     EXPECT_TRUE(sound_.Stop());
     const Recording recording = Finish();
@@ -286,6 +302,7 @@ TEST_F(PlaybackTest, FilesThatCannotBePlayed) {
 }  // namespace sonaro
 
 // The server comes up before the tests; the sound output finds it through the runtime directory.
+// A server that is not installed skips the program (status 77), naming what is missing.
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -295,7 +312,16 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    sonaro::test::PulseServer server;
+    const bool pipeWire = argc > 1 && std::strcmp(argv[1], "--sound-server=pipewire") == 0;
+    const auto kind = pipeWire ? sonaro::test::SoundServerKind::PipeWire
+                               : sonaro::test::SoundServerKind::PulseAudio;
+    const QStringList missing = sonaro::test::SoundServer::MissingPrograms(kind);
+    if (!missing.isEmpty()) {
+        std::fprintf(stderr, "skipped: %s not installed (scripts/install-deps.sh test)\n",
+                     missing.join(QStringLiteral(", ")).toLocal8Bit().constData());
+        return 77;
+    }
+    sonaro::test::SoundServer server(kind);
     if (!server.Start()) {
         std::fprintf(stderr, "cannot start the sound server: %s\n",
                      server.error().toLocal8Bit().constData());

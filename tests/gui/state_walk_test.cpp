@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
-#include <cstdlib>
 #include <filesystem>
 
 #include "resources/string_ids.h"
@@ -48,20 +47,7 @@ std::vector<std::int16_t> Tone() {
 
 class StateWalkTest : public test::GuiTest {
   protected:
-    void SetUp() override {
-        // The conversion's private directory is made below TMPDIR: keep it in the scratch dir.
-        const char* old = std::getenv("TMPDIR");
-        oldTmp_ = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
-        setenv("TMPDIR", dir.path().c_str(), 1);
-        Start();
-    }
-    void TearDown() override {
-        if (oldTmp_) {
-            setenv("TMPDIR", oldTmp_->c_str(), 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
-    }
+    void SetUp() override { Start(); }
 
     Seen Now() {
         return {Enabled(ID_FILE_SAVE_AS), Enabled(ID_CONVERT), Enabled(ID_PLAY), Enabled(ID_STOP),
@@ -94,7 +80,8 @@ class StateWalkTest : public test::GuiTest {
     }
 
   private:
-    std::optional<std::string> oldTmp_;
+    // The conversion's private directory is made below TMPDIR: keep it in the scratch dir.
+    test::TmpDirOverride tmp_{dir.path()};
 };
 
 // The window's close button, or a logout, while a real conversion runs: the conversion is

@@ -2,8 +2,12 @@
 // colours; and the caption it writes.
 #include <QFontMetrics>
 #include <QImage>
+#include <QTest>
+#include <QToolBar>
 
+#include "resources/string_ids.h"
 #include "tests/gui/gui_fixture.h"
+#include "tests/gui/keyboard_focus.h"
 #include "ui/sonaro_view.h"
 
 namespace sonaro {
@@ -116,6 +120,38 @@ TEST_F(ViewTest, DisabledMainWindowShowsTheSameView) {
     frame().setEnabled(true);
     EXPECT_EQ(disabled, enabled);
     EXPECT_EQ(enabled.pixel(300, 5), 0xFFFFFFFF) << "white ground";
+}
+
+// The keyboard reaches the view; the style's focus mark is drawn around the lines, and only there,
+// once the keyboard moved the focus (the look at the start, or after a click, stays as described).
+TEST_F(ViewTest, FocusFrameAroundTheLinesOnceTheKeyboardMovedIt) {
+    ASSERT_TRUE(doc().OnOpenDocument(ValidFile()));
+    if (!test::ShowWithKeyboard(&frame())) {
+        GTEST_SKIP() << test::kNoKeyboard;
+    }
+    CSonaroView* view = frame().view();
+    ASSERT_EQ(frame().focusWidget(), view) << "the view has the focus from the start";
+    const QImage start = Render();
+    view->clearFocus();
+    EXPECT_EQ(Render(), start) << "no frame without the keyboard";
+    QWidget* stop = frame().toolBar()->widgetForAction(Command(ID_STOP));
+    stop->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(stop, Qt::Key_Tab);  // round from the last button to the view
+    ASSERT_EQ(frame().focusWidget(), view);
+    const QImage focused = Render();
+    QRect changed;
+    for (int y = 0; y < start.height(); ++y) {
+        for (int x = 0; x < start.width(); ++x) {
+            if (focused.pixel(x, y) != start.pixel(x, y)) {
+                changed |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    const int lineHeight = QFontMetrics(view->font()).height();
+    EXPECT_EQ(changed.left(), 190 - 4);
+    EXPECT_EQ(changed.top(), 115 - 3);
+    EXPECT_EQ(changed.bottom(), 240 + lineHeight - 1 + 3);
+    EXPECT_GE(changed.right(), ExpectedValueX() + 4);
 }
 
 TEST_F(ViewTest, LayoutFollowsTheClientHeightAndTheFont) {

@@ -21,6 +21,7 @@
 #include "import/decoder_stopped.h"
 #include "import/sandboxed_importer.h"
 #include "resources/string_table.h"
+#include "tests/support/import_outcome.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_progress.h"
@@ -29,7 +30,9 @@ namespace sonaro {
 namespace {
 
 using namespace std::chrono_literals;
-using Status = ImportOutcome::Status;
+using test::ImportOutcome;
+using test::OutcomeOf;
+using test::Status;
 
 // Sets the fault the test decoder commits while it lives.
 class ScopedFault {
@@ -148,13 +151,15 @@ TEST_P(StoppedImportTest, OneMessageNothingLeftNextImportWorks) {
     test::ScriptedProgress bar;
     {
         const ScopedFault set(c.fault);
-        const ImportOutcome outcome = importer.Import(dir.File("in.wav"), dir.File("out.wav"), bar);
+        const ImportOutcome outcome =
+            OutcomeOf(importer.Import(dir.File("in.wav"), dir.File("out.wav"), bar));
         EXPECT_EQ(outcome.status, Status::Failed);
         EXPECT_EQ(outcome.reason, c.ending);
     }
     EXPECT_EQ(dir.List(), std::vector<std::string>{"in.wav"});
     EXPECT_EQ(test::ReadAll(dir.File("in.wav")), input);
-    EXPECT_EQ(importer.Import(dir.File("in.wav"), dir.File("out.wav"), bar).status, Status::Done);
+    EXPECT_EQ(OutcomeOf(importer.Import(dir.File("in.wav"), dir.File("out.wav"), bar)).status,
+              Status::Done);
 }
 
 const std::string kStopped = LoadString(IDS_DECODER_STOPPED);
@@ -185,7 +190,7 @@ TEST_F(SandboxTest, CancelWhileTheDecoderHangsStopsIt) {
     test::ScriptedProgress bar(3);
     const ScopedFault set("hang");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(importer.Import(dir.File("in.wav"), dir.File("out.wav"), bar).status,
+    EXPECT_EQ(OutcomeOf(importer.Import(dir.File("in.wav"), dir.File("out.wav"), bar)).status,
               Status::Cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_EQ(dir.List(), std::vector<std::string>{"in.wav"});

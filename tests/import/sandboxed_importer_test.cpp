@@ -16,9 +16,11 @@
 
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/formats/little_endian.h"
-#include "document/wave_reader.h"
+#include "convert/operations/format_record.h"
+#include "convert/operations/wave_reader.h"
 #include "import/import_plan.h"
 #include "tests/support/fault_injection.h"
+#include "tests/support/import_outcome.h"
 #include "tests/support/run_process.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_progress.h"
@@ -26,7 +28,9 @@
 namespace sonaro {
 namespace {
 
-using Status = ImportOutcome::Status;
+using test::ImportOutcome;
+using test::OutcomeOf;
+using test::Status;
 
 // Every input is made in a scratch directory, by sox and ffmpeg or by libsndfile, under the name
 // "in"; the import writes "out.wav" beside it. One importer serves a test's imports, each after
@@ -39,14 +43,16 @@ class ImportTest : public ::testing::Test {
     }
     ImportOutcome Import(int cancelAtPump = 0) {
         test::ScriptedProgress bar(cancelAtPump);
-        const ImportOutcome outcome = importer.Import(dir.File("in"), out, bar);
+        const ImportOutcome outcome = OutcomeOf(importer.Import(dir.File("in"), out, bar));
         positions = bar.positions;
         return outcome;
     }
     // The result's 16-bit samples, after the strict reader has accepted it as 16-bit PCM.
     std::vector<std::int16_t> Accepted() {
         NoCodecManager codecs;
-        EXPECT_EQ(WaveReader(record, codecs).Read(out), 0U);
+        const Outcome<SoundDescription> read = WaveReader(codecs).Read(out);
+        EXPECT_TRUE(read);
+        record = read ? RecordOf(*read) : FormatRecord{};
         EXPECT_EQ(record.bitsPerSample, 16);
         const auto bytes = test::ReadAll(out);
         std::vector<std::int16_t> samples(record.dataSize / 2);
@@ -389,7 +395,7 @@ TEST_F(ImportTest, AMissingDecoderFailsEachImportNamingIt) {
     EXPECT_EQ(missing.FileExtensions(), std::vector<std::string>{});
     test::ScriptedProgress bar;
     for (int i = 0; i < 2; ++i) {
-        const ImportOutcome outcome = missing.Import(dir.File("plain.wav"), out, bar);
+        const ImportOutcome outcome = OutcomeOf(missing.Import(dir.File("plain.wav"), out, bar));
         EXPECT_EQ(outcome.status, Status::Failed);
         EXPECT_EQ(outcome.reason, "The decoder program " + dir.File("gone") +
                                       " cannot be started: No such file or directory.");

@@ -17,8 +17,8 @@ class FakeSound final : public SoundOutput {
         ++stops;
         return stopResult;
     }
-    bool PlayFile(const std::string& path) override {
-        played.push_back(path);
+    bool PlayFile(const SoundDescription& sound) override {
+        played.push_back(sound.path);
         return playResult;
     }
 

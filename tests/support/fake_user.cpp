@@ -3,26 +3,18 @@
 namespace sonaro::test {
 namespace {
 
-// Hands the document a window whose record outlives it.
+// Hands the document a window whose record outlives it, and notes when it goes.
 class ProgressProxy final : public ProgressPort {
   public:
-    explicit ProgressProxy(ScriptedProgress& target) : target_(target) {}
-    bool BeginModal(const std::string& title, bool smooth) override {
-        return target_.BeginModal(title, smooth);
-    }
-    int SetBarRange(int lower, int upper, int step) override {
-        return target_.SetBarRange(lower, upper, step);
-    }
-    int SetBarPos(int position) override { return target_.SetBarPos(position); }
+    ProgressProxy(ScriptedProgress& target, std::vector<std::string>& events)
+        : target_(target), events_(events) {}
+    ~ProgressProxy() override { events_.push_back("Closed"); }
     void SetMessage(const std::string& text) override { target_.SetMessage(text); }
-    void Layout(int lines, int width) override { target_.Layout(lines, width); }
-    void PumpWaitingMessages(bool cancelOnEscape) override {
-        target_.PumpWaitingMessages(cancelOnEscape);
-    }
-    bool IsCancelled() const override { return target_.IsCancelled(); }
+    bool Report(int position) override { return target_.Report(position); }
 
   private:
     ScriptedProgress& target_;
+    std::vector<std::string>& events_;
 };
 
 }  // namespace
@@ -48,11 +40,12 @@ bool FakeUser::RunSettings(SettingsValues& values) {
     return settings ? settings(values) : false;
 }
 
-std::unique_ptr<ProgressPort> FakeUser::CreateProgress(const std::string& title, bool smooth) {
-    ++progressWindows;
-    lastProgress = ScriptedProgress(cancelAtPump);
-    lastProgress.calls.push_back("Create(" + title + ", " + std::to_string(smooth) + ")");
-    return std::make_unique<ProgressProxy>(lastProgress);
+std::unique_ptr<ProgressPort> FakeUser::CreateProgress(const std::string& title,
+                                                       const std::string& message) {
+    events.push_back("Progress(" + title + ", " + message + ")");
+    lastProgress = ScriptedProgress(cancelAtReport);
+    lastProgress.SetMessage(message);
+    return std::make_unique<ProgressProxy>(lastProgress, events);
 }
 
 }  // namespace sonaro::test

@@ -1,0 +1,33 @@
+#include "convert/stages/stage_work.h"
+
+namespace sonaro {
+
+int BarShare::Position(std::uint64_t index, std::uint64_t count) const {
+    const double share =
+        static_cast<double>(span) * static_cast<double>(index) / static_cast<double>(count);
+    return base + static_cast<int>(share);
+}
+
+StageWork::StageWork(const StageCall& call, ProgressPort& progress)
+    : call_(call), bar_(call.bar), reporter_(progress) {
+    reporter_.SetBeforeReport([this] { output_.Report(); });
+}
+
+bool StageWork::Cancelled(std::uint64_t index, std::uint64_t count) {
+    return reporter_.Report(bar_.Position(index, count));
+}
+
+StageWork::Count StageWork::Fail(unsigned message) {
+    failure_ = Failure::Of(message);
+    return std::nullopt;
+}
+
+void StageWork::Finish() {
+    output_.Close();
+    input_.Close();
+    if (call_.input.consumed) {
+        File::Remove(call_.input.path);
+    }
+}
+
+}  // namespace sonaro
