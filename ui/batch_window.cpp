@@ -1,5 +1,6 @@
 #include "ui/batch_window.h"
 
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -79,6 +80,16 @@ void Describe(QWidget* widget, const char* objectName, const QString& name,
     widget->setAccessibleDescription(description);
 }
 
+// The window is a top-level window of its own: assistive technology meets it as a window (a
+// frame), as it meets the main window, not as a panel.
+QAccessibleInterface* AccessibleAsWindow(const QString& className, QObject* object) {
+    if (className == QLatin1String(CBatchWindow::staticMetaObject.className()) &&
+        object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 CBatchWindow::CBatchWindow(CodecManager& codecs, ImportPort* importer, BatchWindowHooks hooks,
@@ -88,6 +99,8 @@ CBatchWindow::CBatchWindow(CodecManager& codecs, ImportPort* importer, BatchWind
       importer_(importer),
       hooks_(std::move(hooks)),
       files_(new BatchFileList(codecs, this)) {
+    static const bool accessibleAsWindow = (QAccessible::installFactory(AccessibleAsWindow), true);
+    Q_UNUSED(accessibleAsWindow);
     setObjectName(QStringLiteral("batchWindow"));
     setWindowTitle(QStringLiteral("Convert Several Files"));
     setAccessibleName(windowTitle());

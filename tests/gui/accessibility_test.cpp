@@ -15,6 +15,7 @@
 #include "resources/string_ids.h"
 #include "tests/gui/gui_fixture.h"
 #include "tests/gui/keyboard_focus.h"
+#include "ui/batch_window.h"
 #include "ui/progress_popup.h"
 #include "ui/settings_dlg.h"
 #include "ui/sonaro_view.h"
@@ -30,6 +31,7 @@ struct Node {
     QString name;
     QString description;
     bool focusable = false;
+    bool hidden = false;
 };
 
 // Everything below an object, depth first in child order.
@@ -41,7 +43,8 @@ std::vector<Node> Tree(QObject* root) {
             return;
         }
         nodes.push_back({iface->role(), iface->text(QAccessible::Name),
-                         iface->text(QAccessible::Description), iface->state().focusable != 0});
+                         iface->text(QAccessible::Description), iface->state().focusable != 0,
+                         iface->state().invisible != 0});
         for (int i = 0; i < iface->childCount(); ++i) {
             walk(iface->child(i), depth + 1);
         }
@@ -54,6 +57,9 @@ std::vector<Node> Tree(QObject* root) {
 // anything the keyboard reaches. Containers (menu bar, tool bar, panels without focus),
 // separators and scroll bars are announced by their role alone.
 bool NeedsName(const Node& node) {
+    if (node.hidden) {
+        return false;  // a closed popup's items are met only once it opens
+    }
     switch (node.role) {
         case QAccessible::Window:
         case QAccessible::Dialog:
@@ -160,8 +166,9 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
              return Shown{nullptr, &frame()};
          },
          {"Sonaro - in.wav", "File", "Open...", "Import...", "Save As...", "Exit", "Convert",
-          "Settings...", "Help Topics", "About Sonaro...", "Open", "Save As", "Play", "Stop",
-          "More buttons", "File information", "Tavrin Palmet handheld", "Channels: stereo"},
+          "Settings...", "Convert Several Files...", "Help Topics", "About Sonaro...", "Open",
+          "Save As", "Play", "Stop", "More buttons", "File information", "Tavrin Palmet handheld",
+          "Channels: stereo"},
          {{"Open", "Open an existing document"},
           {"Play", "Play the active WAV file"},
           {"Stop", "Stop playing the active WAV file"},
@@ -217,6 +224,16 @@ TEST_F(AccessibilityTest, EveryControlOfEveryWindowIsNamedAndDescribedWhereItHel
          },
          {"Sonaro Help", "Sonaro Help Topics"},
          {}},
+        {"batch window",
+         QAccessible::Window,
+         [&] {
+             app->ShowBatchWindow();
+             return Shown{nullptr, app->batchWindow()};
+         },
+         {"Convert Several Files", "Add Files...", "Add Folder...", "Remove", "Clear",
+          "Files to convert", "Output folder", "Choose output folder", "When a name is taken:",
+          "Volume level", "Open Folder", "Help", "Convert", "Cancel", "Close"},
+         {{"Cancel", "Stop the conversions; the files done so far stay"}}},
     };
     frame().show();
     for (const auto& c : cases) {

@@ -47,7 +47,8 @@ LINES_44K = ["Format: PCM", "Size: 517 kB", "Playback time: 00:03.00",
 # The windows a user meets. A new window gets a row here.
 WINDOWS = [
     Window("Sonaro - tone.wav",
-           names=["File", "Open...", "Import...", "Save As...", "Exit", "Convert", "Settings...",
+           names=["File", "Open...", "Import...", "Convert Several Files...", "Save As...", "Exit",
+                  "Convert", "Settings...",
                   "Help Topics", "About Sonaro...", "Open", "Save As", "Play", "Stop",
                   "More buttons", "File information", "Tavrin Palmet handheld"] + LINES_44K,
            described=[("Open", "Open an existing document"),
@@ -62,6 +63,15 @@ WINDOWS = [
            names=["Piano keyboard", "Sonaro", "for Tavrin Palmet", "Version 1.14", "OK"],
            closed_by=("push button", "OK")),
     Window("Sonaro Help", opened_by=("menu item", "Help Topics"), names=["Sonaro Help Topics"]),
+    Window("Convert Several Files", opened_by=("menu item", "Convert Several Files..."),
+           names=["Add Files...", "Add Folder...", "Remove", "Clear", "Files to convert",
+                  "Import sound files the WAV reader refuses", "Output folder",
+                  "Choose output folder", "When a name is taken:", "Volume level", "Time left",
+                  "Summary", "Open Folder", "Help", "Convert", "Cancel", "Close"],
+           described=[("Files to convert", "One row for each file: its name, its folder, what "
+                       "the reader says of its sound, and how its conversion stands"),
+                      ("Cancel", "Stop the conversions; the files done so far stay")],
+           closed_by=("push button", "Close")),
 ]
 
 
