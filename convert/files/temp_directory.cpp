@@ -23,8 +23,9 @@ pid_t OwnerOf(std::string_view name) {
         return 0;
     }
     name.remove_prefix(kPrefix.size());
+    // At most nine digits (no overflow); none at all gives 0.
     const auto dash = name.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 9 || name.size() - dash != 7) {
+    if (dash == std::string_view::npos || dash > 9 || name.size() - dash != 7) {
         return 0;
     }
     pid_t pid = 0;

@@ -84,6 +84,7 @@ TEST_F(TempDirectoryTest, RemovesOnlyDirectoriesOfEndedRuns) {
     const std::string living = MakeDir("sonaro-" + parent + "-AbC123");
     const std::string shortSuffix = MakeDir("sonaro-" + dead + "-AbC12");
     const std::string noPid = MakeDir("sonaro--AbC123");
+    const std::string longPid = MakeDir("sonaro-0000000000" + dead + "-AbC123");
     const std::string other = MakeDir("other-" + dead + "-AbC123");
     const std::string target = MakeDir("kept");
     fs::create_directory_symlink(target, scratch_.File("sonaro-" + dead + "-Link12"));
@@ -92,7 +93,7 @@ TEST_F(TempDirectoryTest, RemovesOnlyDirectoriesOfEndedRuns) {
     EXPECT_EQ(TempDirectory::RemoveStale(), 1);
 
     EXPECT_FALSE(fs::exists(stale));
-    for (const auto& kept : {mine, living, shortSuffix, noPid, other, target}) {
+    for (const auto& kept : {mine, living, shortSuffix, noPid, longPid, other, target}) {
         EXPECT_TRUE(fs::exists(kept + "/SN_1_tmp.tmp")) << kept;
     }
     EXPECT_TRUE(fs::is_symlink(scratch_.File("sonaro-" + dead + "-Link12")));
