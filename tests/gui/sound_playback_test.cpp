@@ -70,13 +70,35 @@ struct Recording {
         }
         return loud;
     }
-    // The pitch from the rising zero crossings over windows [from, to).
-    double Frequency(std::size_t from, std::size_t to) const {
-        int crossings = 0;
+    // The pitch over windows [from, to): rising zero crossings counted between the first and
+    // the last, each placed between its two samples.
+    double Pitch(std::size_t from, std::size_t to) const {
+        double first = -1;
+        double last = -1;
+        int periods = -1;
         for (std::size_t i = from * Window() + 1; i < to * Window(); ++i) {
-            crossings += samples[i - 1] < 0 && samples[i] >= 0 ? 1 : 0;
+            if (samples[i - 1] < 0 && samples[i] >= 0) {
+                const double at = static_cast<double>(i) -
+                                  static_cast<double>(samples[i]) / (samples[i] - samples[i - 1]);
+                first = first < 0 ? at : first;
+                last = at;
+                ++periods;
+            }
         }
-        return crossings * rate / ((to - from) * Window());
+        return periods > 0 ? periods * rate / (last - first) : 0;
+    }
+    // The median pitch of the tenths of a second in windows [from, to): a click that a busy
+    // sound server puts into one of them moves no reading, a wrong rate moves them all.
+    double Frequency(std::size_t from, std::size_t to) const {
+        std::vector<double> pitches;
+        for (std::size_t w = from; w + 10 <= to; w += 10) {
+            pitches.push_back(Pitch(w, w + 10));
+        }
+        if (pitches.empty()) {
+            return Pitch(from, to);
+        }
+        std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
+        return pitches[pitches.size() / 2];
     }
     int Peak() const {
         int peak = 0;
