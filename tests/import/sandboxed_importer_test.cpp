@@ -362,22 +362,25 @@ TEST_F(ImportTest, TheDecoderStartedAheadWaitsAndOneThatDiedIsReplaced) {
     Make(kTone);
     Make("ffmpeg -v error -i plain.wav -f wav in");
     ASSERT_EQ(Import().status, Status::Done);
-    // The decoder that served is reaped on the importer's thread; the next one stays.
-    std::vector<pid_t> children;
-    ASSERT_TRUE(test::WaitFor([&] {
-        children = test::ChildrenOf(::getpid());
-        return children.size() == 1;
-    }));
-    const pid_t next = children.front();
-    const std::string fds = "/proc/" + std::to_string(next) + "/fd/";
-    ASSERT_TRUE(test::WaitFor([&] {
+    // The next one waits: the decoder program, its three descriptors, a socket for its input
+    // (the one that served reads its file there until it ends).
+    const auto waiting = [](pid_t child) {
+        const std::string proc = "/proc/" + std::to_string(child);
         std::error_code error;
-        return std::filesystem::read_symlink("/proc/" + std::to_string(next) + "/exe", error)
-                       .filename() == "sonaro-decoder" &&
-               std::distance(std::filesystem::directory_iterator(fds, error),
-                             std::filesystem::directory_iterator()) == 3;
+        return std::filesystem::read_symlink(proc + "/exe", error).filename() == "sonaro-decoder" &&
+               std::distance(std::filesystem::directory_iterator(proc + "/fd", error),
+                             std::filesystem::directory_iterator()) == 3 &&
+               std::filesystem::read_symlink(proc + "/fd/0", error).string().starts_with("socket:");
+    };
+    pid_t next = 0;
+    ASSERT_TRUE(test::WaitFor([&] {
+        const std::vector<pid_t> children = test::ChildrenOf(::getpid());
+        const auto found = std::find_if(children.begin(), children.end(), waiting);
+        next = found == children.end() ? 0 : *found;
+        return next != 0;
     }));
-    EXPECT_TRUE(std::filesystem::read_symlink(fds + "0").string().starts_with("socket:"));
+    // The one that served is reaped on the importer's thread.
+    ASSERT_TRUE(test::WaitFor([&] { return test::ChildrenOf(::getpid()).size() == 1; }));
     EXPECT_NE(test::ProcFile(next, "status").find("Seccomp:\t0\n"), std::string::npos);
     ASSERT_EQ(::kill(next, SIGKILL), 0);
     ASSERT_TRUE(test::WaitFor(
