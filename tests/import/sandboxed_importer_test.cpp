@@ -6,13 +6,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "convert/codecs/no_codec_manager.h"
 #include "convert/formats/little_endian.h"
@@ -404,6 +407,28 @@ TEST_F(ImportTest, AMissingDecoderFailsEachImportNamingIt) {
                                       " cannot be started: No such file or directory.");
     }
     EXPECT_EQ(dir.List(), std::vector<std::string>{"plain.wav"});
+}
+
+// A WAV file whose LIST chunk sends libsndfile 1.2.0 round an endless loop without a read (a
+// subchunk size wraps its 32-bit count back; found by the decoder's fuzz target): the silent
+// decoder is stopped and the import fails, leaving nothing. (That the same importer imports the
+// next file is the stopped-decoder tests' part.)
+TEST_F(ImportTest, ADecoderSpinningInItsLibraryIsStopped) {
+    std::vector<std::uint8_t> spinning(std::begin("RIFF\0\2\0\0WAVELIST\3\0\0"),
+                                       std::end("RIFF\0\2\0\0WAVELIST\3\0\0") - 1);
+    spinning.insert(spinning.end(), 53, 0xff);
+    spinning.push_back(0xef);
+    spinning.insert(spinning.end(), 18, 0xff);
+    const char tail[] = "\0\1\2dataOpusH@";
+    spinning.insert(spinning.end(), std::begin(tail), std::end(tail) - 1);
+    ASSERT_EQ(spinning.size(), 104U);
+    dir.Write("in", spinning);
+    DecoderLimits limits;
+    limits.silence = std::chrono::seconds(2);
+    SandboxedImporter quiet(SONARO_DECODER, limits, SandboxedImporter::Ahead::Wait);
+    test::ScriptedProgress bar;
+    EXPECT_EQ(OutcomeOf(quiet.Import(dir.File("in"), out, bar)).status, Status::Failed);
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"in"});
 }
 
 }  // namespace
