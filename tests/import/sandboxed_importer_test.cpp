@@ -12,7 +12,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -414,15 +413,10 @@ TEST_F(ImportTest, AMissingDecoderFailsEachImportNamingIt) {
 // decoder is stopped and the import fails, leaving nothing. (That the same importer imports the
 // next file is the stopped-decoder tests' part.)
 TEST_F(ImportTest, ADecoderSpinningInItsLibraryIsStopped) {
-    std::vector<std::uint8_t> spinning(std::begin("RIFF\0\2\0\0WAVELIST\3\0\0"),
-                                       std::end("RIFF\0\2\0\0WAVELIST\3\0\0") - 1);
-    spinning.insert(spinning.end(), 53, 0xff);
-    spinning.push_back(0xef);
-    spinning.insert(spinning.end(), 18, 0xff);
-    const char tail[] = "\0\1\2dataOpusH@";
-    spinning.insert(spinning.end(), std::begin(tail), std::end(tail) - 1);
-    ASSERT_EQ(spinning.size(), 104U);
-    dir.Write("in", spinning);
+    const std::string spinning = std::string("RIFF\0\2\0\0WAVELIST\3\0\0", 19) +
+                                 std::string(53, '\xff') + '\xef' + std::string(18, '\xff') +
+                                 std::string("\0\1\2dataOpusH@", 13);
+    dir.Write("in", {spinning.begin(), spinning.end()});
     DecoderLimits limits;
     limits.silence = std::chrono::seconds(2);
     SandboxedImporter quiet(SONARO_DECODER, limits, SandboxedImporter::Ahead::Wait);
