@@ -26,7 +26,7 @@ WorkerTeam::WorkerTeam(unsigned threads) {
     const unsigned wanted = threads == 0 ? DefaultSize() : threads;
     for (unsigned i = 1; i < wanted; ++i) {
         try {
-            workers_.emplace_back([this] { WorkerLoop(); });
+            workers_.emplace_back([this, i] { WorkerLoop(i); });
         } catch (const std::system_error&) {
             break;  // the threads already started do the work
         }
@@ -55,19 +55,36 @@ void WorkerTeam::ForEach(std::size_t count, const std::function<void(std::size_t
         }
         return;
     }
+    const std::uint64_t generation = Publish(count, task, false);
+    Work(generation, count, task);
+    WaitUntilDone(count);
+}
+
+void WorkerTeam::OnEach(const std::function<void(std::size_t)>& task) {
+    if (!workers_.empty()) {
+        Publish(workers_.size(), task, true);
+    }
+    task(0);
+    if (!workers_.empty()) {
+        WaitUntilDone(workers_.size());
+    }
+}
+
+std::uint64_t WorkerTeam::Publish(std::size_t count, const std::function<void(std::size_t)>& task,
+                                  bool pinned) {
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
         generation = ++generation_;
         count_ = count;
         task_ = &task;
+        pinned_ = pinned;
         done_.store(0, std::memory_order_relaxed);
         claim_.store(generation << kItemBits, std::memory_order_release);
         published_.store(generation, std::memory_order_release);
     }
     wake_.notify_all();
-    Work(generation, count, task);
-    WaitUntilDone(count);
+    return generation;
 }
 
 void WorkerTeam::WaitUntilDone(std::size_t count) {
@@ -120,12 +137,13 @@ void WorkerTeam::SpinFor(std::uint64_t seen) const {
     } while (Clock::now() < until);
 }
 
-void WorkerTeam::WorkerLoop() {
+void WorkerTeam::WorkerLoop(std::size_t index) {
     std::uint64_t seen = 0;
     for (;;) {
         SpinFor(seen);
         std::size_t count = 0;
         const std::function<void(std::size_t)>* task = nullptr;
+        bool pinned = false;
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
@@ -135,8 +153,16 @@ void WorkerTeam::WorkerLoop() {
             seen = generation_;
             count = count_;
             task = task_;
+            pinned = pinned_;
         }
-        Work(seen, count, *task);
+        if (!pinned) {
+            Work(seen, count, *task);
+        } else {
+            (*task)(index);
+            if (done_.fetch_add(1, std::memory_order_acq_rel) + 1 == count) {
+                done_.notify_one();
+            }
+        }
     }
 }
 

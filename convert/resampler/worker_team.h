@@ -31,6 +31,9 @@ class WorkerTeam {
     // Calls task(item) once for each item in [0, count), on any thread of the team. The task must
     // not throw.
     void ForEach(std::size_t count, const std::function<void(std::size_t)>& task);
+    // Calls task(i) once on each thread i of the team, the calling thread being 0, for work that
+    // needs every thread at once (threads that wait for one another). The task must not throw.
+    void OnEach(const std::function<void(std::size_t)>& task);
 
     // The threads a team of 0 gets: its share of the processors the process may use (see
     // AvailableCpus), at least 1 and at most 16.
@@ -47,7 +50,10 @@ class WorkerTeam {
     // sleeps.
     static constexpr auto kSpinTime = std::chrono::microseconds(300);
 
-    void WorkerLoop();
+    void WorkerLoop(std::size_t index);
+    // Hands a job to the workers and answers its generation.
+    std::uint64_t Publish(std::size_t count, const std::function<void(std::size_t)>& task,
+                          bool pinned);
     // Waits a short while, without sleeping, for a job newer than seen: waking a sleeping thread
     // takes longer than the gap between two jobs of a stage.
     void SpinFor(std::uint64_t seen) const;
@@ -63,6 +69,7 @@ class WorkerTeam {
     std::uint64_t generation_ = 0;                            // guarded by mutex_
     std::size_t count_ = 0;                                   // guarded by mutex_
     const std::function<void(std::size_t)>* task_ = nullptr;  // guarded by mutex_
+    bool pinned_ = false;                      // guarded by mutex_: each worker runs its own item
     std::atomic<std::uint64_t> published_{0};  // generation_, for the spinning workers
     std::atomic<std::uint64_t> claim_{0};
     std::atomic<std::size_t> done_{0};

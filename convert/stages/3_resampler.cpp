@@ -30,23 +30,24 @@ constexpr std::size_t kBlocksPerWrite = 32;
 // on a 2-CPU virtual machine, 20 and 40 s of 44.1 kHz stereo converted faster with one thread.
 constexpr std::uint64_t kSharedWork = std::uint64_t{1} << 29;
 
-// One pass over the input, span by span. The team takes as many spans at a time as it has
-// threads, one each: a thread reads the inputs of its span into a window of its own (reads at a
-// position, side by side), lays them out in rows of its own and sums them, so that no thread
-// works on memory another one has written. A span's window is the one its thread used for the
-// span before, unless that one holds its inputs already. Between rounds the calling thread alone
-// passes the outputs on, in order, in whole blocks of 2000 written 32 at a time, and reports the
-// bar at every output where it moves on; a read that failed is reported only after the outputs
-// of the spans before it were passed on, as reading span after span would.
+// One pass over the input, span by span. Every thread of the team takes the next span from a
+// common counter, reads its inputs into a window of its own (reads at a position, side by side),
+// lays them out in rows of its own and sums them into a free slot of a ring of span outputs, so
+// that no thread works on memory another one has written and none waits for the others at every
+// span. A span's window is the one its thread used for the span before, unless that one holds its
+// inputs already. The calling thread alone passes the outputs on, in order, in whole blocks of
+// 2000 written 32 at a time, and reports the bar at every output where it moves on; a read that
+// failed is reported only after the outputs of the spans before it were passed on, as reading
+// span after span would.
 class Pass {
   public:
     Pass(StageWork& stage, BarShare bar, std::vector<std::vector<float>>& windows,
-         std::vector<std::vector<float>>& spans, PolyphaseFilter& filter, WorkerTeam& team,
+         std::vector<std::vector<float>>& slots, PolyphaseFilter& filter, WorkerTeam& team,
          std::uint32_t inputCount)
         : stage_(stage),
           bar_(bar),
           windows_(windows),
-          spans_(spans),
+          slots_(slots),
           filter_(filter),
           team_(team),
           inputCount_(inputCount),
@@ -54,28 +55,16 @@ class Pass {
           outputs_((total_ + filter_.down() - 1) / filter_.down()),
           spanCount_((outputs_ + filter_.spanSize() - 1) / filter_.spanSize()),
           held_(windows.size()),
-          failures_(windows.size()) {}
+          ready_(slots.size()),
+          failures_(slots.size()) {}
 
     // Answers false when the user cancelled; the output then holds the full blocks written.
     bool Run() {
-        const std::size_t sides = windows_.size();
-        for (std::uint64_t round = 0; round * sides < spanCount_; ++round) {
-            const std::uint64_t first = round * sides;
-            const auto count =
-                static_cast<std::size_t>(std::min<std::uint64_t>(sides, spanCount_ - first));
-            team_.ForEach(count, [&](std::size_t side) { Compute(first + side, side); });
-            for (std::size_t side = 0; side < count; ++side) {
-                if (failures_[side]) {
-                    std::rethrow_exception(failures_[side]);
-                }
-                const std::uint64_t firstOutput = (first + side) * filter_.spanSize();
-                if (!Emit(firstOutput, SpanOutputs(first + side), spans_[side].data()) ||
-                    stage_.Cancelled(reportedK_, total_)) {
-                    return false;
-                }
-            }
+        team_.OnEach([&](std::size_t side) { Work(side); });
+        if (failure_) {
+            std::rethrow_exception(failure_);
         }
-        return true;
+        return !cancelled_;
     }
 
     std::uint64_t outputs() const { return outputs_; }
@@ -85,19 +74,107 @@ class Pass {
         return std::min(filter_.spanSize(), outputs_ - k * filter_.spanSize());
     }
 
-    // Reads span k's inputs on that side and computes its outputs there; a failure is kept for
-    // the calling thread.
+    // The spans taken on one thread, side; the calling thread (side 0) also passes the finished
+    // ones on, and all that are left once no span is left to take.
+    void Work(std::size_t side) {
+        const bool caller = side == 0;
+        for (;;) {
+            const std::uint64_t k = next_.fetch_add(1, std::memory_order_relaxed);
+            if (k >= spanCount_ || !AwaitSlot(k, caller)) {
+                break;
+            }
+            Compute(k, side);
+            if (caller) {
+                EmitFinished(false);
+            }
+        }
+        if (caller) {
+            EmitFinished(true);
+        }
+    }
+
+    // Waits until the slot of span k is free, passing spans on meanwhile on the calling thread.
+    // Answers false when the pass stopped.
+    bool AwaitSlot(std::uint64_t k, bool caller) {
+        const std::uint64_t ring = slots_.size();
+        if (caller) {
+            while (!stopped_.load(std::memory_order_relaxed) && emitted_ + ring <= k) {
+                EmitFinished(true, 1);
+            }
+        } else {
+            // The free slots' limit: spans passed on, or all of them once the pass stopped.
+            for (std::uint32_t seen = freed_.load(std::memory_order_acquire); seen + ring <= k;
+                 seen = freed_.load(std::memory_order_acquire)) {
+                freed_.wait(seen, std::memory_order_acquire);
+            }
+        }
+        return !stopped_.load(std::memory_order_acquire);
+    }
+
+    // Reads span k's inputs on that side and computes its outputs into its slot; a failure is
+    // kept for the calling thread. Marks the slot finished either way.
     void Compute(std::uint64_t k, std::size_t side) {
+        const std::size_t slot = k % slots_.size();
         try {
             ReadWindow(k, side);
             const Held& held = held_[side];
             filter_.ComputeSpan(
                 k * filter_.spanSize(), SpanOutputs(k),
                 {windows_[side].data(), held.start, held.end, std::int64_t{inputCount_}},
-                spans_[side].data(), static_cast<unsigned>(side));
+                slots_[slot].data(), static_cast<unsigned>(side));
         } catch (...) {
-            failures_[side] = std::current_exception();
+            failures_[slot] = std::current_exception();
         }
+        ready_[slot].store(static_cast<std::uint32_t>(k + 1), std::memory_order_release);
+        ready_[slot].notify_one();
+    }
+
+    // Passes finished spans on in order, on the calling thread: those finished already, or with
+    // wait, also those still being computed, until all are passed on or at most `most` of them.
+    // A failure or a cancel stops the pass.
+    void EmitFinished(bool wait, std::uint64_t most = UINT64_MAX) {
+        for (std::uint64_t passed = 0; passed < most && emitted_ < spanCount_ && !Stopped();
+             ++passed) {
+            const std::size_t slot = emitted_ % slots_.size();
+            const auto wanted = static_cast<std::uint32_t>(emitted_ + 1);
+            std::atomic<std::uint32_t>& ready = ready_[slot];
+            for (std::uint32_t seen = ready.load(std::memory_order_acquire); seen != wanted;
+                 seen = ready.load(std::memory_order_acquire)) {
+                if (!wait) {
+                    return;
+                }
+                ready.wait(seen, std::memory_order_acquire);
+            }
+            if (failures_[slot]) {
+                Stop(failures_[slot]);
+                return;
+            }
+            const std::uint64_t firstOutput = emitted_ * filter_.spanSize();
+            try {
+                if (!Emit(firstOutput, SpanOutputs(emitted_), slots_[slot].data()) ||
+                    stage_.Cancelled(reportedK_, total_)) {
+                    cancelled_ = true;
+                    Stop(nullptr);
+                    return;
+                }
+            } catch (...) {
+                Stop(std::current_exception());
+                return;
+            }
+            ++emitted_;
+            freed_.store(static_cast<std::uint32_t>(emitted_), std::memory_order_release);
+            freed_.notify_all();
+        }
+    }
+
+    bool Stopped() const { return stopped_.load(std::memory_order_relaxed); }
+
+    // Ends the pass: no thread takes or waits for another span.
+    void Stop(std::exception_ptr failure) {
+        failure_ = std::move(failure);
+        stopped_.store(true, std::memory_order_release);
+        freed_.store(UINT32_MAX / 2, std::memory_order_release);
+        freed_.notify_all();
     }
 
     // Makes the window of that side hold the inputs span k reaches (those inside the input),
@@ -160,7 +237,7 @@ class Pass {
     StageWork& stage_;
     BarShare bar_;
     std::vector<std::vector<float>>& windows_;  // one per side of the filter
-    std::vector<std::vector<float>>& spans_;    // the outputs of each side's span
+    std::vector<std::vector<float>>& slots_;    // the ring of spans' outputs
     PolyphaseFilter& filter_;
     WorkerTeam& team_;
     std::uint32_t inputCount_;
@@ -173,9 +250,17 @@ class Pass {
         std::int64_t end = 0;
     };
     std::vector<Held> held_;
-    std::vector<std::exception_ptr> failures_;  // of each side's span in this round
-    std::uint64_t reportedK_ = 0;               // the filter position of the last output reported
-    std::uint64_t nextReport_ = 0;              // the next output at which the bar position moves
+    std::atomic<std::uint64_t> next_{0};  // the next span to take
+    // Per slot of the ring: 1 + the span it holds once that span is finished, and its failure.
+    std::vector<std::atomic<std::uint32_t>> ready_;
+    std::vector<std::exception_ptr> failures_;
+    std::atomic<std::uint32_t> freed_{0};  // spans passed on (their slots free), for the workers
+    std::atomic<bool> stopped_{false};
+    std::uint64_t emitted_ = 0;   // spans passed on; the calling thread's alone
+    std::exception_ptr failure_;  // that stopped the pass, set by the calling thread
+    bool cancelled_ = false;
+    std::uint64_t reportedK_ = 0;   // the filter position of the last output reported
+    std::uint64_t nextReport_ = 0;  // the next output at which the bar position moves
 };
 
 }  // namespace
@@ -222,12 +307,15 @@ Outcome<std::uint32_t> Resampler::Run(const StageCall& call, ProgressPort& progr
             return stage.Fail(IDS_INVALID_FOR_CONVERSION);
         }
         PolyphaseFilter filter(*table, ratio->up, ratio->down, windowSamples, sides);
-        std::vector<std::vector<float>> spans(sides, std::vector<float>(filter.spanSize()));
+        // Two slots of outputs per thread: a thread goes on while its last span waits to be passed
+        // on.
+        std::vector<std::vector<float>> slots(std::size_t{2} * sides,
+                                              std::vector<float>(filter.spanSize()));
         stage.input().Open(call.input.path);
         stage.output().Open(call.output);
         std::uint64_t produced = 0;
         if (inputCount > 0) {
-            Pass pass(stage, call.bar, windows, spans, filter, team, inputCount);
+            Pass pass(stage, call.bar, windows, slots, filter, team, inputCount);
             if (!pass.Run()) {
                 return std::nullopt;
             }

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <set>
 #include <stdexcept>
+#include <thread>
 #include <type_traits>
+#include <vector>
 
 #include "convert/resampler/cpu_budget.h"
 #include "convert/resampler/filter_tables.h"
@@ -265,6 +267,28 @@ TEST(WorkerTeam, OtherThreadsShareTheWork) {
         }
     });
     EXPECT_EQ(started.load(), 2);
+}
+
+// Each thread runs its own item, the caller 0, alternated with ForEach jobs: items that wait
+// for all the others can only finish when every thread runs one at once.
+TEST(WorkerTeam, OnEachRunsOneItemOnEveryThreadAtOnce) {
+    for (const unsigned threads : {1U, 2U, 4U}) {
+        WorkerTeam team(threads);
+        for (int job = 0; job < 50; ++job) {
+            std::vector<std::thread::id> ran(threads);
+            std::atomic<unsigned> started{0};
+            team.OnEach([&](std::size_t item) {
+                ran[item] = std::this_thread::get_id();
+                started.fetch_add(1);
+                while (started.load() < threads) {
+                }
+            });
+            std::set<std::thread::id> distinct(ran.begin(), ran.end());
+            ASSERT_EQ(distinct.size(), threads) << threads << " threads, job " << job;
+            ASSERT_EQ(ran[0], std::this_thread::get_id());
+            team.ForEach(3, [](std::size_t) {});
+        }
+    }
 }
 
 // The team of 0 takes the processors this thread may run on (a CPU set such as taskset gives),
