@@ -3,6 +3,7 @@
 // count, against that instruction set's limit: its multiply-adds alone, measured on the same
 // number of threads.
 // Usage: sonaro-bench-resampler [RATE...]
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,8 +21,9 @@ namespace {
 
 using namespace sonaro;
 
-// Filters 60 seconds of noise as the resampling stage does, as many spans at a time as the team
-// has threads, each on a side of its own; answers the multiply-adds per second. Each output of a
+// Filters 60 seconds of noise as the resampling stage does: every thread of the team takes the
+// next span from a common counter and computes it on a side of its own; answers the
+// multiply-adds per second. Each output of a
 // span costs the length of its phase; the up phases of one column add up to the filter.
 double Measure(const RateRatio& ratio, SimdLevel level, unsigned threads) {
     const FilterTable& table = *FindFilterTable(ratio.filterRate);
@@ -42,15 +44,16 @@ double Measure(const RateRatio& ratio, SimdLevel level, unsigned threads) {
          1) /
         ratio.down;
     const std::uint64_t spans = (outputs + filter.spanSize() - 1) / filter.spanSize();
+    std::atomic<std::uint64_t> next{0};
     const auto start = std::chrono::steady_clock::now();
-    for (std::uint64_t round = 0; round * sides < spans; ++round) {
-        team.ForEach(std::min<std::uint64_t>(sides, spans - round * sides), [&](std::size_t side) {
-            const std::uint64_t first = (round * sides + side) * filter.spanSize();
+    team.OnEach([&](std::size_t side) {
+        for (std::uint64_t k = next++; k < spans; k = next++) {
+            const std::uint64_t first = k * filter.spanSize();
             filter.ComputeSpan(first, std::min(filter.spanSize(), outputs - first),
                                {input.data(), 0, count, count}, out[side].data(),
                                static_cast<unsigned>(side));
-        });
-    }
+        }
+    });
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     return static_cast<double>(outputs) / ratio.up * table.size / took.count();
 }
