@@ -7,6 +7,7 @@
 #include "convert/stages/3_resampler.h"
 #include "convert/stages/4_normaliser.h"
 #include "convert/stages/5_alaw_file_writer.h"
+#include "convert/stages/side_by_side.h"
 
 namespace sonaro {
 namespace {
@@ -41,11 +42,13 @@ ConversionChain::ConversionChain(const SoundDescription& source, const ConvertOp
         }
     }
     // A decoded source is mixed from its 16-bit samples, which the mix consumes.
+    mixStep_ = steps_.size();
     Add(std::make_unique<MonoMixer>(format.channels, pcm ? format.bitsPerSample : 16U),
         pcm ? StageInput{source.path, source.dataOffset, 0, false} : StageInput{temp3, 0, 0, true},
         temp1, kMixBar);
-    Add(std::make_unique<Resampler>(format.samplesPerSec, options.threads), {temp1, 0, 0, true},
-        temp2, kResampleBar);
+    auto resampler = std::make_unique<Resampler>(format.samplesPerSec, options.threads);
+    resampler_ = resampler.get();
+    Add(std::move(resampler), {temp1, 0, 0, true}, temp2, kResampleBar);
     Add(std::make_unique<Normaliser>(options.volumeLevel), {temp2, 0, 0, true}, temp1,
         kNormaliseBar);
     Add(std::make_unique<ALawFileWriter>(), {temp1, 0, 0, true}, temp2, kWriteBar);
@@ -58,9 +61,15 @@ void ConversionChain::Add(std::unique_ptr<Stage> stage, StageInput input, const 
 
 Outcome<SoundDescription> ConversionChain::Run(ProgressPort& progress) {
     std::uint32_t count = firstCount_;
-    for (Step& step : steps_) {
+    for (std::size_t i = 0; i < steps_.size(); ++i) {
+        Step& step = steps_[i];
         step.call.input.count = count;
-        const Outcome<std::uint32_t> written = step.stage->Run(step.call, progress);
+        const bool beside = i == mixStep_ && resampler_->UsesATeam(count);
+        const Outcome<std::uint32_t> written =
+            beside ? RunSideBySide(*step.stage, step.call, *steps_[i + 1].stage, steps_[i + 1].call,
+                                   progress)
+                   : step.stage->Run(step.call, progress);
+        i += beside ? 1 : 0;
         if (!written) {
             RemoveFiles();
             return written.failure();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "convert/operations/operations.h"
+#include "convert/stages/3_resampler.h"
 #include "convert/stages/stage.h"
 
 namespace sonaro {
@@ -15,7 +16,8 @@ namespace sonaro {
 // into SN_2_tmp.tmp, the normaliser into SN_1_tmp.tmp and the writer into SN_2_tmp.tmp, the
 // result. Each reads what the one before it wrote, as many frames as it handed back; a PCM source
 // is mixed from its own data. They share the bar: 0-2 decoding, 3-4 mixing, 5-89 resampling,
-// 90-97 normalising, 98-99 writing.
+// 90-97 normalising, 98-99 writing. When the resampler shares its sums out over a team, the mix
+// runs beside it, writing SN_1_tmp.tmp as the resampler reads it, and the bar skips 3-4.
 class ConversionChain {
   public:
     // Plans the stages; throws FileException when the private directory cannot be made.
@@ -35,6 +37,8 @@ class ConversionChain {
              BarShare bar);
 
     std::vector<Step> steps_;
+    std::size_t mixStep_ = 0;               // the resampler's is the next
+    const Resampler* resampler_ = nullptr;  // steps_[mixStep_ + 1]
     std::uint32_t firstCount_ = 0;
     std::string files_[3];  // SN_1_tmp.tmp, SN_2_tmp.tmp, SN_3_tmp.tmp
 };

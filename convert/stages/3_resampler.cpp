@@ -283,6 +283,15 @@ unsigned ResamplerThreads(std::uint32_t inputCount, std::uint32_t inputRate, uns
     return work < kSharedWork ? 1 : 0;
 }
 
+bool Resampler::UsesATeam(std::uint32_t inputCount) const {
+    const RateRatio* ratio = FindRateRatio(inputRate_);
+    if (ratio == nullptr || ratio->Copied()) {
+        return false;
+    }
+    const unsigned threads = ResamplerThreads(inputCount, inputRate_, threads_);
+    return threads > 1 || (threads == 0 && WorkerTeam::DefaultSize() > 1);
+}
+
 Outcome<std::uint32_t> Resampler::Run(const StageCall& call, ProgressPort& progress) const {
     const std::uint32_t inputCount = call.input.count;
     const RateRatio* ratio = FindRateRatio(inputRate_);

@@ -25,12 +25,14 @@ std::size_t ResamplerWindowSamples(unsigned threads);
 // the bar does not move and the input stays (the next stage overwrites it). A rate without a
 // filter fails with "File is invalid for conversion.". The sums are shared out over
 // ResamplerThreads(count, rate, threads) threads; the output is the same for any number. The
-// calling thread alone reports progress, and no other thread works between two of its reports.
+// calling thread alone reports progress.
 class Resampler final : public Stage {
   public:
     explicit Resampler(std::uint32_t inputRate, unsigned threads = 0)
         : inputRate_(inputRate), threads_(threads) {}
     Outcome<std::uint32_t> Run(const StageCall& call, ProgressPort& progress) const override;
+    // Whether the sums of that many inputs are shared out over more than one thread.
+    bool UsesATeam(std::uint32_t inputCount) const;
 
   private:
     std::uint32_t inputRate_;

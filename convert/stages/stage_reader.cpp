@@ -24,6 +24,7 @@ void StageReader::OpenAt(const std::string& path, std::uint64_t offset) {
 }
 
 std::uint64_t StageReader::LimitToFile() {
+    AwaitBytes(UINT64_MAX);
     const std::uint64_t length = file_.GetLength();
     total_ = std::min(total_, length > offset_ ? length - offset_ : 0);
     unread_ = total_;
@@ -37,7 +38,14 @@ void StageReader::Rewind() {
     end_ = 0;
 }
 
+void StageReader::AwaitBytes(std::uint64_t bytes) const {
+    if (growing_ != nullptr) {
+        growing_->AwaitBytes(bytes);
+    }
+}
+
 void StageReader::Fill(std::uint8_t* into, std::size_t size) {
+    AwaitBytes(offset_ + (total_ - unread_) + size);
     const std::size_t got = file_.Read(into, size);
     if (got < size) {
         std::memset(into + got, fill_, size - got);
@@ -46,6 +54,7 @@ void StageReader::Fill(std::uint8_t* into, std::size_t size) {
 
 void StageReader::ReadAt(std::uint64_t position, void* into, std::size_t size) {
     auto* bytes = static_cast<std::uint8_t*>(into);
+    AwaitBytes(position + size);
     const std::size_t got = file_.ReadAt(position, bytes, size);
     if (got < size) {
         std::memset(bytes + got, fill_, size - got);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "convert/files/file.h"
+#include "convert/stages/growing_file.h"
 
 namespace sonaro {
 
@@ -22,7 +23,11 @@ class StageReader {
     // Opens the file for reading, from its start or from offset on.
     void Open(const std::string& path);
     void OpenAt(const std::string& path, std::uint64_t offset);
-    // Limits the bytes to hand out to those the file holds from the offset on, and answers them.
+    // Reads the file as the stage beside, which writes it, makes it grow: every read waits until
+    // its bytes are there (or the writer ended).
+    void Follow(GrowingFile* growing) { growing_ = growing; }
+    // Limits the bytes to hand out to those the file holds from the offset on, and answers them
+    // (of a growing file, once its writer ended).
     std::uint64_t LimitToFile();
 
     // The next size bytes (at most the room), valid until the next call.
@@ -39,12 +44,15 @@ class StageReader {
 
   private:
     void Fill(std::uint8_t* into, std::size_t size);
+    // Waits until a growing file holds bytes bytes.
+    void AwaitBytes(std::uint64_t bytes) const;
 
     File file_;
     std::uint64_t offset_ = 0;
     std::uint64_t total_ = 0;   // bytes to hand out from the offset on
     std::uint64_t unread_ = 0;  // of those, not yet read from the file
     std::uint8_t fill_ = 0;
+    GrowingFile* growing_ = nullptr;
     std::vector<std::uint8_t> buffer_;
     std::size_t begin_ = 0;  // the first byte not yet handed out
     std::size_t end_ = 0;    // one past the last byte read

@@ -11,6 +11,20 @@ int BarShare::Position(std::uint64_t index, std::uint64_t count) const {
 StageWork::StageWork(const StageCall& call, ProgressPort& progress)
     : call_(call), bar_(call.bar), reporter_(progress) {
     reporter_.SetBeforeReport([this] { output_.Report(); });
+    input_.Follow(call.input.growing);
+    output_.FollowedBy(call.followedBy);
+}
+
+StageWork::~StageWork() {
+    if (call_.followedBy != nullptr) {
+        call_.followedBy->Ended(finished_);
+    }
+}
+
+void StageWork::Promise(std::uint32_t frames) {
+    if (call_.followedBy != nullptr) {
+        call_.followedBy->Created(frames);
+    }
 }
 
 bool StageWork::Cancelled(std::uint64_t index, std::uint64_t count) {
@@ -24,6 +38,7 @@ StageWork::Count StageWork::Fail(unsigned message) {
 
 void StageWork::Finish() {
     output_.Close();
+    finished_ = true;
     input_.Close();
     if (call_.input.consumed) {
         File::Remove(call_.input.path);

@@ -28,6 +28,10 @@ class StageWork {
     using Count = std::optional<std::uint32_t>;
 
     StageWork(const StageCall& call, ProgressPort& progress);
+    // Tells the stage reading the output beside this one, if any, that no more comes.
+    ~StageWork();
+    StageWork(const StageWork&) = delete;
+    StageWork& operator=(const StageWork&) = delete;
 
     template <typename Work>
     Outcome<std::uint32_t> Run(Work&& work) {
@@ -59,6 +63,9 @@ class StageWork {
     // The end of work that is done: the output is written out and closed, then the input closed
     // and, when it is consumed, removed.
     void Finish();
+    // Tells the stage reading the output beside this one, if any, that the file exists and how
+    // many frames it will hold.
+    void Promise(std::uint32_t frames);
 
   private:
     const StageCall& call_;
@@ -67,6 +74,7 @@ class StageWork {
     std::optional<Failure> failure_;
     StageReader input_;
     StageWriter output_;
+    bool finished_ = false;
 };
 
 }  // namespace sonaro

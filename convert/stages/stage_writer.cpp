@@ -47,7 +47,7 @@ void StageWriter::Append(const void* data, std::size_t size) {
         throw std::logic_error("appending behind bytes made ahead");
     }
     if (buffer_.empty()) {
-        file_.Write(bytes, size);
+        Write(bytes, size);
         return;
     }
     while (size > 0) {
@@ -66,8 +66,16 @@ void StageWriter::Flush() {
     if (held_ > 0) {
         const std::size_t size = held_;
         held_ = 0;  // a failed write is not tried again
-        file_.Write(buffer_.data(), size);
+        Write(buffer_.data(), size);
         std::memmove(buffer_.data(), buffer_.data() + size, ahead_);
+    }
+}
+
+void StageWriter::Write(const std::uint8_t* bytes, std::size_t size) {
+    file_.Write(bytes, size);
+    written_ += size;
+    if (growing_ != nullptr) {
+        growing_->Grew(written_);
     }
 }
 

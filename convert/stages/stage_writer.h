@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "convert/files/file.h"
+#include "convert/stages/growing_file.h"
 
 namespace sonaro {
 
@@ -24,6 +25,8 @@ class StageWriter {
     void Reserve(std::size_t capacity, AtReport atReport = AtReport::WriteOut);
     // Creates the file, or empties it, for writing.
     void Open(const std::string& path);
+    // Tells the stage beside, which reads the file, how far it has grown after every write.
+    void FollowedBy(GrowingFile* growing) { growing_ = growing; }
 
     // Room for the next size bytes (at most the capacity), valid until the next call; what is
     // held is written first when it would not fit.
@@ -43,11 +46,15 @@ class StageWriter {
     void Close();
 
   private:
+    void Write(const std::uint8_t* bytes, std::size_t size);
+
     File file_;
     std::vector<std::uint8_t> buffer_;
     std::size_t held_ = 0;   // bytes of the output in the buffer
     std::size_t ahead_ = 0;  // bytes made ahead, after them
     AtReport atReport_ = AtReport::WriteOut;
+    GrowingFile* growing_ = nullptr;
+    std::uint64_t written_ = 0;  // bytes written to the file
 };
 
 }  // namespace sonaro

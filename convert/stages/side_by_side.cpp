@@ -1,0 +1,90 @@
+#include "convert/stages/side_by_side.h"
+
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+#include "convert/stages/growing_file.h"
+
+namespace sonaro {
+namespace {
+
+// The writer's progress: shown nowhere; it stops when the reader asks it to.
+class WriterPort final : public ProgressPort {
+  public:
+    explicit WriterPort(const GrowingFile& file) : file_(file) {}
+    void SetMessage(const std::string&) override {}
+    bool Report(int) override { return file_.StopAsked(); }
+
+  private:
+    const GrowingFile& file_;
+};
+
+// The reader's progress: shown where the caller shows it; it stops when the writer failed.
+class ReaderPort final : public ProgressPort {
+  public:
+    ReaderPort(ProgressPort& shown, const GrowingFile& file) : shown_(shown), file_(file) {}
+    void SetMessage(const std::string& text) override { shown_.SetMessage(text); }
+    bool Report(int position) override { return file_.WriterFailed() || shown_.Report(position); }
+
+  private:
+    ProgressPort& shown_;
+    const GrowingFile& file_;
+};
+
+}  // namespace
+
+Outcome<std::uint32_t> RunSideBySide(const Stage& writer, StageCall writerCall, const Stage& reader,
+                                     StageCall readerCall, ProgressPort& progress) {
+    GrowingFile file;
+    writerCall.followedBy = &file;
+    readerCall.input.growing = &file;
+    WriterPort writerPort(file);
+    std::optional<Outcome<std::uint32_t>> written;
+    std::exception_ptr fault;
+    const auto write = [&] {
+        try {
+            written = writer.Run(writerCall, writerPort);
+        } catch (...) {
+            fault = std::current_exception();
+        }
+    };
+    std::thread thread;
+    try {
+        thread = std::thread(write);
+    } catch (const std::system_error&) {
+        write();  // one after the other
+    }
+    std::optional<Outcome<std::uint32_t>> read;
+    if (const std::optional<std::uint32_t> frames = file.AwaitCreated()) {
+        readerCall.input.count = *frames;
+        ReaderPort readerPort(progress, file);
+        try {
+            read = reader.Run(readerCall, readerPort);
+        } catch (...) {
+            file.AskToStop();
+            if (thread.joinable()) {
+                thread.join();
+            }
+            throw;
+        }
+    }
+    const bool writerEndedFirst = file.AskToStop();
+    if (thread.joinable()) {
+        thread.join();
+    }
+    if (fault) {
+        std::rethrow_exception(fault);
+    }
+    if (!*written && (writerEndedFirst || !read || *read)) {
+        return *written;
+    }
+    if (!read) {
+        throw std::logic_error("a stage beside another made no file and did not fail");
+    }
+    return *read;
+}
+
+}  // namespace sonaro

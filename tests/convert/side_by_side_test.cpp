@@ -1,0 +1,199 @@
+// The mix run beside the resampler, which reads its file as it grows (a team of two threads):
+// the same bytes and the same failures as the stages one after the other, whichever side fails
+// or is stopped, at any point, and nothing left behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "convert/codecs/no_codec_manager.h"
+#include "convert/files/temp_directory.h"
+#include "convert/operations/operations.h"
+#include "convert/stages/growing_file.h"
+#include "tests/support/fault_injection.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/scripted_progress.h"
+#include "tests/support/wav_builder.h"
+
+namespace sonaro {
+namespace {
+
+// Three seconds of stereo noise at 22050 Hz: the mix writes its file in many pieces.
+std::vector<std::uint8_t> Noise() {
+    std::vector<std::int16_t> samples(2 * 66150);
+    std::uint32_t state = 12345;
+    for (std::int16_t& sample : samples) {
+        state = state * 1664525U + 1013904223U;
+        sample = static_cast<std::int16_t>(state >> 16);
+    }
+    return test::Pcm16Spec(22050, 2, samples).Build();
+}
+
+// A file operation made to fail: its nth occurrence in the conversion.
+struct Fault {
+    FileOperation operation;
+    int nth;
+};
+
+struct Ending {
+    std::optional<std::vector<std::uint8_t>> result;  // the A-law file, when converted
+    std::string failure;
+    std::vector<int> shown;
+    bool fired = false;  // the fault, if any
+    int reports = 0;
+};
+
+class SideBySide : public ::testing::Test {
+  protected:
+    void SetUp() override { ::setenv("TMPDIR", tempRoot.path().c_str(), 1); }
+    void TearDown() override { ::unsetenv("TMPDIR"); }
+
+    // Converts the file with that many resampling threads (two: the mix beside the resampler),
+    // stopped at a report or with a fault.
+    Ending Convert(const std::string& input, unsigned threads, int stopAtReport = 0,
+                   std::optional<Fault> fault = std::nullopt) {
+        Ending run;
+        const Outcome<SoundDescription> source = OpenSound(input, codecs);
+        EXPECT_TRUE(source) << source.failure().Text();
+        TempDirectory directory;
+        test::ScriptedProgress progress(stopAtReport);
+        std::optional<test::ScopedFault> injected;
+        if (fault) {
+            injected.emplace(fault->operation, EIO, fault->nth);
+        }
+        const Outcome<SoundDescription> result =
+            ConvertSound(*source, {10, directory, codecs, threads}, progress);
+        run.fired = injected && injected->fired();
+        injected.reset();
+        run.shown = progress.ShownPositions();
+        run.reports = progress.reports;
+        if (result) {
+            run.result = test::ReadAll(result->path);
+        } else {
+            run.failure = result.failure().Text();
+            EXPECT_TRUE(tempRoot.ListBelow().size() <= 1U) << "only the private directory";
+        }
+        return run;
+    }
+
+    test::ScratchDir tempRoot;
+    test::ScratchDir dir;
+    NoCodecManager codecs;
+    const std::string noise = dir.Write("noise.wav", Noise());
+};
+
+TEST_F(SideBySide, SameBytesAsOneAfterTheOtherAndTheBarSkipsTheMix) {
+    std::vector<std::uint8_t> adpcm;
+    for (std::uint8_t i = 0; i < 40; ++i) {
+        std::vector<std::uint8_t> block(1024, static_cast<std::uint8_t>(0x35 + i));
+        block[0] = i % 7;  // the channels' predictors
+        block[1] = (i + 3) % 7;
+        adpcm.insert(adpcm.end(), block.begin(), block.end());
+    }
+    const std::string inputs[] = {
+        noise,
+        dir.Write("eight.wav",
+                  test::PcmSpec(11025, 1, 8, std::vector<std::uint8_t>(30000, 0x90)).Build()),
+        dir.Write("adpcm.wav", test::AdpcmSpec(44100, 2, 1024, 1012, adpcm).Build()),
+    };
+    for (const std::string& input : inputs) {
+        const Ending alone = Convert(input, 1);
+        const Ending beside = Convert(input, 2);
+        ASSERT_TRUE(alone.result && beside.result) << input << ": " << alone.failure;
+        EXPECT_EQ(*beside.result, *alone.result) << input;
+        // The bar as one after the other, without the mix's positions.
+        std::vector<int> withoutMix;
+        std::copy_if(alone.shown.begin(), alone.shown.end(), std::back_inserter(withoutMix),
+                     [](int position) { return position != 3 && position != 4; });
+        EXPECT_NE(withoutMix, alone.shown) << input;
+        EXPECT_EQ(beside.shown, withoutMix) << input;
+    }
+}
+
+// Each file operation failing in turn, on either side: the failure is the cause's, told once,
+// and a run the fault did not stop gives the same bytes.
+TEST_F(SideBySide, EveryFileFaultOnEitherSide) {
+    const Ending alone = Convert(noise, 1);
+    ASSERT_TRUE(alone.result);
+    for (const FileOperation operation :
+         {FileOperation::Open, FileOperation::Read, FileOperation::Write, FileOperation::Length,
+          FileOperation::Seek, FileOperation::Close, FileOperation::Remove}) {
+        int nth = 1;
+        for (bool fired = true; fired && nth < 400; ++nth) {
+            const Ending run = Convert(noise, 2, 0, Fault{operation, nth});
+            fired = run.fired;
+            if (!run.result) {
+                EXPECT_TRUE(fired);
+                EXPECT_EQ(run.failure, "Hardware error.")
+                    << "operation " << static_cast<int>(operation) << ", occurrence " << nth;
+            } else {
+                EXPECT_EQ(*run.result, *alone.result);
+            }
+        }
+        EXPECT_GT(nth, 2) << "operation " << static_cast<int>(operation) << " never happens";
+    }
+}
+
+// A stop at any report ends both sides: the conversion is cancelled, nothing is left.
+TEST_F(SideBySide, CancelAtEveryReportStopsBothSides) {
+    const Ending whole = Convert(noise, 2);
+    ASSERT_TRUE(whole.result);
+    ASSERT_GT(whole.reports, 80);
+    for (int report = 1; report <= whole.reports; ++report) {
+        const Ending run = Convert(noise, 2, report);
+        EXPECT_FALSE(run.result) << "report " << report;
+        EXPECT_EQ(run.failure, "Conversion cancelled.") << "report " << report;
+    }
+}
+
+// A reader waiting for 100 bytes is held until the writer's file has them or the writer ended;
+// one waiting for the file until it exists, or the writer ended without making it.
+TEST(GrowingFile, AReaderWaitsUntilTheBytesAreThereOrTheWriterEnded) {
+    using namespace std::chrono_literals;
+    struct Case {
+        std::uint64_t grown;
+        int ending;  // 0: none, 1: failed, 2: complete
+        bool released;
+    };
+    for (const Case c :
+         {Case{99, 0, false}, Case{100, 0, true}, Case{0, 1, true}, Case{50, 2, true}}) {
+        GrowingFile file;
+        std::atomic<bool> released{false};
+        std::thread reader([&] {
+            file.AwaitBytes(100);
+            released = true;
+        });
+        std::this_thread::sleep_for(20ms);
+        EXPECT_FALSE(released) << "before the writer";
+        file.Grew(c.grown);
+        if (c.ending != 0) {
+            file.Ended(c.ending == 2);
+        }
+        for (int i = 0; i < 200 && released != c.released; ++i) {
+            std::this_thread::sleep_for(1ms);
+        }
+        EXPECT_EQ(released, c.released) << c.grown << ", ending " << c.ending;
+        EXPECT_EQ(file.WriterFailed(), c.ending == 1);
+        EXPECT_EQ(file.AskToStop(), c.ending != 0);
+        EXPECT_TRUE(file.StopAsked());
+        file.Ended(false);
+        reader.join();
+    }
+    GrowingFile made;
+    made.Created(1234);
+    EXPECT_EQ(made.AwaitCreated(), 1234U);
+    GrowingFile failed;
+    failed.Ended(false);
+    EXPECT_EQ(failed.AwaitCreated(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace sonaro
