@@ -37,12 +37,14 @@ ConversionChain::ConversionChain(const SoundDescription& source, const ConvertOp
             const AdpcmGeometry geometry{static_cast<std::uint8_t>(format.channels),
                                          format.blockAlign, source.samplesPerBlock};
             Add(std::make_unique<AdpcmDecoder>(geometry), data, temp3, kDecodeBar);
+            besideFrames_ = geometry.Plan(firstCount_).frames;
         } else {
             Add(std::make_unique<VoxwareDecoder>(options.codecs, format), data, temp3, kDecodeBar);
         }
     }
     // A decoded source is mixed from its 16-bit samples, which the mix consumes.
     mixStep_ = steps_.size();
+    besideFrom_ = pcm || besideFrames_ == 0 ? mixStep_ : 0;
     Add(std::make_unique<MonoMixer>(format.channels, pcm ? format.bitsPerSample : 16U),
         pcm ? StageInput{source.path, source.dataOffset, 0, false} : StageInput{temp3, 0, 0, true},
         temp1, kMixBar);
@@ -64,12 +66,12 @@ Outcome<SoundDescription> ConversionChain::Run(ProgressPort& progress) {
     for (std::size_t i = 0; i < steps_.size(); ++i) {
         Step& step = steps_[i];
         step.call.input.count = count;
-        const bool beside = i == mixStep_ && resampler_->UsesATeam(count);
+        const bool beside =
+            i == besideFrom_ && resampler_->UsesATeam(i == mixStep_ ? count : besideFrames_);
         const Outcome<std::uint32_t> written =
-            beside ? RunSideBySide(*step.stage, step.call, *steps_[i + 1].stage, steps_[i + 1].call,
-                                   progress)
+            beside ? RunBeside(i, mixStep_ + 1, count, nullptr, progress)
                    : step.stage->Run(step.call, progress);
-        i += beside ? 1 : 0;
+        i = beside ? mixStep_ + 1 : i;
         if (!written) {
             RemoveFiles();
             return written.failure();
@@ -77,6 +79,23 @@ Outcome<SoundDescription> ConversionChain::Run(ProgressPort& progress) {
         count = *written;
     }
     return ALawResult(files_[1], count);
+}
+
+Outcome<std::uint32_t> ConversionChain::RunBeside(std::size_t first, std::size_t last,
+                                                  std::uint32_t count, GrowingFile* growing,
+                                                  ProgressPort& progress) {
+    StageCall call = steps_[first].call;
+    call.input.count = count;
+    call.input.growing = growing;
+    if (first == last) {
+        return steps_[first].stage->Run(call, progress);
+    }
+    return RunSideBySide(
+        *steps_[first].stage, call,
+        [&](std::uint32_t frames, GrowingFile& file, ProgressPort& port) {
+            return RunBeside(first + 1, last, frames, &file, port);
+        },
+        progress);
 }
 
 void ConversionChain::RemoveFiles() const {

@@ -17,7 +17,8 @@ namespace sonaro {
 // result. Each reads what the one before it wrote, as many frames as it handed back; a PCM source
 // is mixed from its own data. They share the bar: 0-2 decoding, 3-4 mixing, 5-89 resampling,
 // 90-97 normalising, 98-99 writing. When the resampler shares its sums out over a team, the mix
-// runs beside it, writing SN_1_tmp.tmp as the resampler reads it, and the bar skips 3-4.
+// runs beside it, writing SN_1_tmp.tmp as the resampler reads it, and a Microsoft ADPCM decoder
+// beside the mix in turn; the bar then shows the resampler's share first.
 class ConversionChain {
   public:
     // Plans the stages; throws FileException when the private directory cannot be made.
@@ -35,10 +36,18 @@ class ConversionChain {
     };
     void Add(std::unique_ptr<Stage> stage, StageInput input, const std::string& output,
              BarShare bar);
+    // Runs steps first to last at once, each beside the one after it, from count frames of the
+    // first's input (a file still growing when given).
+    Outcome<std::uint32_t> RunBeside(std::size_t first, std::size_t last, std::uint32_t count,
+                                     GrowingFile* growing, ProgressPort& progress);
 
     std::vector<Step> steps_;
     std::size_t mixStep_ = 0;               // the resampler's is the next
     const Resampler* resampler_ = nullptr;  // steps_[mixStep_ + 1]
+    // The first step that may run beside the ones after it, up to the resampler, and the frames
+    // the resampler then reads (0: those the step before the mix hands back).
+    std::size_t besideFrom_ = 0;
+    std::uint32_t besideFrames_ = 0;
     std::uint32_t firstCount_ = 0;
     std::string files_[3];  // SN_1_tmp.tmp, SN_2_tmp.tmp, SN_3_tmp.tmp
 };

@@ -75,6 +75,7 @@ Outcome<std::uint32_t> AdpcmDecoder::Run(const StageCall& call, ProgressPort& pr
         const AdpcmBlockPlan plan =
             geometry.Plan(static_cast<std::uint32_t>(stage.input().LimitToFile()));
         stage.output().Open(call.output);
+        stage.Promise(plan.frames, frameBytes);
 
         // The whole blocks a transfer at a time, then the partial one. Each block is reported
         // before it is passed on to the output: a cancel there leaves it and those after it out.

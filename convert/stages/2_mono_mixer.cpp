@@ -124,7 +124,7 @@ Outcome<std::uint32_t> MonoMixer::Run(const StageCall& call, ProgressPort& progr
         stage.input().OpenAt(call.input.path, call.input.offset);
         const auto present = static_cast<std::uint32_t>(stage.input().LimitToFile() / frameBytes);
         stage.output().Open(call.output);
-        stage.Promise(present);
+        stage.Promise(present, sizeof(float));
 
         const auto chunks = static_cast<std::uint32_t>(BlockCount(present, kChunkFrames));
         for (std::uint32_t i = 0; i < chunks; ++i) {

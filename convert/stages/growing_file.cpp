@@ -2,10 +2,11 @@
 
 namespace sonaro {
 
-void GrowingFile::Created(std::uint32_t frames) {
+void GrowingFile::Created(std::uint32_t frames, std::uint64_t bytes) {
     {
         std::lock_guard lock(mutex_);
         frames_ = frames;
+        promised_ = bytes;
     }
     changed_.notify_all();
 }
@@ -32,6 +33,10 @@ std::optional<std::uint32_t> GrowingFile::AwaitCreated() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return frames_ || ended_; });
     return frames_;
+}
+
+std::uint64_t GrowingFile::PromisedBytes() {
+    return AwaitCreated() ? promised_ : 0;
 }
 
 void GrowingFile::AwaitBytes(std::uint64_t bytes) {

@@ -36,11 +36,10 @@ class ReaderPort final : public ProgressPort {
 
 }  // namespace
 
-Outcome<std::uint32_t> RunSideBySide(const Stage& writer, StageCall writerCall, const Stage& reader,
-                                     StageCall readerCall, ProgressPort& progress) {
+Outcome<std::uint32_t> RunSideBySide(const Stage& writer, StageCall writerCall,
+                                     const SideReader& reader, ProgressPort& progress) {
     GrowingFile file;
     writerCall.followedBy = &file;
-    readerCall.input.growing = &file;
     WriterPort writerPort(file);
     std::optional<Outcome<std::uint32_t>> written;
     std::exception_ptr fault;
@@ -59,10 +58,9 @@ Outcome<std::uint32_t> RunSideBySide(const Stage& writer, StageCall writerCall, 
     }
     std::optional<Outcome<std::uint32_t>> read;
     if (const std::optional<std::uint32_t> frames = file.AwaitCreated()) {
-        readerCall.input.count = *frames;
         ReaderPort readerPort(progress, file);
         try {
-            read = reader.Run(readerCall, readerPort);
+            read = reader(*frames, file, readerPort);
         } catch (...) {
             file.AskToStop();
             if (thread.joinable()) {

@@ -24,8 +24,9 @@ void StageReader::OpenAt(const std::string& path, std::uint64_t offset) {
 }
 
 std::uint64_t StageReader::LimitToFile() {
-    AwaitBytes(UINT64_MAX);
-    const std::uint64_t length = file_.GetLength();
+    // A growing file is limited to what its writer will have written.
+    const std::uint64_t length =
+        growing_ != nullptr ? growing_->PromisedBytes() : file_.GetLength();
     total_ = std::min(total_, length > offset_ ? length - offset_ : 0);
     unread_ = total_;
     return total_;

@@ -27,7 +27,7 @@ class StageReader {
     // its bytes are there (or the writer ended).
     void Follow(GrowingFile* growing) { growing_ = growing; }
     // Limits the bytes to hand out to those the file holds from the offset on, and answers them
-    // (of a growing file, once its writer ended).
+    // (of a growing file, those its writer will have written).
     std::uint64_t LimitToFile();
 
     // The next size bytes (at most the room), valid until the next call.

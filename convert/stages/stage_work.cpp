@@ -21,9 +21,9 @@ StageWork::~StageWork() {
     }
 }
 
-void StageWork::Promise(std::uint32_t frames) {
+void StageWork::Promise(std::uint32_t frames, std::size_t frameBytes) {
     if (call_.followedBy != nullptr) {
-        call_.followedBy->Created(frames);
+        call_.followedBy->Created(frames, std::uint64_t{frames} * frameBytes);
     }
 }
 

@@ -64,8 +64,8 @@ class StageWork {
     // and, when it is consumed, removed.
     void Finish();
     // Tells the stage reading the output beside this one, if any, that the file exists and how
-    // many frames it will hold.
-    void Promise(std::uint32_t frames);
+    // many frames, of so many bytes, it will hold.
+    void Promise(std::uint32_t frames, std::size_t frameBytes);
 
   private:
     const StageCall& call_;

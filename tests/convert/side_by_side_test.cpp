@@ -1,6 +1,7 @@
-// The mix run beside the resampler, which reads its file as it grows (a team of two threads):
-// the same bytes and the same failures as the stages one after the other, whichever side fails
-// or is stopped, at any point, and nothing left behind.
+// The mix run beside the resampler, which reads its file as it grows (a team of two threads),
+// and a Microsoft ADPCM decoder beside the mix: the same bytes and the same failures as the
+// stages one after the other, whichever side fails or is stopped, at any point, and nothing left
+// behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,6 +26,19 @@
 
 namespace sonaro {
 namespace {
+
+// Stereo Microsoft ADPCM at 44100 Hz, 40 blocks of 1012 frames; from block `broken` on, a
+// predictor out of range.
+std::vector<std::uint8_t> Adpcm(std::uint8_t broken = 40) {
+    std::vector<std::uint8_t> data;
+    for (std::uint8_t i = 0; i < 40; ++i) {
+        std::vector<std::uint8_t> block(1024, static_cast<std::uint8_t>(0x35 + i));
+        block[0] = i < broken ? i % 7 : 7;  // the channels' predictors
+        block[1] = (i + 3) % 7;
+        data.insert(data.end(), block.begin(), block.end());
+    }
+    return test::AdpcmSpec(44100, 2, 1024, 1012, data).Build();
+}
 
 // Three seconds of stereo noise at 22050 Hz: the mix writes its file in many pieces.
 std::vector<std::uint8_t> Noise() {
@@ -88,31 +102,27 @@ class SideBySide : public ::testing::Test {
     test::ScratchDir dir;
     NoCodecManager codecs;
     const std::string noise = dir.Write("noise.wav", Noise());
+    // The decoder beside the mix beside the resampler.
+    const std::string adpcm = dir.Write("adpcm.wav", Adpcm());
 };
 
-TEST_F(SideBySide, SameBytesAsOneAfterTheOtherAndTheBarSkipsTheMix) {
-    std::vector<std::uint8_t> adpcm;
-    for (std::uint8_t i = 0; i < 40; ++i) {
-        std::vector<std::uint8_t> block(1024, static_cast<std::uint8_t>(0x35 + i));
-        block[0] = i % 7;  // the channels' predictors
-        block[1] = (i + 3) % 7;
-        adpcm.insert(adpcm.end(), block.begin(), block.end());
-    }
+TEST_F(SideBySide, SameBytesAsOneAfterTheOtherAndTheBarBeginsWithTheResampler) {
     const std::string inputs[] = {
         noise,
         dir.Write("eight.wav",
                   test::PcmSpec(11025, 1, 8, std::vector<std::uint8_t>(30000, 0x90)).Build()),
-        dir.Write("adpcm.wav", test::AdpcmSpec(44100, 2, 1024, 1012, adpcm).Build()),
+        adpcm,
     };
     for (const std::string& input : inputs) {
         const Ending alone = Convert(input, 1);
         const Ending beside = Convert(input, 2);
         ASSERT_TRUE(alone.result && beside.result) << input << ": " << alone.failure;
         EXPECT_EQ(*beside.result, *alone.result) << input;
-        // The bar as one after the other, without the mix's positions.
+        // The bar as one after the other, without the positions of the decoding and the mix
+        // (0-4), which run beside the resampler.
         std::vector<int> withoutMix;
         std::copy_if(alone.shown.begin(), alone.shown.end(), std::back_inserter(withoutMix),
-                     [](int position) { return position != 3 && position != 4; });
+                     [](int position) { return position >= 5; });
         EXPECT_NE(withoutMix, alone.shown) << input;
         EXPECT_EQ(beside.shown, withoutMix) << input;
     }
@@ -121,36 +131,51 @@ TEST_F(SideBySide, SameBytesAsOneAfterTheOtherAndTheBarSkipsTheMix) {
 // Each file operation failing in turn, on either side: the failure is the cause's, told once,
 // and a run the fault did not stop gives the same bytes.
 TEST_F(SideBySide, EveryFileFaultOnEitherSide) {
-    const Ending alone = Convert(noise, 1);
-    ASSERT_TRUE(alone.result);
-    for (const FileOperation operation :
-         {FileOperation::Open, FileOperation::Read, FileOperation::Write, FileOperation::Length,
-          FileOperation::Seek, FileOperation::Close, FileOperation::Remove}) {
-        int nth = 1;
-        for (bool fired = true; fired && nth < 400; ++nth) {
-            const Ending run = Convert(noise, 2, 0, Fault{operation, nth});
-            fired = run.fired;
-            if (!run.result) {
-                EXPECT_TRUE(fired);
-                EXPECT_EQ(run.failure, "Hardware error.")
-                    << "operation " << static_cast<int>(operation) << ", occurrence " << nth;
-            } else {
-                EXPECT_EQ(*run.result, *alone.result);
+    for (const std::string& input : {noise, adpcm}) {
+        const Ending alone = Convert(input, 1);
+        ASSERT_TRUE(alone.result);
+        for (const FileOperation operation :
+             {FileOperation::Open, FileOperation::Read, FileOperation::Write, FileOperation::Length,
+              FileOperation::Seek, FileOperation::Close, FileOperation::Remove}) {
+            int nth = 1;
+            for (bool fired = true; fired && nth < 400; ++nth) {
+                const Ending run = Convert(input, 2, 0, Fault{operation, nth});
+                fired = run.fired;
+                if (!run.result) {
+                    EXPECT_TRUE(fired);
+                    EXPECT_EQ(run.failure, "Hardware error.")
+                        << input << ": operation " << static_cast<int>(operation) << ", occurrence "
+                        << nth;
+                } else {
+                    EXPECT_EQ(*run.result, *alone.result);
+                }
             }
+            EXPECT_GT(nth, 2) << "operation " << static_cast<int>(operation) << " never happens";
         }
-        EXPECT_GT(nth, 2) << "operation " << static_cast<int>(operation) << " never happens";
     }
 }
 
-// A stop at any report ends both sides: the conversion is cancelled, nothing is left.
+// A decoder that fails midway, beside the mix and the resampler, is the failure told.
+TEST_F(SideBySide, ADecoderFailingMidwayIsTheFailure) {
+    const std::string broken = dir.Write("broken.wav", Adpcm(25));
+    for (const unsigned threads : {1U, 2U}) {
+        const Ending run = Convert(broken, threads);
+        EXPECT_FALSE(run.result);
+        EXPECT_EQ(run.failure, "ADPCM predictor out of range.") << threads << " threads";
+    }
+}
+
+// A stop at any report ends every side: the conversion is cancelled, nothing is left.
 TEST_F(SideBySide, CancelAtEveryReportStopsBothSides) {
-    const Ending whole = Convert(noise, 2);
-    ASSERT_TRUE(whole.result);
-    ASSERT_GT(whole.reports, 80);
-    for (int report = 1; report <= whole.reports; ++report) {
-        const Ending run = Convert(noise, 2, report);
-        EXPECT_FALSE(run.result) << "report " << report;
-        EXPECT_EQ(run.failure, "Conversion cancelled.") << "report " << report;
+    for (const std::string& input : {noise, adpcm}) {
+        const Ending whole = Convert(input, 2);
+        ASSERT_TRUE(whole.result);
+        ASSERT_GT(whole.reports, 80);
+        for (int report = 1; report <= whole.reports; ++report) {
+            const Ending run = Convert(input, 2, report);
+            EXPECT_FALSE(run.result) << input << ", report " << report;
+            EXPECT_EQ(run.failure, "Conversion cancelled.") << input << ", report " << report;
+        }
     }
 }
 
@@ -188,11 +213,13 @@ TEST(GrowingFile, AReaderWaitsUntilTheBytesAreThereOrTheWriterEnded) {
         reader.join();
     }
     GrowingFile made;
-    made.Created(1234);
+    made.Created(1234, 4936);
     EXPECT_EQ(made.AwaitCreated(), 1234U);
+    EXPECT_EQ(made.PromisedBytes(), 4936U);
     GrowingFile failed;
     failed.Ended(false);
     EXPECT_EQ(failed.AwaitCreated(), std::nullopt);
+    EXPECT_EQ(failed.PromisedBytes(), 0U);
 }
 
 }  // namespace
