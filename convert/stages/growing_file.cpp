@@ -36,7 +36,9 @@ std::optional<std::uint32_t> GrowingFile::AwaitCreated() {
 }
 
 std::uint64_t GrowingFile::PromisedBytes() {
-    return AwaitCreated() ? promised_ : 0;
+    const bool created = AwaitCreated().has_value();
+    std::lock_guard lock(mutex_);
+    return created ? promised_ : 0;
 }
 
 void GrowingFile::AwaitBytes(std::uint64_t bytes) {

@@ -69,14 +69,17 @@ Outcome<std::uint32_t> RunSideBySide(const Stage& writer, StageCall writerCall,
             throw;
         }
     }
-    const bool writerEndedFirst = file.AskToStop();
+    // A reader that succeeded has read all the writer promised: the writer ends of itself, and
+    // is not asked to stop (it could take that for a cancel at its last report).
+    const bool readerDone = read && *read;
+    const bool writerEndedFirst = readerDone || file.AskToStop();
     if (thread.joinable()) {
         thread.join();
     }
     if (fault) {
         std::rethrow_exception(fault);
     }
-    if (!*written && (writerEndedFirst || !read || *read)) {
+    if (!*written && (writerEndedFirst || !read)) {
         return *written;
     }
     if (!read) {

@@ -19,6 +19,8 @@
 #include "convert/files/temp_directory.h"
 #include "convert/operations/operations.h"
 #include "convert/stages/growing_file.h"
+#include "convert/stages/side_by_side.h"
+#include "convert/stages/stage_work.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/scripted_progress.h"
@@ -177,6 +179,42 @@ TEST_F(SideBySide, CancelAtEveryReportStopsBothSides) {
             EXPECT_EQ(run.failure, "Conversion cancelled.") << input << ", report " << report;
         }
     }
+}
+
+// A writer that has written all it promised but reports once more after its reader is done: it
+// is not taken for stopped, and the run succeeds.
+class SlowToEnd final : public Stage {
+  public:
+    Outcome<std::uint32_t> Run(const StageCall& call, ProgressPort& progress) const override {
+        StageWork stage(call, progress);
+        return stage.Run([&]() -> StageWork::Count {
+            stage.output().Reserve(400);
+            stage.output().Open(call.output);
+            stage.Promise(100, 4);
+            std::fill_n(stage.output().Next(400), 400, 1);
+            stage.output().Flush();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (stage.Cancelled(1, 1)) {
+                return std::nullopt;
+            }
+            stage.Finish();
+            return 100U;
+        });
+    }
+};
+
+TEST(RunSideBySide, AWriterStillReportingWhenItsReaderIsDoneIsNotStopped) {
+    test::ScratchDir dir;
+    test::ScriptedProgress progress;
+    const Outcome<std::uint32_t> run = RunSideBySide(
+        SlowToEnd(), {{dir.File("none"), 0, 0, false}, dir.File("grown"), {0, 5}},
+        [](std::uint32_t frames, GrowingFile& file, ProgressPort&) -> Outcome<std::uint32_t> {
+            file.AwaitBytes(std::uint64_t{frames} * 4);
+            return frames;
+        },
+        progress);
+    ASSERT_TRUE(run) << run.failure().Text();
+    EXPECT_EQ(*run, 100U);
 }
 
 // A reader waiting for 100 bytes is held until the writer's file has them or the writer ended;
