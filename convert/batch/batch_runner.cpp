@@ -9,28 +9,13 @@
 #include "convert/operations/operations.h"
 #include "convert/resampler/cpu_budget.h"
 #include "convert/resampler/worker_team.h"
+#include "convert/stages/stopping_progress.h"
 #include "resources/string_ids.h"
 
 namespace sonaro {
 namespace {
 
 using Status = BatchResult::Status;
-
-// A job's progress as its front end shows it; it stops also when the whole run stops.
-class JobProgress final : public ProgressPort {
-  public:
-    JobProgress(ProgressPort& shown, const BatchRunner& runner) : shown_(shown), runner_(runner) {}
-
-    void SetMessage(const std::string& text) override { shown_.SetMessage(text); }
-    bool Report(int position) override {
-        const bool asked = shown_.Report(position);
-        return asked || runner_.Stopping();
-    }
-
-  private:
-    ProgressPort& shown_;
-    const BatchRunner& runner_;
-};
 
 // A job that ended with a failure: a cancel, whatever step it stopped.
 BatchResult Ended(Status status, const Failure& failure) {
@@ -85,7 +70,8 @@ BatchResult BatchRunner::RunJob(std::size_t index) {
     try {
         TempDirectory directory;
         const std::unique_ptr<ProgressPort> shown = listener_.Progress(index);
-        JobProgress progress(*shown, *this);
+        // The job's progress as its front end shows it; it stops also when the whole run stops.
+        StoppingProgress progress(*shown, [this] { return Stopping(); });
         return Convert(index, directory, progress);
     } catch (const std::bad_alloc&) {
         return Ended(Status::Failed, Failure::Of(IDS_MEMORY_ALLOCATION, input));

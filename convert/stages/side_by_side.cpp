@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "convert/stages/growing_file.h"
+#include "convert/stages/stopping_progress.h"
 
 namespace sonaro {
 namespace {
@@ -19,18 +20,6 @@ class WriterPort final : public ProgressPort {
     bool Report(int) override { return file_.StopAsked(); }
 
   private:
-    const GrowingFile& file_;
-};
-
-// The reader's progress: shown where the caller shows it; it stops when the writer failed.
-class ReaderPort final : public ProgressPort {
-  public:
-    ReaderPort(ProgressPort& shown, const GrowingFile& file) : shown_(shown), file_(file) {}
-    void SetMessage(const std::string& text) override { shown_.SetMessage(text); }
-    bool Report(int position) override { return file_.WriterFailed() || shown_.Report(position); }
-
-  private:
-    ProgressPort& shown_;
     const GrowingFile& file_;
 };
 
@@ -58,7 +47,8 @@ Outcome<std::uint32_t> RunSideBySide(const Stage& writer, StageCall writerCall,
     }
     std::optional<Outcome<std::uint32_t>> read;
     if (const std::optional<std::uint32_t> frames = file.AwaitCreated()) {
-        ReaderPort readerPort(progress, file);
+        // The reader's progress is shown; it stops when the writer failed.
+        StoppingProgress readerPort(progress, [&] { return file.WriterFailed(); });
         try {
             read = reader(*frames, file, readerPort);
         } catch (...) {
