@@ -68,6 +68,9 @@ Outcome<SoundDescription> ConversionChain::Run(ProgressPort& progress) {
         step.call.input.count = count;
         const bool beside =
             i == besideFrom_ && resampler_->UsesATeam(i == mixStep_ ? count : besideFrames_);
+        for (std::size_t j = i; beside && j < steps_.size(); ++j) {
+            steps_[j].call.input.closer = &closer_;
+        }
         const Outcome<std::uint32_t> written =
             beside ? RunBeside(i, mixStep_ + 1, count, nullptr, progress)
                    : step.stage->Run(step.call, progress);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/files/background_closer.h"
 #include "convert/operations/operations.h"
 #include "convert/stages/3_resampler.h"
 #include "convert/stages/stage.h"
@@ -50,6 +51,9 @@ class ConversionChain {
     std::uint32_t besideFrames_ = 0;
     std::uint32_t firstCount_ = 0;
     std::string files_[3];  // SN_1_tmp.tmp, SN_2_tmp.tmp, SN_3_tmp.tmp
+    // When the stages run beside each other, there are processors to spare: the files they have
+    // consumed are closed, and their pages freed, on the side (the last by the chain's end).
+    BackgroundCloser closer_;
 };
 
 }  // namespace sonaro

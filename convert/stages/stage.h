@@ -8,6 +8,7 @@
 
 namespace sonaro {
 
+class BackgroundCloser;
 class GrowingFile;
 
 // A stage's share of the progress bar: the report of block index of count moves the bar to
@@ -21,14 +22,16 @@ struct BarShare {
 
 // What a stage reads: a file, the offset of its first byte to read, and how much it should hold
 // from there (frames of samples; for a decoder the bytes of coded data its header claims). A file
-// that holds less is read as far as it goes. A consumed input is removed when the stage is done.
-// An input still being written by the stage before, beside this one, is read as it grows.
+// that holds less is read as far as it goes. A consumed input is removed when the stage is done,
+// and then closed by the closer when one is given. An input still being written by the stage
+// before, beside this one, is read as it grows.
 struct StageInput {
     std::string path;
     std::uint64_t offset = 0;
     std::uint32_t count = 0;
     bool consumed = false;
     GrowingFile* growing = nullptr;
+    BackgroundCloser* closer = nullptr;
 };
 
 // One call of a stage: what it reads, the file it writes (created, or emptied), and its share of

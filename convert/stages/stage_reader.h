@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "convert/files/background_closer.h"
 #include "convert/files/file.h"
 #include "convert/stages/growing_file.h"
 
@@ -41,6 +43,8 @@ class StageReader {
     std::uint64_t Length() const { return file_.GetLength(); }
     const std::string& path() const { return file_.path(); }
     void Close() { file_.Close(); }
+    // Hands the file over to be closed on the side.
+    void CloseBy(BackgroundCloser& closer) { closer.Close(std::move(file_)); }
 
   private:
     void Fill(std::uint8_t* into, std::size_t size);

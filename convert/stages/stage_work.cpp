@@ -39,9 +39,17 @@ StageWork::Count StageWork::Fail(unsigned message) {
 void StageWork::Finish() {
     output_.Close();
     finished_ = true;
-    input_.Close();
-    if (call_.input.consumed) {
-        File::Remove(call_.input.path);
+    if (!call_.input.consumed) {
+        input_.Close();
+        return;
+    }
+    // Removed while open, a file's pages are freed by its last close, which the closer, when
+    // there is one, does on the side.
+    File::Remove(call_.input.path);
+    if (call_.input.closer != nullptr) {
+        input_.CloseBy(*call_.input.closer);
+    } else {
+        input_.Close();
     }
 }
 

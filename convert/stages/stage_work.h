@@ -60,8 +60,8 @@ class StageWork {
     // Records the failure told by that message; answers nothing, for the work to answer.
     Count Fail(unsigned message);
 
-    // The end of work that is done: the output is written out and closed, then the input closed
-    // and, when it is consumed, removed.
+    // The end of work that is done: the output is written out and closed, then the input closed,
+    // or when it is consumed removed and closed (by the input's closer, if it has one).
     void Finish();
     // Tells the stage reading the output beside this one, if any, that the file exists and how
     // many frames, of so many bytes, it will hold.

@@ -1,7 +1,7 @@
 // The mix run beside the resampler, which reads its file as it grows (a team of two threads),
 // and a Microsoft ADPCM decoder beside the mix: the same bytes and the same failures as the
 // stages one after the other, whichever side fails or is stopped, at any point, and nothing left
-// behind.
+// behind: no file, no open descriptor.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -59,6 +60,12 @@ struct Fault {
     int nth;
 };
 
+// The descriptors the process has open.
+std::size_t OpenDescriptors() {
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
 struct Ending {
     std::optional<std::vector<std::uint8_t>> result;  // the A-law file, when converted
     std::string failure;
@@ -85,8 +92,11 @@ class SideBySide : public ::testing::Test {
         if (fault) {
             injected.emplace(fault->operation, EIO, fault->nth);
         }
+        const std::size_t descriptors = OpenDescriptors();
         const Outcome<SoundDescription> result =
             ConvertSound(*source, {10, directory, codecs, threads}, progress);
+        // Every file closed, those consumed on the side too.
+        EXPECT_EQ(OpenDescriptors(), descriptors);
         run.fired = injected && injected->fired();
         injected.reset();
         run.shown = progress.ShownPositions();
