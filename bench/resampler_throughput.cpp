@@ -1,8 +1,9 @@
-// The resampler's sums alone (with the laying out of their inputs), at the filter of 44100 Hz (or
-// the rates given): achieved multiply-adds per second with each instruction set and thread
-// count, against that instruction set's limit: its multiply-adds alone, measured on the same
-// number of threads.
+// The resampler's sums alone (with the laying out of their inputs from the window the stage reads
+// them into), at the filter of 44100 Hz (or the rates given): achieved multiply-adds per second
+// with each instruction set and thread count, against that instruction set's limit: its
+// multiply-adds alone, measured on the same number of threads.
 // Usage: sonaro-bench-resampler [RATE...]
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -22,15 +23,18 @@ namespace {
 using namespace sonaro;
 
 // Filters 60 seconds of noise as the resampling stage does: every thread of the team takes the
-// next span from a common counter and computes it on a side of its own; answers the
-// multiply-adds per second. Each output of a
-// span costs the length of its phase; the up phases of one column add up to the filter.
+// next span from a common counter, copies the span's inputs into a window of its own (where the
+// stage reads them from its file) and computes the span on a side of its own. Only the computing
+// is timed, on each thread; the copy stands for the read, which is the files' part of the work.
+// Answers the multiply-adds per second of each thread's computing time, on average. Each output
+// of a span costs the length of its phase; the up phases of one column add up to the filter.
 double Measure(const RateRatio& ratio, SimdLevel level, unsigned threads) {
+    using Clock = std::chrono::steady_clock;
     const FilterTable& table = *FindFilterTable(ratio.filterRate);
     WorkerTeam team(threads);
     const unsigned sides = team.size();
-    PolyphaseFilter filter(table, ratio.up, ratio.down, ResamplerWindowSamples(sides), sides,
-                           level);
+    const std::size_t windowSamples = ResamplerWindowSamples(sides);
+    PolyphaseFilter filter(table, ratio.up, ratio.down, windowSamples, sides, level);
     const auto count = static_cast<std::int64_t>(60 * ratio.inputRate);
     std::vector<float> input(static_cast<std::size_t>(count));
     std::mt19937 random(1);
@@ -39,23 +43,32 @@ double Measure(const RateRatio& ratio, SimdLevel level, unsigned threads) {
         x = value(random);
     }
     std::vector<std::vector<float>> out(sides, std::vector<float>(filter.spanSize()));
+    std::vector<std::vector<float>> windows(sides, std::vector<float>(windowSamples));
+    std::vector<Clock::duration> computing(sides);
     const std::uint64_t outputs =
         (table.size + std::uint64_t{ratio.up} * static_cast<std::uint64_t>(count - 1) + ratio.down -
          1) /
         ratio.down;
     const std::uint64_t spans = (outputs + filter.spanSize() - 1) / filter.spanSize();
     std::atomic<std::uint64_t> next{0};
-    const auto start = std::chrono::steady_clock::now();
     team.OnEach([&](std::size_t side) {
         for (std::uint64_t k = next++; k < spans; k = next++) {
             const std::uint64_t first = k * filter.spanSize();
+            const std::int64_t oldest = std::max<std::int64_t>(filter.FirstInput(first), 0);
+            const std::int64_t newest = std::min(filter.LastInput(first), count - 1);
+            std::copy(input.begin() + oldest, input.begin() + newest + 1, windows[side].begin());
+            const auto start = Clock::now();
             filter.ComputeSpan(first, std::min(filter.spanSize(), outputs - first),
-                               {input.data(), 0, count, count}, out[side].data(),
+                               {windows[side].data(), oldest, newest + 1, count}, out[side].data(),
                                static_cast<unsigned>(side));
+            computing[side] += Clock::now() - start;
         }
     });
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return static_cast<double>(outputs) / ratio.up * table.size / took.count();
+    std::chrono::duration<double> total{};
+    for (const Clock::duration took : computing) {
+        total += took;
+    }
+    return static_cast<double>(outputs) / ratio.up * table.size / (total.count() / sides);
 }
 
 }  // namespace
